@@ -1,0 +1,75 @@
+#include "app/settings.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "reader/field_catalogue.h"
+#include "reader/log_reader.h"
+
+namespace quillon {
+
+std::vector<std::string> DefaultAvailableFields() {
+  const TProductReader& base = Reader;
+  std::vector<std::string> names;
+  for (int i = 0; i < base.AvailableFieldCount; ++i) names.emplace_back(CatalogueName(base.AvailableFieldMap[i]));
+  return names;
+}
+
+Settings DefaultSettings() {
+  Settings s;
+  s.AvailableFields = DefaultAvailableFields();
+  return s;
+}
+
+void SelectColumns(Settings& settings, const std::vector<int16_t>& fields) {
+  settings.SelectedFields.clear();
+  settings.SelectedTags.clear();
+  for (int16_t f : fields) {
+    if (settings.SelectedTags.size() >= static_cast<size_t>(kFieldMapSize)) break;
+    settings.SelectedFields.emplace_back(CatalogueName(f));
+    settings.SelectedTags.push_back(f);
+  }
+}
+
+void SelectIBwaveColumns(Settings& settings) {
+  const TProductReader& base = Reader;
+  std::vector<int16_t> fields;
+  for (int p : {18, 14, 2, 8, 0}) fields.push_back(base.AvailableFieldMap[p]);
+  SelectColumns(settings, fields);
+}
+
+int16_t ReductionModeOf(const Settings& settings) {
+  if (settings.Lambda) return 1;
+  if (settings.BSAvg) return 3;
+  return 0;
+}
+
+bool DelimiterOf(const Settings& settings, char& delimiter) {
+  switch (settings.Delimiter) {
+    case 0: delimiter = ','; return true;
+    case 1: delimiter = ';'; return true;
+    case 2: delimiter = '\t'; return true;
+    case 3: delimiter = ' '; return true;
+    case 4:
+      if (settings.OtherDelimiter.empty()) return false;
+      delimiter = settings.OtherDelimiter[0];
+      return true;
+    default: delimiter = '@'; return true;
+  }
+}
+
+bool ParseWholeNumber(const std::string& text, long long& value) {
+  const char* begin = text.c_str();
+  while (*begin == ' ' || *begin == '\t') ++begin;
+  if (*begin == '\0') return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(begin, &end, 10);
+  if (errno != 0 || end == begin) return false;
+  while (*end == ' ' || *end == '\t') ++end;
+  if (*end != '\0') return false;
+  value = v;
+  return true;
+}
+
+}  // namespace quillon

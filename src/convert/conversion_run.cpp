@@ -1,0 +1,223 @@
+#include "convert/conversion_run.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "convert/gps_outages.h"
+#include "convert/output_split.h"
+#include "reader/file_type.h"
+
+namespace quillon {
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string Format(const char* format, const std::string& value) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, format, value.c_str());
+  return buf;
+}
+
+}  // namespace
+
+ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings settings, std::vector<FilePair> pairs,
+                             ScanSelection selection)
+    : Reader(reader), Host(host), Config(std::move(settings)), Pairs(std::move(pairs)), Selection(std::move(selection)) {
+  Text.reserve(1 << 16);
+}
+
+bool ConversionRun::Refuse(const std::string& message) {
+  Host.ReportMessage(MessageKind::Error, message);
+  return false;
+}
+
+// Settings and pairs that would make a damaged output are refused before any file
+// is written.
+bool ConversionRun::CheckSettings() {
+  if (!DelimiterOf(Config, Delimiter))
+    return Refuse("The \"Other\" field delimiter is empty: enter the delimiter character.");
+  if (Config.DropOutages && !ParseWholeNumber(Config.OutageSeconds, OutageThreshold))
+    return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Config.OutageSeconds));
+  for (const FilePair& pair : Pairs)
+    if (SameFile(pair.Input, pair.Output))
+      return Refuse(Format("The output file %s is the input file itself.", pair.Output));
+  return true;
+}
+
+RunOutcome ConversionRun::Execute() {
+  if (!CheckSettings()) return RunOutcome::Failed;
+
+  Reader.AttachMainWindow({Config.Receiver1, Config.Receiver2});
+  Reader.DataFields = {Config.FrequencyField, Config.ChannelField, Config.RSSIField};
+  Reader.DropOutages = Config.DropOutages;
+  Reader.MultiFileRun = Config.MultipleFiles ? 1 : 0;
+  Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
+  const size_t columns = std::min(Config.SelectedTags.size(), static_cast<size_t>(kFieldMapSize));
+  for (size_t i = 0; i < columns; ++i) Reader.ColumnFieldMap[i] = Config.SelectedTags[i];
+
+  bool cancelled = false;
+  for (const FilePair& pair : Pairs) {
+    if (Host.StopRequested()) {
+      cancelled = true;
+      break;
+    }
+    const RunOutcome outcome = ConvertPair(pair);
+    if (outcome == RunOutcome::Failed) return outcome;
+    if (outcome == RunOutcome::Cancelled) {
+      cancelled = true;
+      break;
+    }
+  }
+
+  for (const std::string& file : FilesLackingFrequency)
+    Host.ReportMessage(MessageKind::Warning,
+                       Format("No frequency is known for the single-channel data of %s: they were not averaged.", file));
+  if (RowsLeftOut > 0)
+    Host.ReportMessage(MessageKind::Warning,
+                       std::to_string(RowsLeftOut) +
+                           " single-channel records were left out: more than 1048576 arrived between two GPS fixes.");
+  Host.ShowProgress(100);
+  if (cancelled) {
+    Host.ReportMessage(MessageKind::Information, "Conversion Has Been Cancelled!");
+    return RunOutcome::Cancelled;
+  }
+  Host.ReportMessage(MessageKind::Information, "Conversion Has Been Completed!");
+  return RunOutcome::Completed;
+}
+
+RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
+  const bool multi = Config.MultipleFiles;
+  Reader.ScanStates.clear();
+  if (!multi && !Selection.File.empty() && SameFile(Selection.File, pair.Input)) Reader.ScanStates = Selection.States;
+
+  const int16_t type = DetectFileType(pair.Input);
+  if (type == kFormatNone) {
+    Refuse(FileSizeOf(pair.Input) < 0 ? "Input File Does Not Exist!" : "File is not from a KTR CW product.");
+    return RunOutcome::Failed;
+  }
+  Reader.InputFormat = type;
+
+  auto stop = [this] { return Host.StopRequested(); };
+  if (Config.DropOutages && !FindGpsOutages(Reader, pair.Input, OutageThreshold, stop))
+    Host.ReportMessage(MessageKind::Error, "Input File Does Not Exist!");
+
+  if (Reader.OpenInput(pair.Input) != 0) {
+    Refuse("Input File Does Not Exist!");
+    return RunOutcome::Failed;
+  }
+  if (!Output.Open(pair.Output)) {
+    Reader.CloseInput();
+    Refuse("Output File Cannot Be Accessed!");
+    return RunOutcome::Failed;
+  }
+  Reader.ConvertingPass = 1;
+  Reader.LambdaLackedFrequency = false;
+  Reader.RowsLeftOut = 0;
+  const int64_t size = Reader.FileSize;
+  Host.ShowProgress(0);
+  Reader.SetReductionMode(ReductionModeOf(Config));
+
+  std::vector<uint8_t> buffer(kRecordBufferSize);
+  int64_t consumed = 0;
+  int shown = 0;
+  int64_t n = Reader.ReadNextRecord(buffer.data());
+  Reader.RecordCount = 0;
+  bool stopped = false;
+  while (n != 0) {
+    if (Host.StopRequested()) {
+      stopped = true;
+      break;
+    }
+    consumed += n;
+    const int percent = size > 0 ? static_cast<int>(consumed * 100 / size) : 100;
+    if (percent != shown) {
+      Host.ShowProgress(percent);
+      shown = percent;
+    }
+    switch (Reader.ProcessRecord(buffer.data())) {
+      case kWriteRows: WriteRecordRows(); break;
+      case kWriteRawText: Output.Raw(Reader.RawTextLine().data(), Reader.RawTextLine().size()); break;
+      case kHeaderDue: WriteHeaderLine(); break;
+      case kHeaderThenRows:
+        Reader.HeaderPending = 1;
+        WriteHeaderLine();
+        WriteRecordRows();
+        break;
+      default: break;
+    }
+    n = Reader.ReadNextRecord(buffer.data());
+  }
+  Reader.CloseInput();
+  if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
+  RowsLeftOut += Reader.RowsLeftOut;
+  if (!Output.Close()) {
+    Refuse(Format("Unable to write to %s", pair.Output));
+    return RunOutcome::Failed;
+  }
+  Host.ShowProgress(100);
+  if (Config.Split && Reader.RecordCount > kSplitLines && !Split(pair.Output)) return RunOutcome::Failed;
+  return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
+}
+
+bool ConversionRun::Split(const std::string& output) {
+  const SplitOutcome split = SplitOutputFile(output, [this](int percent) { Host.ShowProgress(percent); });
+  switch (split.Result) {
+    case SplitResult::Done: return true;
+    case SplitResult::CannotCreateDirectory: return Refuse("Cannot create directory.");
+    case SplitResult::OutputNotReadable: return Refuse("Output File Cannot Be Accessed!");
+    case SplitResult::PartNotCreated: return Refuse("Split File Cannot Be Accessed!");
+    case SplitResult::PartNotWritten: return Refuse(Format("Unable to write to %s", split.PartName));
+  }
+  return false;
+}
+
+void ConversionRun::WriteHeaderLine() {
+  if (!Reader.HeaderPending) return;
+  if (Config.FieldTitles) {
+    const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
+    for (size_t i = 0; i < columns; ++i) {
+      if (Reader.ColumnFieldMap[i] == kDataBlockField) {
+        Reader.WriteDataHeader(Text, Delimiter);
+        if (i > 0 && !Text.empty()) Output.Char(Delimiter);
+        Output.Text(Text);
+      } else {
+        if (i > 0) Output.Char(Delimiter);
+        Output.Char('"');
+        Output.Text(Config.SelectedFields[i]);
+        Output.Char('"');
+      }
+    }
+    Output.LineEnd();
+  }
+  Reader.HeaderPending = 0;
+}
+
+void ConversionRun::WriteRecordRows() {
+  const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
+  for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
+    ++Reader.RecordCount;
+    bool anyText = false;
+    for (size_t i = 0; i < columns; ++i) {
+      const int16_t field = Reader.ColumnFieldMap[i];
+      if (field == kDataBlockField) {
+        Reader.WriteDataValues(Text, Delimiter);
+      } else {
+        if (i > 0) Output.Char(Delimiter);
+        Reader.WriteFieldValue(field, Text);
+      }
+      Output.Text(Text);
+      anyText = anyText || !Text.empty();
+    }
+    if (anyText) Output.LineEnd();
+  }
+  Reader.EndRecordRows();
+}
+
+}  // namespace quillon

@@ -1,0 +1,45 @@
+// IndexRun: the indexing pass over a newly chosen file, the body of the window's
+// indexing thread and of `quillon-convert --index`. It reads the whole file with
+// ConvertingPass 0, reports one scan node per scan as scans are numbered, whole
+// percentages as they grow, the seven statistics lines at the end, and raises the
+// reader's ManualFrequencies when single-channel data came without a
+// single-frequency definition. IndexHost calls are made synchronously.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "reader/log_reader.h"
+
+namespace quillon {
+
+class IndexHost {
+ public:
+  virtual ~IndexHost() = default;
+  virtual void ShowWaitWindow(bool /*visible*/) {}
+  // Empties the scan tree for the file (roots for formats 8 and 9).
+  virtual void ResetScanTree(int16_t product, const std::string& file) = 0;
+  virtual void AddScanNode(int16_t kindCode, int32_t number, const std::string& label) = 0;
+  virtual void ShowIndexProgress(int percent) = 0;
+  virtual void ShowFileStatistics(const std::vector<std::string>& lines) = 0;
+  virtual void ReportError(const std::string& text) = 0;
+  virtual bool StopRequested() { return false; }
+};
+
+// The seven statistics lines of the counters of the last pass.
+std::vector<std::string> FileStatistics(const TLogReader& reader);
+
+class IndexRun {
+ public:
+  IndexRun(TLogReader& reader, IndexHost& host, std::string input, int16_t product);
+  // False when the input cannot be opened.
+  bool Execute();
+
+ private:
+  TLogReader& Reader;
+  IndexHost& Host;
+  const std::string Input;
+  const int16_t Product;
+};
+
+}  // namespace quillon

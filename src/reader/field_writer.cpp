@@ -1,0 +1,218 @@
+// TLogReader's renderers: one catalogue field, the data-block titles and the
+// data-block values of the row being written. Formats are those of the output
+// files and must not change.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "reader/byte_order.h"
+#include "reader/log_reader.h"
+
+namespace quillon {
+
+namespace {
+
+template <typename... Args>
+void Append(std::string& text, const char* format, Args... args) {
+  char buf[128];
+  const int n = std::snprintf(buf, sizeof buf, format, args...);
+  if (n > 0) text.append(buf, static_cast<size_t>(n < static_cast<int>(sizeof buf) ? n : sizeof buf - 1));
+}
+
+// Degrees, minutes and seconds of a buffered decimal-degree value.
+struct DmsParts {
+  int Degrees;
+  int Minutes;
+  double DecimalMinutes;
+  int Seconds;
+};
+
+DmsParts SplitDegrees(double x) {
+  const double w = std::trunc(x);
+  const double mf = (x - w) * 60;
+  const double wm = std::trunc(mf);
+  return {static_cast<int>(std::fabs(w)), static_cast<int>(std::fabs(wm)), std::fabs(mf),
+          static_cast<int>(std::fabs(std::trunc((mf - wm) * 60)))};
+}
+
+// "TP Latitude/Longitude (Dec Deg)": unsigned whole degrees and millionths, negative
+// unless the hemisphere byte is the positive one; 0 degrees keeps its sign only for
+// the negative hemisphere letter (no TP record yet renders 0.000000).
+void AppendTpAngle(std::string& text, const uint8_t* at, char positive, char negative) {
+  const char hemisphere = static_cast<char>(at[0]);
+  const unsigned degrees = LoadLE16(at + 1);
+  const unsigned millionths = LoadLE32(at + 3);
+  const bool minus = hemisphere != positive && (degrees != 0 || hemisphere == negative);
+  Append(text, "%s%u.%06u", minus ? "-" : "", degrees, millionths);
+}
+
+}  // namespace
+
+int32_t TLogReader::RowIndex() const {
+  int32_t r = RowsPerRecord - RowsRemaining;
+  const int32_t last = static_cast<int32_t>(Rows.size()) - 1;
+  if (r < 0) r = 0;
+  if (r > last) r = last;
+  return r;
+}
+
+uint32_t TLogReader::Frequency(int rx, int32_t j) const {
+  return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
+}
+
+void TLogReader::WriteFieldValue(int16_t index, std::string& text) {
+  text.clear();
+  const bool buffered = Buffered();
+  const BufferedRow& row = Rows[static_cast<size_t>(RowIndex())];
+  const GpsFix fallback;
+  const GpsFix& fix = Fix ? *Fix : fallback;
+  const BandInfo& band = Bands[SelectedReceiver];
+  switch (index) {
+    case 4: text = "\n"; break;
+    case 5: Append(text, "%.6f", buffered ? row.Latitude : fix.Latitude.DecimalDegrees); break;
+    case 6: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Degrees : fix.Latitude.WholeDegrees); break;
+    case 7: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Minutes : fix.Latitude.WholeMinutes); break;
+    case 8: Append(text, "%.6f", buffered ? SplitDegrees(row.Latitude).DecimalMinutes : fix.Latitude.DecimalMinutes); break;
+    case 9: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Seconds : fix.Latitude.WholeSeconds); break;
+    case 10: Append(text, "%c", fix.Latitude.Hemisphere); break;
+    case 11: Append(text, "%.6f", buffered ? row.Longitude : fix.Longitude.DecimalDegrees); break;
+    case 12: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Degrees : fix.Longitude.WholeDegrees); break;
+    case 13: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Minutes : fix.Longitude.WholeMinutes); break;
+    case 14: Append(text, "%.6f", buffered ? SplitDegrees(row.Longitude).DecimalMinutes : fix.Longitude.DecimalMinutes); break;
+    case 15: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Seconds : fix.Longitude.WholeSeconds); break;
+    case 16: Append(text, "%c", fix.Longitude.Hemisphere); break;
+    case 17: text = fix.StatusText(); break;
+    case 18:
+      if (buffered) Append(text, "%02d:%02d:%02d", row.Hour, row.Minute, row.Second);
+      else Append(text, "%02d:%02d:%02d", fix.Hour, fix.Minute, fix.Second);
+      break;
+    case 19: Append(text, "%02d", buffered ? row.Hour : fix.Hour); break;
+    case 20: Append(text, "%02d", buffered ? row.Minute : fix.Minute); break;
+    case 21: Append(text, "%02d", buffered ? row.Second : fix.Second); break;
+    case 22: Append(text, "%02d/%02d/%04d", fix.Month, fix.Day, fix.Year); break;
+    case 23: Append(text, "%02d", fix.Month); break;
+    case 24: Append(text, "%02d", fix.Day); break;
+    case 25: Append(text, "%02d", fix.Year); break;
+    case 26: Append(text, "%.0f", fix.Height * 0.01); break;
+    case 27: Append(text, "%.0f", fix.Speed * 0.02237); break;
+    case 29: Append(text, "%02d", RtcClock[6] % 100); break;
+    case 32: Append(text, "%d", RecordCount); break;
+    case 33: Append(text, "%02d/%02d/%02d", RtcClock[4], RtcClock[3], RtcClock[5]); break;
+    case 34: Append(text, "%02d", RtcClock[4]); break;
+    case 35: Append(text, "%02d", RtcClock[3]); break;
+    case 36: Append(text, "%02d", RtcClock[5]); break;
+    case 37: Append(text, "%02d:%02d:%02d", RtcClock[2], RtcClock[1], RtcClock[0]); break;
+    case 38: Append(text, "%02d", RtcClock[2]); break;
+    case 39: Append(text, "%02d", RtcClock[1]); break;
+    case 40: Append(text, "%02d", RtcClock[0]); break;
+    case 46: Append(text, "%.5f", band.LowestMHz()); break;
+    case 47: Append(text, "%.5f", band.HighestMHz()); break;
+    case 48: Append(text, "%.2f", band.Step); break;
+    case 49: Append(text, "%d", (buffered ? row.Receiver : SelectedReceiver) + 1); break;
+    case 50: AppendTpAngle(text, TpPosition + 7, 'N', 'S'); break;
+    case 51: AppendTpAngle(text, TpPosition + 14, 'E', 'W'); break;
+    case 52: Append(text, "%02d/%02d/%02d", TpPosition[5] + 1, TpPosition[4], TpPosition[6] + 1900); break;
+    case 53: Append(text, "%02d:%02d:%02d", TpPosition[3], TpPosition[2], TpPosition[1]); break;
+    case 54: Append(text, "%d", static_cast<int16_t>(LoadLE16(TpMotion + 3))); break;
+    case 55: Append(text, "%u", static_cast<unsigned>(LoadLE16(TpMotion + 5))); break;
+    default: break;  // fields with no rendering, and indexes outside the catalogue
+  }
+}
+
+int16_t TLogReader::WriteDataHeader(std::string& text, char delimiter) {
+  text.clear();
+  int groups = 0;
+  switch (ScanMode) {
+    case 1: groups = 1; break;
+    case 2: groups = ReductionMode == 3 ? 1 : 10; break;
+    case 3: groups = ReductionMode == 3 ? 1 : 4; break;
+    default: break;
+  }
+  for (int g = 0; g < groups; ++g) {
+    for (int box = 0; box < 3; ++box) {
+      const bool checked = box == 0 ? DataFields.Frequency : box == 1 ? DataFields.Channel : DataFields.Rssi;
+      if (!checked) continue;
+      if (!text.empty()) text += delimiter;
+      text += box == 0 ? "\"Frequency\"" : box == 1 ? "\"Channel\"" : "\"RSSI\"";
+    }
+  }
+  return 0;
+}
+
+int16_t TLogReader::WriteDataValues(std::string& text, char delimiter) {
+  text.clear();
+  const int rx = SelectedReceiver;
+  const int32_t r = RowIndex();
+  const bool buffered = Buffered();
+  const BandInfo& band = Bands[rx];
+  int32_t a = 0, b = -1;
+  switch (ScanMode) {
+    case 1:
+      b = buffered ? Rows[static_cast<size_t>(r)].LastSample : LastSampleIndex;
+      break;
+    case 2:
+      if (ReductionMode == 3) {
+        int best = -150;
+        int32_t chosen = 0;
+        for (int32_t j = 0; j < kListSlots; ++j) {
+          if (ListFrequencies[rx][j] != 0 && RssiSamples[j] > best) {
+            best = RssiSamples[j];
+            chosen = j;
+          }
+        }
+        a = b = chosen;
+      } else {
+        b = kListSlots - 1;
+      }
+      break;
+    case 3:
+      if (ReductionMode == 3) {
+        if (DataFields.Frequency) {
+          text += delimiter;
+          Append(text, "%.5f", band.ChannelToMHz(Sweep.BestChannel));
+        }
+        if (DataFields.Channel) {
+          text += delimiter;
+          Append(text, "%d", Sweep.BestChannel);
+        }
+        if (DataFields.Rssi) {
+          text += delimiter;
+          Append(text, "%d", Sweep.BestRssi);
+        }
+        return 0;
+      }
+      b = LastTableIndex;
+      break;
+    default:
+      break;
+  }
+
+  const bool table = ScanMode == 3;
+  for (int32_t j = a; j <= b; ++j) {
+    const uint32_t f = Frequency(rx, j);
+    const uint16_t c = j < kTableSlots ? TableChannels[j] : 0;
+    if (c == 0 && f == 0 && !table) continue;
+    const bool located = f != 0 || table;
+    if (DataFields.Frequency && located) {
+      text += delimiter;
+      Append(text, "%.5f", table ? band.ChannelToMHz(c) : band.StepsToMHz(f));
+    }
+    if (DataFields.Channel && located) {
+      text += delimiter;
+      Append(text, "%lld", static_cast<long long>(table ? c : band.StepsToChannel(f)));
+    }
+    if (DataFields.Rssi) {
+      if (buffered) {
+        const size_t at = Rows[static_cast<size_t>(r)].SampleOffset + static_cast<size_t>(j);
+        text += delimiter;
+        Append(text, "%d", at < RowSampleData.size() ? RowSampleData[at] : -120);
+      } else if (located) {
+        text += delimiter;
+        Append(text, "%d", RssiSamples[j]);
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace quillon

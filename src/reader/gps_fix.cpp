@@ -1,0 +1,65 @@
+#include "reader/gps_fix.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "reader/byte_order.h"
+
+namespace quillon {
+
+const char* const GpsFix::kStatusNames[8] = {"Reserved",      "Reserved",       "Bad Geometry",
+                                              "Acquiring Satellites", "Position Hold", "Propogate Mode",
+                                              "2D Fix",        "3D Fix"};
+
+Angle DecodeAngle(int32_t v, char positive, char negative) {
+  Angle a;
+  const int32_t q = v / 3600000;
+  const int32_t r = v % 3600000;  // carries the sign of v
+  a.WholeDegrees = static_cast<int16_t>(std::abs(q));
+  a.DecimalDegrees = q + r / 3600000.0;
+  const int32_t ar = std::abs(r);
+  const int32_t q2 = ar / 60000;
+  const int32_t r2 = ar % 60000;
+  a.WholeMinutes = static_cast<int16_t>(q2);
+  a.DecimalMinutes = q2 + r2 / 60000.0;
+  a.WholeSeconds = static_cast<int16_t>(r2 / 1000);
+  a.Hemisphere = a.DecimalDegrees > 0 ? positive : negative;
+  return a;
+}
+
+GpsFix::GpsFix()
+    : Month(1), Day(1), Year(2000), Hour(12), Minute(0), Second(0), Height(0), Speed(0), ReceiverStatus(0) {
+  std::memset(Raw, 0, sizeof Raw);
+  Latitude.Hemisphere = 'S';
+  Longitude.Hemisphere = 'W';
+}
+
+void GpsFix::Decode(const uint8_t* body) {
+  std::memcpy(Raw, body, kBodySize);
+  // Offsets in the record count from the kind byte; Raw starts one byte later.
+  const uint8_t* rec = Raw - 1;
+  Month = rec[5];
+  Day = rec[6];
+  Year = static_cast<int16_t>(LoadBE16(rec + 7));
+  Hour = rec[9];
+  Minute = rec[10];
+  Second = rec[11];
+  Latitude = DecodeAngle(static_cast<int32_t>(LoadBE32(rec + 16)), 'N', 'S');
+  Longitude = DecodeAngle(static_cast<int32_t>(LoadBE32(rec + 20)), 'E', 'W');
+  Height = static_cast<int32_t>(LoadBE32(rec + 24));
+  Speed = static_cast<int16_t>(LoadBE16(rec + 48));
+  ReceiverStatus = rec[130];
+}
+
+int GpsFix::DateText(char* out, int size) const {
+  return std::snprintf(out, size, "%02d/%02d/%04d", Month, Day, Year);
+}
+
+int GpsFix::TimeText(char* out, int size) const {
+  return std::snprintf(out, size, "%02d:%02d:%02d", Hour, Minute, Second);
+}
+
+const char* GpsFix::StatusText() const { return kStatusNames[GpsFixQuality()]; }
+
+}  // namespace quillon

@@ -1,0 +1,176 @@
+// TLogReader: the reader of the receiver's log files (.klf, .kez).
+// One pass over a file: set ConvertingPass (and SetReductionMode for a conversion),
+// OpenInput, then ReadNextRecord / ProcessRecord until ReadNextRecord returns 0,
+// then CloseInput. ProcessRecord folds each record into the decoding state and tells
+// the conversion what to write; the Write* operations render header titles and row
+// values into caller text. The reader holds the state of exactly one pass and has
+// no lock: passes must not overlap.
+//
+// Everything a conversion writes depends only on the file and the settings:
+// OpenInput resets all decoding state except the frequencies entered by hand.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reader/band_info.h"
+#include "reader/file_type.h"
+#include "reader/gps_fix.h"
+#include "reader/input_file.h"
+#include "reader/product_reader.h"
+#include "reduction/sweep_tracker.h"
+
+namespace quillon {
+
+constexpr int kRecordBufferSize = 4096;
+constexpr int kListSlots = 10;
+constexpr int kFrequencySlots = 32;
+constexpr int kTableSlots = 32;
+constexpr int kMaxScanNodes = 1024;
+// Single-channel rows buffered within one GPS interval; records beyond it are counted
+// as left out and reported at the end of the run.
+constexpr int32_t kMaxBufferedRows = 1 << 20;
+
+constexpr int16_t kScanKindSingle = 19;
+constexpr int16_t kScanKindList = 20;
+constexpr int16_t kScanKindTable = 1;
+
+// Scan-node states: a scan is converted while its node's state is kScanChecked.
+constexpr uint8_t kScanUnchecked = 1;
+constexpr uint8_t kScanChecked = 2;
+
+// The data-block check boxes "Freq (MHz)", "Channel" and "RSSI".
+struct DataBlockFields {
+  bool Frequency = true;
+  bool Channel = false;
+  bool Rssi = true;
+};
+
+// One single-channel row buffered between two GPS fixes.
+struct BufferedRow {
+  int32_t Receiver = 0;
+  int32_t LastSample = 0;
+  uint32_t SampleOffset = 0;  // into RowSampleData
+  double Latitude = 0.0;
+  double Longitude = 0.0;
+  int32_t Hour = 0, Minute = 0, Second = 0;
+};
+
+struct FixTime {
+  double Latitude = 0.0;
+  double Longitude = 0.0;
+  int32_t Hour = 0, Minute = 0, Second = 0;
+};
+
+class TLogReader : public TProductReader {
+ public:
+  TLogReader();
+
+  int16_t OpenInput(const std::string& name) override;
+  int16_t CloseInput() override;
+  int16_t WriteDataHeader(std::string& text, char delimiter) override;
+  int16_t WriteDataValues(std::string& text, char delimiter) override;
+  void WriteFieldValue(int16_t catalogueIndex, std::string& text) override;
+  int64_t ReadNextRecord(uint8_t* buffer) override;
+  int16_t ProcessRecord(const uint8_t* buffer) override;
+  void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
+
+  // receiverNumber 1 or 2.
+  bool SelectReceiver(int receiverNumber);
+  void SetManualFrequencies(double receiver1MHz, double receiver2MHz);
+
+  // --- Settings the passes consult (copied from the main window or command line).
+  int16_t InputFormat = kFormatStandard;
+  DataBlockFields DataFields;
+  bool DropOutages = false;
+  // Scan-node states by scan number (entry 0 unused) of the file being converted;
+  // empty converts every scan. Scans beyond the table are converted.
+  std::vector<uint8_t> ScanStates;
+
+  // --- Pass state.
+  uint8_t ConvertingPass = 0;
+  uint8_t MultiFileRun = 0;
+  char ScanLabel[64];
+  uint8_t NewScan = 0;
+  int32_t ScanNumber = 0;
+  int16_t ScanKindCode = -1;
+  uint8_t SkipScan = 0;
+  int16_t SelectedReceiver = 0;
+  uint8_t ManualFrequencies = 0;
+  uint8_t GpsSeen = 0;
+  std::vector<int32_t> OutageList;  // outage start times, seconds of day
+  int32_t OutageIndex = 0;
+  uint8_t InOutage = 0;
+
+  int32_t GpsTotalCount = 0, Gps3DCount = 0, Gps2DCount = 0;
+  int32_t Rx1SingleCount = 0, Rx2SingleCount = 0, ListModeCount = 0, TableModeCount = 0;
+
+  // Single-channel records left out because an interval exceeded kMaxBufferedRows.
+  int64_t RowsLeftOut = 0;
+  // Set when "40 Lambda" met single-channel data with no known frequency.
+  bool LambdaLackedFrequency = false;
+
+  // --- File.
+  int64_t FileSize = 0;
+  int64_t DataLength = 0;
+  int64_t ReadPosition = 0;
+  int32_t LastRecordLength = 0;
+  std::unique_ptr<GpsFix> Fix;
+  BandInfo Bands[2];
+
+  // --- Decoding state.
+  int16_t ScanMode = 0;
+  int32_t PacingMode = 0;
+  uint8_t FirstFixPending = 1;
+  uint8_t TimeSeen = 0, BandSeen = 0, SingleDefSeen = 0, ListDefSeen = 0, ScanPending = 0;
+  uint8_t BandValid[2] = {0, 0};
+  uint8_t Rx1SingleSeen = 0, Rx2SingleSeen = 0;
+  uint32_t ListFrequencies[2][kFrequencySlots];
+  uint16_t TableChannels[kTableSlots];
+  int8_t RssiSamples[kRecordBufferSize];
+  int32_t LastSampleIndex = 0;
+  int32_t LastTableIndex = -1;
+  uint8_t RtcClock[7];
+  uint8_t TpPosition[21];
+  uint8_t TpMotion[7];
+  int32_t PendingRecords = 0;
+  std::vector<BufferedRow> Rows;
+  std::vector<int32_t> RowSampleData;
+  FixTime PreviousFix, CurrentFix;
+  uint8_t RxRowWritten[2] = {0, 0};
+  SweepTracker Sweep;
+  uint8_t NewTableScan = 0;
+
+ private:
+  void ResetDecodingState();
+  bool RowComplete() const;
+  bool Buffered() const { return ScanMode == 1 && PacingMode == 1; }
+  int32_t RowIndex() const;
+  void StartScan();
+  void ApplyScanSelection();
+  void NumberPendingScan();
+  void StartInterval();
+  void Interpolate();
+  bool AveragerReady();
+  int16_t DrainAveragedPoints();
+  BufferedRow* NextBufferedRow();
+  uint32_t Frequency(int rx, int32_t j) const;
+
+  int16_t DecodeGps(const uint8_t* rec);
+  int16_t DecodeBand(const uint8_t* rec);
+  int16_t DecodeSingleChannel(const uint8_t* rec, int rx);
+  int16_t DecodeRtc(const uint8_t* rec);
+  int16_t DecodeSingleDefinition(const uint8_t* rec);
+  int16_t DecodeListDefinition(const uint8_t* rec);
+  int16_t DecodeListData(const uint8_t* rec);
+  int16_t DecodeTableData(const uint8_t* rec);
+
+  InputFile File;
+};
+
+// The one reader of the program, and the base-class pointer every pass uses.
+extern TLogReader Reader;
+extern TProductReader* const ProductReader;
+
+}  // namespace quillon
