@@ -26,6 +26,7 @@ void CliRunHost::ReportMessage(MessageKind kind, const std::string& text) {
     BarOpen = false;
   }
   if (kind == MessageKind::Error) ++Errors;
+  if (kind == MessageKind::Information && Quiet) return;
   std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
 }
 

@@ -17,7 +17,7 @@ void InstallInterruptHandler();
 
 class CliRunHost : public RunHost {
  public:
-  explicit CliRunHost(bool showProgress) : ProgressShown(showProgress) {}
+  CliRunHost(bool showProgress, bool quiet) : ProgressShown(showProgress), Quiet(quiet) {}
   void ShowProgress(int percent) override;
   void ReportMessage(MessageKind kind, const std::string& text) override;
   bool StopRequested() override { return InterruptRequested.load(); }
@@ -25,6 +25,7 @@ class CliRunHost : public RunHost {
 
  private:
   bool ProgressShown;
+  bool Quiet;
   bool BarOpen = false;
   int Errors = 0;
 };

@@ -245,12 +245,12 @@ int main(int argc, char** argv) {
       selection.States.assign(static_cast<size_t>(highest) + 1, kScanChecked);
       for (int scan : scans) selection.States[static_cast<size_t>(scan)] = kScanUnchecked;
     }
-    if (!ApplyFrequencies(input, type, mhz)) return kExitFailed;
+    if ((!mhz.empty() || settings.Lambda) && !ApplyFrequencies(input, type, mhz)) return kExitFailed;
     pairs.push_back({input, output});
   }
 
   InstallInterruptHandler();
-  CliRunHost host(!quiet && ::isatty(STDERR_FILENO));
+  CliRunHost host(!quiet && ::isatty(STDERR_FILENO), quiet);
   const RunOutcome outcome = ConversionRun(Reader, host, settings, pairs, selection).Execute();
   return outcome == RunOutcome::Completed ? kExitDone : kExitFailed;
 }

@@ -1,1 +1,50 @@
+// DriveSimulator: writes a realistic drive-study log from a seed. A vehicle drives
+// a route at road speed with a 1 Hz GPS receiver; the scanning receiver alternates
+// between single-frequency scans (several single-channel records per second on both
+// receivers, RSSI from a log-distance path-loss curve with fading, -120..-30 dBm),
+// RTC-paced sections, list scans, table sweeps and GPS outages, until the file
+// reaches the target size.
 #pragma once
+#include <cstdint>
+#include <cstdio>
+#include <random>
+
+#include "klf-synth/log_writer.h"
+
+namespace klf {
+
+struct SimulatorOptions {
+  uint64_t Seed = 1;
+  double Megabytes = 0.3;
+  Layout FileLayout = Layout::Standard;
+};
+
+class DriveSimulator {
+ public:
+  DriveSimulator(const SimulatorOptions& options, LogWriter& writer, std::FILE* file);
+  // False when the file could not be written.
+  bool Run();
+
+ private:
+  void Advance();          // one second of driving
+  void EmitFix(bool valid);
+  void EmitRtc();
+  int8_t Rssi(int receiver);
+  void SingleSection(bool rtcPaced, int seconds);
+  void OutageSection(int seconds);
+  void ListSection(int seconds);
+  void TableSection(int seconds);
+  bool Flush();
+
+  SimulatorOptions Options;
+  LogWriter& Writer;
+  std::FILE* File;
+  std::mt19937_64 Rng;
+  unsigned long long Target;
+  double Latitude = 45.5017, Longitude = -73.5673, Heading = 0.7, Speed = 14.0;
+  int Clock = 8 * 3600;
+  int Marker = 0;
+  bool WriteOk = true;
+};
+
+}  // namespace klf

@@ -155,10 +155,7 @@ void LogWriter::TpMotion(int16_t speedKmh, uint16_t direction) {
   Raw(r);
 }
 
-std::vector<uint8_t> LogWriter::Finish(long long dataLengthOverride) const {
-  std::vector<uint8_t> out = Data;
-  const unsigned long long length =
-      dataLengthOverride >= 0 ? static_cast<unsigned long long>(dataLengthOverride) : out.size();
+void LogWriter::StoreHeader(std::vector<uint8_t>& out, unsigned long long length) const {
   uint32_t blocks = static_cast<uint32_t>(length / 512);
   uint16_t remainder = static_cast<uint16_t>(length % 512);
   if (FileLayout == Layout::Standard && blocks > 0xFFFF) blocks = remainder = 0;  // too large: "use the file size"
@@ -169,7 +166,27 @@ std::vector<uint8_t> LogWriter::Finish(long long dataLengthOverride) const {
     StoreLE(out, 2, remainder, 2);
     StoreLE(out, 4, static_cast<uint16_t>(blocks), 2);
   }
+}
+
+std::vector<uint8_t> LogWriter::Finish(long long dataLengthOverride) const {
+  std::vector<uint8_t> out = Data;
+  StoreHeader(out, dataLengthOverride >= 0 ? static_cast<unsigned long long>(dataLengthOverride) : out.size());
   return out;
+}
+
+bool LogWriter::Drain(std::FILE* file) {
+  const bool ok = std::fwrite(Data.data(), 1, Data.size(), file) == Data.size();
+  Streamed += Data.size();
+  Data.clear();
+  return ok;
+}
+
+bool LogWriter::Close(std::FILE* file) {
+  bool ok = Drain(file);
+  std::vector<uint8_t> header(FileLayout == Layout::FlashCard ? 10 : 6, 0);
+  StoreHeader(header, Streamed);
+  ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && std::fwrite(header.data(), 1, header.size(), file) == header.size();
+  return std::fclose(file) == 0 && ok;
 }
 
 bool LogWriter::WriteTo(const std::string& path, long long dataLengthOverride) const {

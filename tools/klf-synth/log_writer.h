@@ -4,6 +4,7 @@
 // The first record carries the magic "KTRZEPHYN" after an ignored kind byte (0x80).
 #pragma once
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -71,7 +72,12 @@ class LogWriter {
   void LengthWord(uint16_t length);
   void Bytes(const std::vector<uint8_t>& bytes);
 
-  size_t Size() const { return Data.size(); }
+  // Bytes written so far, including those already streamed out.
+  unsigned long long Size() const { return Streamed + Data.size(); }
+  // Streaming large files: Drain() appends the bytes built so far to an open file;
+  // Close() drains the rest and patches the header with the true data length.
+  bool Drain(std::FILE* file);
+  bool Close(std::FILE* file);
   // The file bytes with the header's block and remainder fields set to the data
   // length (or to dataLengthOverride when it is not negative; 0 = "use file size").
   std::vector<uint8_t> Finish(long long dataLengthOverride = -1) const;
@@ -82,8 +88,11 @@ class LogWriter {
   void PutLE16(uint16_t v);
   void PutLE32(uint32_t v);
 
+  void StoreHeader(std::vector<uint8_t>& header, unsigned long long length) const;
+
   Layout FileLayout;
   std::vector<uint8_t> Data;
+  unsigned long long Streamed = 0;
 };
 
 }  // namespace klf

@@ -1,0 +1,189 @@
+// The conversion run: delimiters, header and row rules, split, failures, cancel.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "convert/output_split.h"
+#include "support/log_builders.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+
+namespace quillon {
+namespace {
+
+using namespace quillon::testing;
+
+klf::LogWriter ListLog(int rows) {
+  klf::LogWriter log;
+  AddBand(log);
+  AddFix(log, 100);
+  log.ListDefinition({32400}, {});
+  for (int i = 0; i < rows; ++i) log.ListData({{0, 0, static_cast<int8_t>(-40 - i % 80)}});
+  return log;
+}
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Reader.ManualFrequencies = 0; }
+  TempDir dir;
+};
+
+TEST_F(ConversionRunTest, Delimiters) {
+  const std::string in = WriteLog(dir, "in.klf", ListLog(1));
+  struct Case {
+    int group;
+    std::string other;
+    const char* line;
+  };
+  const Case cases[] = {{0, "", "00:01:40,810.00000,-40"}, {1, "", "00:01:40;810.00000;-40"},
+                        {2, "", "00:01:40\t810.00000\t-40"}, {3, "", "00:01:40 810.00000 -40"},
+                        {4, ":", "00:01:40:810.00000:-40"},  {7, "", "00:01:40@810.00000@-40"}};
+  for (const Case& c : cases) {
+    Settings s = ColumnsSettings({18, 0});
+    s.FieldTitles = false;
+    s.Delimiter = c.group;
+    s.OtherDelimiter = c.other;
+    RecordingHost host;
+    ASSERT_EQ(ConvertOne(in, dir.File("o.out"), s, host), RunOutcome::Completed);
+    EXPECT_EQ(ReadFile(dir.File("o.out")), std::string(c.line) + "\r\n");
+  }
+}
+
+TEST_F(ConversionRunTest, RefusedBeforeAnythingIsWritten) {
+  const std::string in = WriteLog(dir, "in.klf", ListLog(1));
+  WriteFile(dir.File("keep.out"), "old");
+  Settings s = ColumnsSettings({18, 0});
+  s.Delimiter = 4;
+  s.OtherDelimiter = "";
+  RecordingHost empty;
+  EXPECT_EQ(ConvertOne(in, dir.File("keep.out"), s, empty), RunOutcome::Failed);
+  EXPECT_EQ(empty.Last(), "The \"Other\" field delimiter is empty: enter the delimiter character.");
+  EXPECT_EQ(ReadFile(dir.File("keep.out")), "old");
+
+  RecordingHost same;
+  EXPECT_EQ(ConvertOne(in, dir.Path() + "/./in.klf", ColumnsSettings({0}), same), RunOutcome::Failed);
+  EXPECT_EQ(same.Last(), "The output file " + dir.Path() + "/./in.klf is the input file itself.");
+  EXPECT_EQ(DetectFileType(in), kFormatStandard);
+}
+
+TEST_F(ConversionRunTest, FailuresOfTheRun) {
+  const std::string in = WriteLog(dir, "in.klf", ListLog(1));
+  WriteFile(dir.File("text.klf"), "just some text, not a log");
+  struct Case {
+    std::string input, output, message;
+  };
+  const Case cases[] = {
+      {dir.File("missing.klf"), dir.File("a.out"), "Input File Does Not Exist!"},
+      {dir.File("text.klf"), dir.File("a.out"), "File is not from a KTR CW product."},
+      {in, dir.File("no/such/folder/a.out"), "Output File Cannot Be Accessed!"},
+      {in, "/dev/full", "Unable to write to /dev/full"},
+  };
+  for (const Case& c : cases) {
+    RecordingHost host;
+    EXPECT_EQ(ConvertOne(c.input, c.output, ColumnsSettings({0}), host), RunOutcome::Failed) << c.message;
+    EXPECT_EQ(host.Last(), c.message);
+    for (const auto& m : host.Messages) EXPECT_NE(m.second, "Conversion Has Been Completed!");
+  }
+}
+
+TEST_F(ConversionRunTest, EmptyRowsWriteNoLineEndButKeepDelimiters) {
+  klf::LogWriter log;
+  AddBand(log);
+  log.Rtc(0, 0, 1, 1, 1, 1, 0);
+  log.TableData({{1, 5, -60}});  // no entry for receiver 1: empty data block
+  Settings s = ColumnsSettings({1, 0, 3});
+  s.FieldTitles = false;
+  RecordingHost host;
+  ConvertOne(WriteLog(dir, "in.klf", log), dir.File("o.out"), s, host);
+  EXPECT_EQ(ReadFile(dir.File("o.out")), ",");
+}
+
+TEST_F(ConversionRunTest, HeaderOnceUnlessAScanMakesItDueAgain) {
+  Settings s = ColumnsSettings({32, 0});
+  RecordingHost host;
+  ConvertOne(WriteLog(dir, "in.klf", ListLog(2)), dir.File("o.out"), s, host);
+  EXPECT_EQ(ReadFile(dir.File("o.out")),
+            "\"Record Number\",\"Frequency\",\"RSSI\",\"Frequency\",\"RSSI\",\"Frequency\",\"RSSI\",\"Frequency\","
+            "\"RSSI\",\"Frequency\",\"RSSI\",\"Frequency\",\"RSSI\",\"Frequency\",\"RSSI\",\"Frequency\",\"RSSI\","
+            "\"Frequency\",\"RSSI\",\"Frequency\",\"RSSI\"\r\n1,810.00000,-40\r\n2,810.00000,-41\r\n");
+  EXPECT_EQ(host.Last(), "Conversion Has Been Completed!");
+  EXPECT_EQ(host.Progress.back(), 100);
+}
+
+TEST_F(ConversionRunTest, SplitIntoPartsOf60000Lines) {
+  const std::string in = WriteLog(dir, "drive.klf", ListLog(60001));
+  Settings s = ColumnsSettings({0});
+  s.Split = true;
+  RecordingHost host;
+  ASSERT_EQ(ConvertOne(in, dir.File("drive.out"), s, host), RunOutcome::Completed) << host.Last();
+  const std::string whole = ReadFile(dir.File("drive.out"));
+  const std::string part1 = ReadFile(dir.File("drive/drive-1.out"));
+  const std::string part2 = ReadFile(dir.File("drive/drive-2.out"));
+  EXPECT_EQ(std::count(part1.begin(), part1.end(), '\n'), 60000);  // the header and 59999 rows
+  EXPECT_EQ(std::count(part2.begin(), part2.end(), '\n'), 2);
+  EXPECT_EQ(part1 + part2, whole);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("drive/drive-3.out")));
+
+  // Exactly 60000 rows is not split.
+  RecordingHost exact;
+  ConvertOne(WriteLog(dir, "even.klf", ListLog(60000)), dir.File("even.out"), s, exact);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("even")));
+}
+
+TEST_F(ConversionRunTest, SplitCopiesLongLinesInPiecesAndLeavesAnEmptyLastPart) {
+  std::string text;
+  for (int i = 0; i < 59999; ++i) text += "x\r\n";
+  text += std::string(5000, 'y') + "\r\n";  // two pieces: 4095 characters, then the rest
+  WriteFile(dir.File("long.out"), text);
+  ASSERT_EQ(SplitOutputFile(dir.File("long.out"), [](int) {}).Result, SplitResult::Done);
+  EXPECT_EQ(ReadFile(dir.File("long/long-1.out")), text.substr(0, 59999 * 3 + 4095));
+  EXPECT_EQ(ReadFile(dir.File("long/long-2.out")), text.substr(59999 * 3 + 4095));
+
+  std::string even;
+  for (int i = 0; i < 60000; ++i) even += "z\r\n";
+  WriteFile(dir.File("even.out"), even);
+  ASSERT_EQ(SplitOutputFile(dir.File("even.out"), [](int) {}).Result, SplitResult::Done);
+  EXPECT_EQ(ReadFile(dir.File("even/even-2.out")), "");
+}
+
+TEST_F(ConversionRunTest, SplitFolderBlockedByAFile) {
+  const std::string in = WriteLog(dir, "drive.klf", ListLog(60001));
+  WriteFile(dir.File("drive"), "a file where the folder would go");
+  Settings s = ColumnsSettings({0});
+  s.Split = true;
+  RecordingHost host;
+  EXPECT_EQ(ConvertOne(in, dir.File("drive.out"), s, host), RunOutcome::Failed);
+  EXPECT_EQ(host.Last(), "Cannot create directory.");
+  EXPECT_EQ(ReadFile(dir.File("drive")), "a file where the folder would go");
+}
+
+TEST_F(ConversionRunTest, StopEndsTheRunAfterTheCurrentFile) {
+  const std::string a = WriteLog(dir, "a.klf", ListLog(100));
+  const std::string b = WriteLog(dir, "b.klf", ListLog(100));
+  WriteFile(dir.File("b.out"), "earlier output");
+  RecordingHost host;
+  host.StopAfterPolls = 10;
+  const RunOutcome outcome = ConversionRun(Reader, host, ColumnsSettings({0}),
+                                           {{a, dir.File("a.out")}, {b, dir.File("b.out")}})
+                                 .Execute();
+  EXPECT_EQ(outcome, RunOutcome::Cancelled);
+  EXPECT_EQ(host.Last(), "Conversion Has Been Cancelled!");
+  EXPECT_FALSE(ReadFile(dir.File("a.out")).empty());
+  EXPECT_EQ(ReadFile(dir.File("b.out")), "earlier output");
+}
+
+TEST_F(ConversionRunTest, ZeroLengthInputReachesOneHundred) {
+  WriteFile(dir.File("zero.klf"), "");
+  // A zero-length file holds no magic, so it is refused; an empty log is converted.
+  klf::LogWriter log;
+  RecordingHost host;
+  ASSERT_EQ(ConvertOne(WriteLog(dir, "empty.klf", log), dir.File("o.out"), ColumnsSettings({0}), host),
+            RunOutcome::Completed);
+  EXPECT_EQ(host.Progress.back(), 100);
+  RecordingHost refused;
+  EXPECT_EQ(ConvertOne(dir.File("zero.klf"), dir.File("z.out"), ColumnsSettings({0}), refused), RunOutcome::Failed);
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,148 @@
+// Rendering of catalogue fields and of the data block from reader state.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "reader/log_reader.h"
+
+namespace quillon {
+namespace {
+
+class FieldWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Reader.ManualFrequencies = 0;
+    Reader.Fix = std::make_unique<GpsFix>();
+    Reader.ScanMode = 0;
+    Reader.PacingMode = 0;
+    Reader.ReductionMode = 0;
+    Reader.SelectedReceiver = 0;
+    Reader.RowsPerRecord = 1;
+    Reader.RowsRemaining = 1;
+    Reader.Rows.assign(1, BufferedRow());
+    Reader.RowSampleData.assign(1, -99);
+    Reader.DataFields = {true, true, true};
+    std::memset(Reader.TpPosition, 0, sizeof Reader.TpPosition);
+    std::memset(Reader.TableChannels, 0, sizeof Reader.TableChannels);
+    std::memset(Reader.ListFrequencies, 0, sizeof Reader.ListFrequencies);
+    Reader.Bands[0] = BandInfo();
+    const uint8_t band[12] = {0x00, 0x7D, 0, 0, 0x40, 0x9C, 0, 0, 0x00, 0x19, 0, 0};  // 32000..40000, 25 kHz
+    Reader.Bands[0].Load(band);
+  }
+  void TearDown() override { Reader.Fix.reset(); }
+
+  std::string Field(int16_t index) {
+    std::string text = "stale";
+    Reader.WriteFieldValue(index, text);
+    return text;
+  }
+  std::string Values() {
+    std::string text = "stale";
+    Reader.WriteDataValues(text, ',');
+    return text;
+  }
+  std::string Header() {
+    std::string text = "stale";
+    Reader.WriteDataHeader(text, ';');
+    return text;
+  }
+};
+
+TEST_F(FieldWriterTest, BufferedLatitudeSplitsIntoDegreesMinutesSeconds) {
+  Reader.ScanMode = 1;
+  Reader.PacingMode = 1;
+  Reader.Rows[0].Latitude = -33.5;
+  const std::pair<int16_t, const char*> cases[] = {
+      {5, "-33.500000"}, {6, "33"}, {7, "30"}, {8, "30.000000"}, {9, "0"}};
+  for (auto [index, text] : cases) EXPECT_EQ(Field(index), text) << index;
+}
+
+TEST_F(FieldWriterTest, FixFieldsAndTheirFormats) {
+  uint8_t record[153] = {};
+  record[5] = 3;
+  record[6] = 7;
+  record[7] = 0x07;
+  record[8] = 0xD3;
+  record[27] = 0x30;
+  record[26] = 0x00;
+  record[24] = 0;
+  record[25] = 0;
+  record[26] = 0x30;
+  record[27] = 0x39;
+  record[48] = 0x11;
+  record[49] = 0x76;
+  record[130] = 0xC0;
+  Reader.Fix->Decode(record + 1);
+  const std::pair<int16_t, const char*> cases[] = {
+      {22, "03/07/2003"}, {23, "03"}, {25, "2003"}, {26, "123"}, {27, "100"}, {17, "2D Fix"},
+      {10, "S"},          {16, "W"},  {4, "\n"},    {1, ""},     {28, ""},    {45, ""},
+      {56, ""},           {-10, ""}, {48, "25.00"}, {46, "800.00000"}, {47, "1000.00000"}};
+  for (auto [index, text] : cases) EXPECT_EQ(Field(index), text) << index;
+}
+
+TEST_F(FieldWriterTest, TpFieldsKeepTheSouthAndWestSign) {
+  uint8_t* tp = Reader.TpPosition;
+  tp[0] = 0xC0;
+  tp[1] = 9;
+  tp[2] = 8;
+  tp[3] = 7;
+  tp[4] = 7;
+  tp[5] = 2;
+  tp[6] = 103;
+  tp[7] = 'S';
+  tp[10] = 0x20;
+  tp[11] = 0xA1;
+  tp[12] = 0x07;  // 500000 millionths, 0 degrees
+  tp[14] = 'E';
+  tp[15] = 12;
+  EXPECT_EQ(Field(50), "-0.500000");
+  EXPECT_EQ(Field(51), "12.000000");
+  EXPECT_EQ(Field(52), "03/07/2003");
+  EXPECT_EQ(Field(53), "07:08:09");
+  tp[7] = 0;  // no hemisphere at 0 degrees: no sign
+  EXPECT_EQ(Field(50), "0.500000");
+  tp[7] = 'N';
+  tp[8] = 5;
+  EXPECT_EQ(Field(50), "5.500000");
+}
+
+TEST_F(FieldWriterTest, ListBlockWritesUsedSlotsAndTenTitleGroups) {
+  Reader.ScanMode = 2;
+  Reader.ListFrequencies[0][0] = 32400;
+  Reader.ListFrequencies[0][4] = 32401;
+  Reader.ListFrequencies[0][9] = 32402;
+  for (int j = 0; j < 10; ++j) Reader.RssiSamples[j] = static_cast<int8_t>(-60 - j);
+  EXPECT_EQ(Values(), ",810.00000,401,-60,810.02500,402,-64,810.05000,403,-69");
+  const std::string header = Header();
+  EXPECT_EQ(std::count(header.begin(), header.end(), ';'), 29);
+  Reader.DataFields = {false, false, false};
+  EXPECT_EQ(Values(), "");
+  EXPECT_EQ(Header(), "");
+}
+
+TEST_F(FieldWriterTest, BestServerListSlotIsTheFirstOfTheStrongestUsed) {
+  Reader.ScanMode = 2;
+  Reader.ReductionMode = 3;
+  Reader.DataFields = {false, false, true};
+  const int8_t rssi[4] = {-80, -70, -70, -90};
+  for (int j = 0; j < 10; ++j) Reader.RssiSamples[j] = j < 4 ? rssi[j] : -30;
+  for (int j = 0; j < 4; ++j) Reader.ListFrequencies[0][j] = 32400;
+  EXPECT_EQ(Values(), ",-70");
+  EXPECT_EQ(Header(), "\"RSSI\"");
+  Reader.ReductionMode = 0;
+}
+
+TEST_F(FieldWriterTest, TableBlockAndEmptyTable) {
+  Reader.ScanMode = 3;
+  Reader.LastTableIndex = 1;
+  Reader.TableChannels[0] = 1;
+  Reader.TableChannels[1] = 3;
+  Reader.RssiSamples[0] = -50;
+  Reader.RssiSamples[1] = -51;
+  EXPECT_EQ(Values(), ",800.00000,1,-50,800.05000,3,-51");
+  Reader.LastTableIndex = -1;
+  EXPECT_EQ(Values(), "");
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building and testing need.
+set -e
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+  build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
