@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "reader/byte_order.h"
 #include "reader/log_reader.h"
+#include "reader/number_text.h"
 
 namespace quillon {
 
@@ -46,7 +48,28 @@ void AppendTpAngle(std::string& text, const uint8_t* at, char positive, char neg
   Append(text, "%s%u.%06u", minus ? "-" : "", degrees, millionths);
 }
 
+// "%02d:%02d:%02d".
+void AppendClock(std::string& text, int hour, int minute, int second) {
+  AppendTwoDigits(text, hour);
+  text.push_back(':');
+  AppendTwoDigits(text, minute);
+  text.push_back(':');
+  AppendTwoDigits(text, second);
+}
+
 }  // namespace
+
+// Positions repeat over the rows between two fixes: their text is formatted once.
+void TLogReader::AppendFixedMemo(std::string& text, int16_t field, double value, int precision) {
+  FixedMemo& memo = FixedMemos[field];
+  if (!memo.Valid || std::memcmp(&memo.Value, &value, sizeof value) != 0) {
+    memo.Valid = true;
+    memo.Value = value;
+    memo.Text.clear();
+    AppendFixed(memo.Text, value, precision);
+  }
+  text += memo.Text;
+}
 
 int32_t TLogReader::RowIndex() const {
   int32_t r = RowsPerRecord - RowsRemaining;
@@ -64,39 +87,45 @@ void TLogReader::WriteFieldValue(int16_t index, std::string& text) {
   text.clear();
   const bool buffered = Buffered();
   const BufferedRow& row = Rows[static_cast<size_t>(RowIndex())];
-  const GpsFix fallback;
-  const GpsFix& fix = Fix ? *Fix : fallback;
+  static const GpsFix kNoFix;
+  const GpsFix& fix = Fix ? *Fix : kNoFix;
   const BandInfo& band = Bands[SelectedReceiver];
   switch (index) {
-    case 4: text = "\n"; break;
-    case 5: Append(text, "%.6f", buffered ? row.Latitude : fix.Latitude.DecimalDegrees); break;
+    case 4: text.push_back('\n'); break;
+    case 5: AppendFixedMemo(text, 5, buffered ? row.Latitude : fix.Latitude.DecimalDegrees, 6); break;
     case 6: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Degrees : fix.Latitude.WholeDegrees); break;
     case 7: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Minutes : fix.Latitude.WholeMinutes); break;
     case 8: Append(text, "%.6f", buffered ? SplitDegrees(row.Latitude).DecimalMinutes : fix.Latitude.DecimalMinutes); break;
     case 9: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Seconds : fix.Latitude.WholeSeconds); break;
     case 10: Append(text, "%c", fix.Latitude.Hemisphere); break;
-    case 11: Append(text, "%.6f", buffered ? row.Longitude : fix.Longitude.DecimalDegrees); break;
+    case 11: AppendFixedMemo(text, 11, buffered ? row.Longitude : fix.Longitude.DecimalDegrees, 6); break;
     case 12: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Degrees : fix.Longitude.WholeDegrees); break;
     case 13: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Minutes : fix.Longitude.WholeMinutes); break;
     case 14: Append(text, "%.6f", buffered ? SplitDegrees(row.Longitude).DecimalMinutes : fix.Longitude.DecimalMinutes); break;
     case 15: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Seconds : fix.Longitude.WholeSeconds); break;
     case 16: Append(text, "%c", fix.Longitude.Hemisphere); break;
-    case 17: text = fix.StatusText(); break;
-    case 18:
-      if (buffered) Append(text, "%02d:%02d:%02d", row.Hour, row.Minute, row.Second);
-      else Append(text, "%02d:%02d:%02d", fix.Hour, fix.Minute, fix.Second);
+    case 17: text.append(fix.StatusText()); break;
+    case 18: AppendClock(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,
+                         buffered ? row.Second : fix.Second);
       break;
     case 19: Append(text, "%02d", buffered ? row.Hour : fix.Hour); break;
     case 20: Append(text, "%02d", buffered ? row.Minute : fix.Minute); break;
     case 21: Append(text, "%02d", buffered ? row.Second : fix.Second); break;
-    case 22: Append(text, "%02d/%02d/%04d", fix.Month, fix.Day, fix.Year); break;
+    case 22:
+      AppendTwoDigits(text, fix.Month);
+      text.push_back('/');
+      AppendTwoDigits(text, fix.Day);
+      text.push_back('/');
+      if (fix.Year >= 0 && fix.Year < 1000) text.append(fix.Year < 10 ? "000" : fix.Year < 100 ? "00" : "0");
+      AppendInt(text, fix.Year);
+      break;
     case 23: Append(text, "%02d", fix.Month); break;
     case 24: Append(text, "%02d", fix.Day); break;
     case 25: Append(text, "%02d", fix.Year); break;
     case 26: Append(text, "%.0f", fix.Height * 0.01); break;
     case 27: Append(text, "%.0f", fix.Speed * 0.02237); break;
     case 29: Append(text, "%02d", RtcClock[6] % 100); break;
-    case 32: Append(text, "%d", RecordCount); break;
+    case 32: AppendInt(text, RecordCount); break;
     case 33: Append(text, "%02d/%02d/%02d", RtcClock[4], RtcClock[3], RtcClock[5]); break;
     case 34: Append(text, "%02d", RtcClock[4]); break;
     case 35: Append(text, "%02d", RtcClock[3]); break;
@@ -137,6 +166,30 @@ int16_t TLogReader::WriteDataHeader(std::string& text, char delimiter) {
     }
   }
   return 0;
+}
+
+// The frequency and channel texts of an entry, each with its leading delimiter.
+// A scan repeats the same few frequencies row after row, so the text of each is
+// kept and formatted again only when the entry, band or check boxes change.
+void TLogReader::AppendLocation(std::string& text, char delimiter, bool table, uint32_t value) {
+  const BandInfo& band = Bands[SelectedReceiver];
+  LocationKey key{table, value, delimiter, DataFields.Frequency, DataFields.Channel, SelectedReceiver,
+                  band.Lowest, band.StepField, band.Flags};
+  LocationText& slot = LocationCache[(value * 2654435761u) >> 24];
+  if (!(slot.Key == key) || !slot.Valid) {
+    slot.Key = key;
+    slot.Valid = true;
+    slot.Text.clear();
+    if (DataFields.Frequency) {
+      slot.Text += delimiter;
+      AppendFixed(slot.Text, table ? band.ChannelToMHz(value) : band.StepsToMHz(value), 5);
+    }
+    if (DataFields.Channel) {
+      slot.Text += delimiter;
+      AppendInt(slot.Text, table ? static_cast<long long>(value) : band.StepsToChannel(value));
+    }
+  }
+  text += slot.Text;
 }
 
 int16_t TLogReader::WriteDataValues(std::string& text, char delimiter) {
@@ -193,22 +246,15 @@ int16_t TLogReader::WriteDataValues(std::string& text, char delimiter) {
     const uint16_t c = j < kTableSlots ? TableChannels[j] : 0;
     if (c == 0 && f == 0 && !table) continue;
     const bool located = f != 0 || table;
-    if (DataFields.Frequency && located) {
-      text += delimiter;
-      Append(text, "%.5f", table ? band.ChannelToMHz(c) : band.StepsToMHz(f));
-    }
-    if (DataFields.Channel && located) {
-      text += delimiter;
-      Append(text, "%lld", static_cast<long long>(table ? c : band.StepsToChannel(f)));
-    }
+    if (located && (DataFields.Frequency || DataFields.Channel)) AppendLocation(text, delimiter, table, table ? c : f);
     if (DataFields.Rssi) {
       if (buffered) {
         const size_t at = Rows[static_cast<size_t>(r)].SampleOffset + static_cast<size_t>(j);
         text += delimiter;
-        Append(text, "%d", at < RowSampleData.size() ? RowSampleData[at] : -120);
+        AppendInt(text, at < RowSampleData.size() ? RowSampleData[at] : -120);
       } else if (located) {
         text += delimiter;
-        Append(text, "%d", RssiSamples[j]);
+        AppendInt(text, RssiSamples[j]);
       }
     }
   }

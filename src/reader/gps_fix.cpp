@@ -57,6 +57,16 @@ int GpsFix::DateText(char* out, int size) const {
 }
 
 int GpsFix::TimeText(char* out, int size) const {
+  // The hot path of every GPS record: two-digit fields need no printf.
+  if (size >= 9 && Hour >= 0 && Hour < 100 && Minute >= 0 && Minute < 100 && Second >= 0 && Second < 100) {
+    const int16_t parts[3] = {Hour, Minute, Second};
+    for (int i = 0; i < 3; ++i) {
+      out[3 * i] = static_cast<char>('0' + parts[i] / 10);
+      out[3 * i + 1] = static_cast<char>('0' + parts[i] % 10);
+      out[3 * i + 2] = i < 2 ? ':' : '\0';
+    }
+    return 8;
+  }
   return std::snprintf(out, size, "%02d:%02d:%02d", Hour, Minute, Second);
 }
 

@@ -57,6 +57,31 @@ struct BufferedRow {
   int32_t Hour = 0, Minute = 0, Second = 0;
 };
 
+// What the text of a data-block frequency and channel depends on.
+struct LocationKey {
+  bool Table = false;
+  uint32_t Value = 0;  // channel of a table entry, else band steps
+  char Delimiter = 0;
+  bool Frequency = false, Channel = false;
+  int16_t Receiver = 0;
+  uint32_t Lowest = 0;
+  uint16_t StepField = 0;
+  uint8_t Flags = 0;
+  bool operator==(const LocationKey&) const = default;
+};
+
+struct LocationText {
+  bool Valid = false;
+  LocationKey Key;
+  std::string Text;
+};
+
+struct FixedMemo {
+  bool Valid = false;
+  double Value = 0.0;
+  std::string Text;
+};
+
 struct FixTime {
   double Latitude = 0.0;
   double Longitude = 0.0;
@@ -156,6 +181,8 @@ class TLogReader : public TProductReader {
   int16_t DrainAveragedPoints();
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
+  void AppendFixedMemo(std::string& text, int16_t field, double value, int precision);
+  void AppendLocation(std::string& text, char delimiter, bool table, uint32_t value);
 
   int16_t DecodeGps(const uint8_t* rec);
   int16_t DecodeBand(const uint8_t* rec);
@@ -167,6 +194,8 @@ class TLogReader : public TProductReader {
   int16_t DecodeTableData(const uint8_t* rec);
 
   InputFile File;
+  LocationText LocationCache[256];
+  FixedMemo FixedMemos[kCatalogueSlots];
 };
 
 // The one reader of the program, and the base-class pointer every pass uses.

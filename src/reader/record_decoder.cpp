@@ -187,9 +187,8 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
   else if (quality == 6) ++Gps2DCount;
 
   NumberPendingScan();
-  char time[16];
-  Fix->TimeText(time, sizeof time);
-  std::snprintf(ScanLabel, sizeof ScanLabel, "GPS %s", time);
+  std::memcpy(ScanLabel, "GPS ", 4);
+  Fix->TimeText(ScanLabel + 4, sizeof ScanLabel - 4);
 
   int16_t result = kNothingToWrite;
   if (ConvertingPass) {

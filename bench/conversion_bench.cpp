@@ -1,0 +1,156 @@
+// Conversion speed against the I/O floor, in one run on one simulator log.
+//   conversion_bench [--benchmark_*]   (QUILLON_BENCH_LOG=path, QUILLON_BENCH_MB=200)
+// The log is made by the simulator when the path does not exist yet. Figures:
+// conversion with the default columns and under each reduction (input and output
+// MB/s), a bare walk of the records, an indexing pass, and the I/O floor: reading
+// the input and writing as many output bytes with plain buffered writes.
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "convert/conversion_run.h"
+#include "indexing/index_run.h"
+#include "klf-synth/drive_simulator.h"
+#include "reader/file_type.h"
+#include "reader/log_reader.h"
+
+using namespace quillon;
+
+namespace {
+
+std::string LogPath() {
+  const char* p = std::getenv("QUILLON_BENCH_LOG");
+  return p ? p : "/tmp/quillon-bench.klf";
+}
+
+std::string OutputPath() { return LogPath() + ".out"; }
+
+int64_t SizeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+}
+
+void EnsureLog() {
+  if (SizeOf(LogPath()) > 0) return;
+  const char* mb = std::getenv("QUILLON_BENCH_MB");
+  klf::SimulatorOptions options;
+  options.Megabytes = mb ? std::atof(mb) : 200;
+  options.Seed = 42;
+  std::FILE* f = std::fopen(LogPath().c_str(), "wb");
+  klf::LogWriter writer(options.FileLayout);
+  klf::DriveSimulator(options, writer, f).Run();
+  writer.Close(f);
+}
+
+class SilentHost : public RunHost {
+ public:
+  void ShowProgress(int) override {}
+  void ReportMessage(MessageKind, const std::string&) override {}
+  bool StopRequested() override { return false; }
+};
+
+class QuietIndexHost : public IndexHost {
+ public:
+  void ResetScanTree(int16_t, const std::string&) override {}
+  void AddScanNode(int16_t, int32_t, const std::string&) override {}
+  void ShowIndexProgress(int) override {}
+  void ShowFileStatistics(const std::vector<std::string>&) override {}
+  void ReportError(const std::string&) override {}
+};
+
+void Convert(benchmark::State& state, const std::vector<int16_t>& fields, bool bestServer, bool lambda) {
+  EnsureLog();
+  Settings s = DefaultSettings();
+  SelectColumns(s, fields);
+  s.BSAvg = bestServer;
+  s.Lambda = lambda;
+  int64_t out = 0;
+  for (auto _ : state) {
+    SilentHost host;
+    ConversionRun(Reader, host, s, {{LogPath(), OutputPath()}}).Execute();
+    out = SizeOf(OutputPath());
+  }
+  const double in = static_cast<double>(SizeOf(LogPath()));
+  state.counters["in_MBps"] = benchmark::Counter(in * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+  state.counters["out_MBps"] =
+      benchmark::Counter(static_cast<double>(out) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+  state.counters["out_MB"] = static_cast<double>(out) / 1e6;
+}
+
+std::vector<int16_t> AllFields() {
+  std::vector<int16_t> f;
+  for (int16_t i = 0; i < kCatalogueFields; ++i) f.push_back(i);
+  return f;
+}
+
+void BM_ConvertDefaultColumns(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, false, false); }
+void BM_ConvertAllFields(benchmark::State& s) { Convert(s, AllFields(), false, false); }
+void BM_ConvertBestServer(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, true, false); }
+void BM_ConvertLambda(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, false, true); }
+
+void BM_WalkRecords(benchmark::State& state) {
+  EnsureLog();
+  std::vector<uint8_t> buffer(kRecordBufferSize);
+  for (auto _ : state) {
+    Reader.InputFormat = DetectFileType(LogPath());
+    Reader.OpenInput(LogPath());
+    int64_t total = 0;
+    for (int64_t n; (n = Reader.ReadNextRecord(buffer.data())) != 0;) total += n;
+    Reader.CloseInput();
+    benchmark::DoNotOptimize(total);
+  }
+  state.counters["in_MBps"] = benchmark::Counter(static_cast<double>(SizeOf(LogPath())) * state.iterations() / 1e6,
+                                                 benchmark::Counter::kIsRate);
+}
+
+void BM_Index(benchmark::State& state) {
+  EnsureLog();
+  for (auto _ : state) {
+    QuietIndexHost host;
+    IndexRun(Reader, host, LogPath(), DetectFileType(LogPath())).Execute();
+  }
+  state.counters["in_MBps"] = benchmark::Counter(static_cast<double>(SizeOf(LogPath())) * state.iterations() / 1e6,
+                                                 benchmark::Counter::kIsRate);
+}
+
+// Reading the input and writing as many bytes as the default conversion writes.
+void BM_IoFloor(benchmark::State& state) {
+  EnsureLog();
+  {
+    SilentHost host;
+    Settings s = DefaultSettings();
+    SelectColumns(s, {22, 18, 5, 11, 0});
+    ConversionRun(Reader, host, s, {{LogPath(), OutputPath()}}).Execute();
+  }
+  const int64_t outBytes = SizeOf(OutputPath());
+  std::vector<char> chunk(1 << 20, 'x');
+  for (auto _ : state) {
+    std::FILE* in = std::fopen(LogPath().c_str(), "rb");
+    std::vector<char> buf(1 << 20);
+    while (std::fread(buf.data(), 1, buf.size(), in) > 0) {
+    }
+    std::fclose(in);
+    std::FILE* out = std::fopen((LogPath() + ".floor").c_str(), "wb");
+    for (int64_t left = outBytes; left > 0; left -= static_cast<int64_t>(chunk.size()))
+      std::fwrite(chunk.data(), 1, static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(chunk.size()))), out);
+    std::fclose(out);
+  }
+  state.counters["out_MBps"] =
+      benchmark::Counter(static_cast<double>(outBytes) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(BM_IoFloor)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WalkRecords)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Index)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConvertDefaultColumns)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConvertAllFields)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ConvertBestServer)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConvertLambda)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();
