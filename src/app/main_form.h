@@ -1,0 +1,161 @@
+// TMainForm: the main window, "KTR Quillon (Zephyn Edition) 6.20". It owns every
+// user setting (in its controls), the input/output pairs of the next run, the scan
+// tree of the indexed file and the two worker threads. Workers reach it only through
+// blocking calls onto the UI thread; it never lets two passes drive the reader at
+// once. File and folder dialogs go through seams that tests replace.
+#pragma once
+#include <QMainWindow>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "indexing/scan_tree.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QThread;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace quillon {
+
+class TAboutDlg;
+class TCGauge;
+class TConvert;
+class TFrequencyEntryForm;
+class THelp_Form;
+class TMakeIndex;
+class TOpenFolderDlg;
+class TWaitDlg;
+
+// Dialog seams: tests replace them; by default they show the real dialogs.
+struct DialogSeams {
+  std::function<QString(QWidget*, const QString& caption, const QString& filter)> OpenFile;
+  std::function<QString(QWidget*, const QString& caption, const QString& filter)> SaveFile;
+  std::function<void(TOpenFolderDlg*)> ChooseFolder;       // shows the chooser modally
+  std::function<void(TFrequencyEntryForm*)> EnterFrequencies;  // shows the dialog modally
+};
+DialogSeams& Seams();
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TMainForm(TAboutDlg* about, TWaitDlg* wait, THelp_Form* help, TOpenFolderDlg* folder,
+            TFrequencyEntryForm* frequencies);
+  ~TMainForm() override;
+
+  // Settings as the controls hold them now (the copy a run takes).
+  Settings CurrentSettings() const;
+  void ApplySettings(const Settings& s);
+
+  // Handlers.
+  void InBrowseClick();
+  void OutBrowseClick();
+  void btnInFolderClick();
+  void btnOutFolderClick();
+  void btnConvertClick();
+  void btnCancelClick();
+  void SelectFieldClick();
+  void DeselectFieldClick();
+  void SelectAllClick();
+  void DeselectAllClick();
+  void cbiBwaveClick();
+  void OpenConfigurationClick();
+  void SaveConfigurationClick();
+  void ToggleScanNode(QTreeWidgetItem* item);
+
+  // Routines.
+  int16_t DetectFileType(const QString& path) const;
+  void SetInputFormat(int type);
+  int ScanFolder();
+  void FillAvailableBox();
+
+  // Called on the UI thread by the workers.
+  std::string InputFilenameText() const;
+  void ShowWaitWindow(bool visible);
+  void ResetScanTree(int16_t product, const std::string& file);
+  void AddScanNode(int16_t kindCode, int32_t number, const std::string& label);
+  void ShowIndexProgress(int percent);
+  void ShowFileStatistics(const std::vector<std::string>& lines);
+  void ShowConvertProgress(int percent);
+
+  // Waits for the running passes, keeping the UI thread's queued calls going.
+  void WaitForPasses();
+  bool IndexRunning() const;
+  bool ConvertRunning() const;
+  const ScanTree& Tree() const { return Scans; }
+
+  std::vector<std::string> InputNames;
+  std::vector<std::string> OutputNames;
+  int FileCount = 1;
+  TConvert* CurrentConvert = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenu();
+  void InputFormatChanged(int index);
+  void StartIndexing(int16_t product);
+  void StopIndexing();
+  void WaitFor(QThread* thread);
+  void AppendSelected(int availablePosition);
+  int DelimiterIndex() const;
+  void SetDelimiterIndex(int index);
+  void UpdateClock();
+  static void SetRadio(QRadioButton* button, QButtonGroup* group, bool checked);
+
+  TAboutDlg* AboutDlg;
+  TWaitDlg* WaitDlg;
+  THelp_Form* Help_Form;
+  TOpenFolderDlg* OpenFolderDlg;
+  TFrequencyEntryForm* FrequencyEntryForm;
+  TMakeIndex* IndexThread = nullptr;
+  ScanTree Scans;
+  QTreeWidgetItem* ScanRoots[22] = {};
+  std::vector<QTreeWidgetItem*> ScanNodeItems;
+  QIcon* tvImages = nullptr;
+
+ public:
+  // Controls, by their names in the window.
+  QFrame* pMain;
+  QRadioButton *rbSingleFile, *rbMultipleFiles;
+  QGroupBox *gbSingleFile, *gbMultipleFiles;
+  QLineEdit *InputFilename, *OutputFilename, *edInFolder, *edOutFolder, *edOutputExt, *edFileCount;
+  QPushButton *InBrowse, *OutBrowse, *btnInFolder, *btnOutFolder;
+  QComboBox* cbInputExt;
+  QGroupBox *AverageGroup, *GroupBox2, *ReceiverGroup, *GroupBox1;
+  QRadioButton *NoAvg, *BSAvg, *cbAT_None, *rbLambda, *Receiver1, *Receiver2;
+  QButtonGroup *AverageButtons, *AverageTypeButtons, *ReceiverButtons, *DelimiterButtons, *ModeButtons;
+  QCheckBox *FrequencyField, *ChannelField, *RSSIField;
+  QListWidget *AvailableBox, *SelectedBox;
+  QPushButton *SelectField, *DeselectField, *SelectAll, *DeselectAll;
+  QGroupBox* DelimiterGroup;
+  QLineEdit* OtherDelimiter;
+  QCheckBox *FieldTitles, *cbSplit, *cbRecDrop, *cbiBwave;
+  QLabel* Label2;
+  QLineEdit* edOutage;
+  QTreeWidget* tvIndex;
+  QListWidget* lbStats;
+  QPushButton *btnConvert, *btnCancel;
+  QFrame* pProgressBar;
+  TCGauge* ProgressBar;
+  QLabel* olClock;
+  QTimer* Timer;
+  QComboBox *InputFormatGroup, *TarrowMode, *ScanTypeGroup;
+};
+
+}  // namespace quillon

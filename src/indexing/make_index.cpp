@@ -1,0 +1,52 @@
+#include "indexing/make_index.h"
+
+#include "app/main_form.h"
+#include "app/report_error.h"
+#include "app/ui_call.h"
+#include "indexing/index_run.h"
+#include "reader/log_reader.h"
+
+namespace quillon {
+
+namespace {
+
+class WindowIndexHost : public IndexHost {
+ public:
+  WindowIndexHost(TMainForm* form, QThread* thread) : Form(form), Thread(thread) {}
+  void ShowWaitWindow(bool visible) override {
+    OnUiThread(Form, [&] { Form->ShowWaitWindow(visible); });
+  }
+  void ResetScanTree(int16_t product, const std::string& file) override {
+    OnUiThread(Form, [&] { Form->ResetScanTree(product, file); });
+  }
+  void AddScanNode(int16_t kind, int32_t number, const std::string& label) override {
+    OnUiThread(Form, [&] { Form->AddScanNode(kind, number, label); });
+  }
+  void ShowIndexProgress(int percent) override {
+    OnUiThread(Form, [&] { Form->ShowIndexProgress(percent); });
+  }
+  void ShowFileStatistics(const std::vector<std::string>& lines) override {
+    OnUiThread(Form, [&] { Form->ShowFileStatistics(lines); });
+  }
+  void ReportError(const std::string& text) override {
+    OnUiThread(Form, [&] { report_error(kError, "%s", text.c_str()); });
+  }
+  bool StopRequested() override { return Thread->isInterruptionRequested(); }
+
+ private:
+  TMainForm* Form;
+  QThread* Thread;
+};
+
+}  // namespace
+
+TMakeIndex::TMakeIndex(TMainForm* form, int16_t product) : Form(form), Product(product) {}
+
+void TMakeIndex::run() {
+  std::string input;
+  OnUiThread(Form, [&] { input = Form->InputFilenameText(); });
+  WindowIndexHost host(Form, this);
+  IndexRun(Reader, host, input, Product).Execute();
+}
+
+}  // namespace quillon

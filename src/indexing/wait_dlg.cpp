@@ -1,0 +1,35 @@
+#include "indexing/wait_dlg.h"
+
+#include <QFrame>
+#include <QLabel>
+
+#include "controls/cgauge.h"
+
+namespace quillon {
+
+TWaitDlg::TWaitDlg(QWidget* parent) : QDialog(parent) {
+  setObjectName("WaitDlg");
+  setWindowTitle("Wait");
+  setFixedSize(313, 136);
+  setModal(false);
+  auto* bevel = new QFrame(this);
+  bevel->setObjectName("W");
+  bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  bevel->setGeometry(8, 8, 297, 123);
+  auto* label = new QLabel("Please Wait While the File is Indexed!", this);
+  label->setObjectName("Label1");
+  label->setGeometry(24, 22, 267, 39);
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  QFont font("MS Sans Serif");
+  font.setPixelSize(16);
+  font.setBold(true);
+  label->setFont(font);
+  label->setStyleSheet("color: navy;");
+  ProgressBar = new TCGauge(this);
+  ProgressBar->setObjectName("ProgressBar");
+  ProgressBar->setGeometry(16, 96, 281, 28);
+  ProgressBar->SetForeColor(Qt::blue);
+}
+
+}  // namespace quillon

@@ -1,0 +1,437 @@
+// The window driven through its real widgets (Qt Test, offscreen): the gauge's
+// painted pixels, the main window's defaults and rules, and end-to-end runs whose
+// output must equal quillon-convert's for the same settings.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/main_form.h"
+#include "app/report_error.h"
+#include "controls/cgauge.h"
+#include "dialogs/about_dlg.h"
+#include "dialogs/help_form.h"
+#include "dialogs/open_folder_dlg.h"
+#include "indexing/wait_dlg.h"
+#include "klf-synth/log_writer.h"
+#include "reader/log_reader.h"
+#include "reduction/frequency_entry.h"
+
+using namespace quillon;
+
+namespace {
+
+std::string ReadAll(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs quillon-convert and returns its output file's bytes.
+std::string CommandLine(const QString& arguments, const QString& output) {
+  const QString command = QString(QUILLON_CONVERT) + " " + arguments + " -o " + output + " --quiet 2>/dev/null";
+  if (std::system(command.toLocal8Bit().constData()) != 0) return "(failed)";
+  return ReadAll(output);
+}
+
+int CountColour(const QImage& image, const QRect& area, QRgb colour) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+  return n;
+}
+
+}  // namespace
+
+class GaugeTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void ProgressIsClampedAndRepaintsOnlyOnPercentChange() {
+    TCGauge g;
+    g.SetProgress(150);
+    QCOMPARE(g.PercentDone(), 100);
+    g.SetProgress(-5);
+    QCOMPARE(g.PercentDone(), 0);
+    g.SetMaxValue(1000);
+    const int before = g.Repaints();
+    g.SetProgress(5);  // still 0 %
+    QCOMPARE(g.Repaints(), before);
+    g.SetProgress(10);
+    QCOMPARE(g.Repaints(), before + 1);
+    g.AddProgress(0);
+    QCOMPARE(g.Repaints(), before + 2);
+  }
+
+  void RangeErrors() {
+    TCGauge g;
+    try {
+      g.SetMinValue(200);
+      QFAIL("accepted");
+    } catch (const std::range_error& e) {
+      QCOMPARE(QString(e.what()), QString("Value must be between -2147483647 and 99"));
+    }
+    try {
+      g.SetMaxValue(-1);
+      QFAIL("accepted");
+    } catch (const std::range_error& e) {
+      QCOMPARE(QString(e.what()), QString("Value must be between 1 and 2147483647"));
+    }
+    QCOMPARE(g.MinValue(), 0);
+    QCOMPARE(g.MaxValue(), 100);
+    g.SetProgress(80);
+    g.SetMaxValue(50);
+    QCOMPARE(g.Progress(), 50);
+  }
+
+  void HorizontalBarFillsAndTextInverts() {
+    TCGauge g;
+    g.resize(200, 30);
+    g.SetForeColor(Qt::black);
+    const QRect inside(1, 1, 198, 28);
+    g.SetProgress(0);
+    QImage image = g.Picture();
+    QCOMPARE(image.pixel(0, 0) & 0xFFFFFF, 0u);  // the frame
+    QCOMPARE(image.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
+    QVERIFY(CountColour(image, inside, 0x000000) > 0);  // "0%" inverted on white
+    g.SetProgress(100);
+    image = g.Picture();
+    QCOMPARE(image.pixel(198, 28) & 0xFFFFFF, 0u);  // the whole area filled
+    QVERIFY(CountColour(image, inside, 0xFFFFFF) > 0);  // "100%" inverted on black
+    g.SetProgress(50);
+    image = g.Picture();
+    QCOMPARE(image.pixel(10, 15) & 0xFFFFFF, 0u);
+    QCOMPARE(image.pixel(190, 15) & 0xFFFFFF, 0xFFFFFFu);
+    // The text straddles the boundary: glyph pixels show on both parts.
+    QVERIFY(CountColour(image, QRect(80, 1, 19, 28), 0xFFFFFF) > 0);
+    QVERIFY(CountColour(image, QRect(101, 1, 19, 28), 0x000000) > 0);
+  }
+
+  void OtherKinds() {
+    TCGauge g;
+    g.resize(101, 101);
+    g.SetShowText(false);
+    g.SetProgress(50);
+    g.SetKind(gkVerticalBar);
+    QImage image = g.Picture();
+    QCOMPARE(image.pixel(50, 90) & 0xFFFFFF, 0u);
+    QCOMPARE(image.pixel(50, 10) & 0xFFFFFF, 0xFFFFFFu);
+    g.SetKind(gkPie);
+    image = g.Picture();
+    QCOMPARE(image.pixel(75, 50) & 0xFFFFFF, 0u);           // right half filled
+    QCOMPARE(image.pixel(25, 50) & 0xFFFFFF, 0xFFFFFFu);    // left half empty
+    g.SetKind(gkNeedle);
+    image = g.Picture();
+    QCOMPARE(image.pixel(50, 60) & 0xFFFFFF, 0u);  // the needle stands straight up
+    g.SetKind(gkText);
+    image = g.Picture();
+    QCOMPARE(image.pixel(50, 50) & 0xFFFFFF, 0xFFFFFFu);
+  }
+};
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TAboutDlg> about;
+  std::unique_ptr<TWaitDlg> wait;
+  std::unique_ptr<THelp_Form> help;
+  std::unique_ptr<TOpenFolderDlg> folder;
+  std::unique_ptr<TFrequencyEntryForm> frequencies;
+  std::unique_ptr<TMainForm> form;
+  std::vector<std::pair<int, std::string>> messages;
+  QTemporaryDir dir;
+
+  QString MakeLog(const QString& name, const std::function<void(klf::LogWriter&)>& fill) {
+    klf::LogWriter log;
+    fill(log);
+    const QString path = dir.filePath(name);
+    log.WriteTo(path.toStdString());
+    return path;
+  }
+
+  void ChooseInput(const QString& path) {
+    Seams().OpenFile = [path](QWidget*, const QString&, const QString&) { return path; };
+    form->InBrowseClick();
+    QTRY_VERIFY(!form->IndexRunning());
+  }
+
+  void Convert() {
+    messages.clear();
+    form->btnConvertClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 20000);
+    QCoreApplication::processEvents();
+  }
+
+  std::string LastMessage() const { return messages.empty() ? "" : messages.back().second; }
+
+ private slots:
+  void init() {
+    Reader.ManualFrequencies = 0;
+    SetReportSink([this](int kind, const std::string& text) { messages.emplace_back(kind, text); });
+    about = std::make_unique<TAboutDlg>();
+    wait = std::make_unique<TWaitDlg>();
+    help = std::make_unique<THelp_Form>();
+    folder = std::make_unique<TOpenFolderDlg>();
+    frequencies = std::make_unique<TFrequencyEntryForm>();
+    form = std::make_unique<TMainForm>(about.get(), wait.get(), help.get(), folder.get(), frequencies.get());
+    messages.clear();
+  }
+  void cleanup() {
+    form.reset();
+    SetReportSink({});
+  }
+
+  void DefaultsAtStart() {
+    QCOMPARE(form->windowTitle(), QString("KTR Quillon (Zephyn Edition) 6.20"));
+    QCOMPARE(form->size(), QSize(1161, 712));
+    QVERIFY(form->rbSingleFile->isChecked());
+    QVERIFY(form->gbSingleFile->isEnabled());
+    QVERIFY(!form->gbMultipleFiles->isEnabled());
+    QVERIFY(form->NoAvg->isChecked() && form->cbAT_None->isChecked() && form->Receiver1->isChecked());
+    QVERIFY(form->FrequencyField->isChecked() && !form->ChannelField->isChecked() && form->RSSIField->isChecked());
+    QCOMPARE(form->CurrentSettings().Delimiter, 0);
+    QVERIFY(form->FieldTitles->isChecked() && !form->cbSplit->isChecked() && !form->cbRecDrop->isChecked());
+    QVERIFY(!form->cbiBwave->isChecked() && !form->edOutage->isEnabled());
+    QCOMPARE(form->edOutage->text(), QString("30"));
+    QCOMPARE(form->OtherDelimiter->text(), QString(":"));
+    QCOMPARE(form->cbInputExt->currentText(), QString("*.klf"));
+    QCOMPARE(form->edOutputExt->text(), QString(".out"));
+    QCOMPARE(form->AvailableBox->count(), 43);
+    QCOMPARE(form->AvailableBox->item(24)->text(), QString("GPS Status"));
+    QCOMPARE(form->ScanTypeGroup->currentIndex(), 1);
+    QVERIFY(!form->InputFormatGroup->isVisible());
+    form->btnCancelClick();  // no conversion yet: nothing happens
+    QVERIFY(messages.empty());
+  }
+
+  void EnablingRules() {
+    form->rbMultipleFiles->setChecked(true);
+    QVERIFY(form->gbMultipleFiles->isEnabled() && !form->gbSingleFile->isEnabled());
+    form->cbRecDrop->setChecked(true);
+    QVERIFY(form->edOutage->isEnabled());
+  }
+
+  void FieldListButtons() {
+    form->SelectFieldClick();  // nothing highlighted
+    QCOMPARE(form->SelectedBox->count(), 0);
+    for (int p : {2, 8, 2}) {
+      form->AvailableBox->setCurrentRow(p);
+      form->SelectFieldClick();
+    }
+    QCOMPARE(form->SelectedBox->count(), 3);
+    QCOMPARE(Reader.ColumnFieldMap[0], 5);
+    QCOMPARE(Reader.ColumnFieldMap[1], 11);
+    form->SelectedBox->setCurrentRow(1);
+    form->DeselectFieldClick();
+    QCOMPARE(form->SelectedBox->count(), 2);
+    QCOMPARE(Reader.ColumnFieldMap[1], 5);
+    form->SelectAllClick();
+    form->SelectAllClick();
+    form->SelectAllClick();  // the third would pass 100 columns
+    QCOMPARE(form->SelectedBox->count(), 100);
+    QCOMPARE(LastMessage(), std::string("The output holds at most 100 columns."));
+    form->DeselectAllClick();
+    QCOMPARE(form->SelectedBox->count(), 0);
+    QCOMPARE(Reader.ColumnFieldMap[99], kNoField);
+  }
+
+  void IBwaveLayout() {
+    form->cbiBwave->click();
+    QStringList names;
+    for (int i = 0; i < form->SelectedBox->count(); ++i) names << form->SelectedBox->item(i)->text();
+    QCOMPARE(names, QStringList({"GPS Date (MM/DD/YY)", "GPS Time (HH:MM:SS)", "Latitude (Decimal Degrees)",
+                                 "Longitude (Decimal Degrees)", "<< DATA >>"}));
+    QVERIFY(!form->AvailableBox->isEnabled());
+    form->cbiBwave->click();
+    QCOMPARE(form->SelectedBox->count(), 0);
+    QVERIFY(form->AvailableBox->isEnabled());
+  }
+
+  void IndexUncheckConvertMatchesCommandLine() {
+    const QString log = QString(KLF_SAMPLE);
+    const QString input = dir.filePath("drive.klf");
+    QFile::copy(log, input);
+    ChooseInput(input);
+    QCOMPARE(form->OutputFilename->text(), dir.filePath("drive.out"));
+    QCOMPARE(form->lbStats->count(), 7);
+    QCOMPARE(form->lbStats->item(0)->text(), QString("GPS Total Records = 1532"));
+    QCOMPARE(form->tvIndex->topLevelItemCount(), 3);
+    // Roots never toggle; scan 2 does.
+    form->ToggleScanNode(form->tvIndex->topLevelItem(0));
+    QTreeWidgetItem* scan2 = nullptr;
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < form->tvIndex->topLevelItem(r)->childCount(); ++c)
+        if (form->tvIndex->topLevelItem(r)->child(c)->data(0, Qt::UserRole).toInt() == 2)
+          scan2 = form->tvIndex->topLevelItem(r)->child(c);
+    QVERIFY(scan2);
+    form->ToggleScanNode(scan2);
+    QCOMPARE(form->Tree().Node(2)->State, kScanUnchecked);
+    form->cbiBwave->click();
+    form->ChannelField->setChecked(true);
+    form->DelimiterButtons->button(1)->setChecked(true);
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    QCOMPARE(ReadAll(dir.filePath("drive.out")),
+             CommandLine(input + " --ibwave --data freq,channel,rssi --delimiter semicolon --skip-scans 2",
+                         dir.filePath("cli.out")));
+
+    // Best server and the outage drop, header off.
+    form->BSAvg->setChecked(true);
+    form->cbRecDrop->setChecked(true);
+    form->edOutage->setText("20");
+    form->FieldTitles->setChecked(false);
+    Convert();
+    QCOMPARE(ReadAll(dir.filePath("drive.out")),
+             CommandLine(input + " --ibwave --data freq,channel,rssi --delimiter semicolon --skip-scans 2"
+                                 " --best-server --drop-outages 20 --no-header",
+                         dir.filePath("cli2.out")));
+  }
+
+  void FolderRunConvertsEveryScan() {
+    QDir().mkdir(dir.filePath("in"));
+    QDir().mkdir(dir.filePath("out"));
+    QFile::copy(QString(KLF_SAMPLE), dir.filePath("in/b.klf"));
+    QFile::copy(QString(KLF_SAMPLE), dir.filePath("in/a.klf"));
+    QDir().mkdir(dir.filePath("in/c.klf"));  // a folder is no input
+    form->rbMultipleFiles->setChecked(true);
+    form->cbiBwave->click();  // the command line's default columns
+    // The chooser confirms with OK.
+    Seams().ChooseFolder = [](TOpenFolderDlg* d) { d->findChild<QPushButton*>("btnOk")->click(); };
+    folder->SetCurrentFolder(dir.filePath("in"));
+    form->btnInFolderClick();
+    folder->SetCurrentFolder(dir.filePath("out"));
+    form->btnOutFolderClick();
+    QCOMPARE(form->edFileCount->text(), QString("2"));
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    const std::string expected = CommandLine(dir.filePath("in/a.klf"), dir.filePath("cli.out"));
+    QCOMPARE(ReadAll(dir.filePath("out/a.out")), expected);
+    QCOMPARE(ReadAll(dir.filePath("out/b.out")), expected);
+  }
+
+  void FolderChooserCloseBoxKeepsTheLastConfirmedFolder() {
+    TOpenFolderDlg d;
+    QCOMPARE(d.Folder(), QString());
+    d.findChild<QLineEdit*>("edFolder")->setText("/no/such/place");
+    d.findChild<QPushButton*>("btnOk")->click();
+    QCOMPARE(d.Folder(), QString("/no/such/place"));
+    d.show();
+    d.findChild<QLineEdit*>("edFolder")->setText("/tmp");
+    d.close();
+    QCOMPARE(d.Folder(), QString("/no/such/place"));
+  }
+
+  void EnteredFrequenciesForLambda() {
+    const QString input = MakeLog("manual.klf", [](klf::LogWriter& log) {
+      log.Band(3, {32000, 36000, 6400, 0}, {32000, 36000, 6400, 0});
+      klf::GpsFields f;
+      for (int s = 0; s < 40; ++s) {
+        f.Second = s % 60;
+        f.Minute = s / 60;
+        f.LongitudeMas = s * 200;
+        log.Gps(f);
+        for (int k = 0; k < 5; ++k) log.Single(1, {static_cast<int8_t>(-60 - k)});
+      }
+    });
+    ChooseInput(input);
+    QCOMPARE(Reader.ManualFrequencies, 1);
+    form->rbLambda->setChecked(true);
+    form->cbiBwave->click();
+    int shown = 0;
+    Seams().EnterFrequencies = [&](TFrequencyEntryForm* d) {
+      d->show();
+      ++shown;
+      QCOMPARE(d->findChild<QLabel*>("lRx1Info")->text(), QString("(800.00000 - 900.00000 MHz)"));
+      QCOMPARE(d->findChild<QLineEdit*>("edRx1")->text(), QString("850.00000"));
+      d->findChild<QLineEdit*>("edRx2")->setText("950");
+      d->btnDoneClick();  // out of range: stays open
+      d->findChild<QLineEdit*>("edRx2")->setText("abc");
+      d->btnDoneClick();
+      d->findChild<QLineEdit*>("edRx1")->setText("810");
+      d->findChild<QLineEdit*>("edRx2")->setText("820");
+      d->btnDoneClick();
+    };
+    Convert();
+    QCOMPARE(shown, 1);
+    QCOMPARE(messages.at(0).second, std::string("950.0000 is not in the range of the receiver."));
+    QCOMPARE(messages.at(1).second, std::string("'abc' is not a valid floating point value."));
+    QCOMPARE(ReadAll(input.left(input.size() - 4) + ".out"),
+             CommandLine(input + " --lambda --frequencies 810,820", dir.filePath("cli.out")));
+    // Cancelling the dialog aborts.
+    Seams().EnterFrequencies = [](TFrequencyEntryForm* d) { d->show(); d->reject(); };
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Aborted."));
+  }
+
+  void SaveChangeRestore() {
+    form->Receiver2->setChecked(true);
+    form->BSAvg->setChecked(true);
+    form->ChannelField->setChecked(true);
+    form->DelimiterButtons->button(3)->setChecked(true);
+    form->FieldTitles->setChecked(false);
+    form->AvailableBox->setCurrentRow(5);
+    form->SelectFieldClick();
+    form->AvailableBox->setCurrentRow(0);
+    form->SelectFieldClick();
+    const Settings saved = form->CurrentSettings();
+    const QString cfg = dir.filePath("a.cfg");
+    Seams().SaveFile = [cfg](QWidget*, const QString&, const QString&) { return cfg; };
+    form->SaveConfigurationClick();
+    form->Receiver1->setChecked(true);
+    form->NoAvg->setChecked(true);
+    form->ChannelField->setChecked(false);
+    form->DelimiterButtons->button(0)->setChecked(true);
+    form->FieldTitles->setChecked(true);
+    form->DeselectAllClick();
+    Seams().OpenFile = [cfg](QWidget*, const QString&, const QString&) { return cfg; };
+    form->OpenConfigurationClick();
+    const Settings restored = form->CurrentSettings();
+    QCOMPARE(restored.Receiver2, true);
+    QCOMPARE(restored.Receiver1, false);
+    QCOMPARE(restored.BSAvg, true);
+    QCOMPARE(restored.ChannelField, true);
+    QCOMPARE(restored.Delimiter, 3);
+    QCOMPARE(restored.FieldTitles, false);
+    QVERIFY(restored.SelectedFields == saved.SelectedFields);
+    QVERIFY(restored.SelectedTags == saved.SelectedTags);
+    QVERIFY(restored.AvailableFields == saved.AvailableFields);
+  }
+
+  void MissingNamesAndUnknownFile() {
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Input and Output Files Must Be Selected."));
+    form->rbMultipleFiles->setChecked(true);
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Input and Output Folders Must Be Selected."));
+    const QString text = dir.filePath("text.klf");
+    std::ofstream(text.toStdString()) << "hello";
+    form->InputFilename->setText("kept.klf");
+    Seams().OpenFile = [text](QWidget*, const QString&, const QString&) { return text; };
+    form->InBrowseClick();
+    QCOMPARE(LastMessage(), std::string("File is not from a KTR CW product."));
+    QCOMPARE(form->InputFilename->text(), QString("kept.klf"));
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  int status = 0;
+  GaugeTest gauge;
+  status |= QTest::qExec(&gauge, argc, argv);
+  MainFormTest form;
+  status |= QTest::qExec(&form, argc, argv);
+  return status;
+}
+
+#include "window_tests.moc"
