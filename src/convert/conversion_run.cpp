@@ -29,9 +29,7 @@ std::string Format(const char* format, const std::string& value) {
 
 ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings settings, std::vector<FilePair> pairs,
                              ScanSelection selection)
-    : Reader(reader), Host(host), Config(std::move(settings)), Pairs(std::move(pairs)), Selection(std::move(selection)) {
-  Text.reserve(1 << 16);
-}
+    : Reader(reader), Host(host), Config(std::move(settings)), Pairs(std::move(pairs)), Selection(std::move(selection)) {}
 
 bool ConversionRun::Refuse(const std::string& message) {
   Host.ReportMessage(MessageKind::Error, message);
@@ -186,7 +184,7 @@ void ConversionRun::WriteHeaderLine() {
       if (Reader.ColumnFieldMap[i] == kDataBlockField) {
         Reader.WriteDataHeader(Text, Delimiter);
         if (i > 0 && !Text.empty()) Output.Char(Delimiter);
-        Output.Text(Text);
+        Output.Text(Text.data(), Text.size());
       } else {
         if (i > 0) Output.Char(Delimiter);
         Output.Char('"');
@@ -212,7 +210,9 @@ void ConversionRun::WriteRecordRows() {
         if (i > 0) Output.Char(Delimiter);
         Reader.WriteFieldValue(field, Text);
       }
-      Output.Text(Text);
+      // Only "CR / LF" renders a line feed; other texts are written as they are.
+      if (field == kLineBreakField) Output.Text(Text.data(), Text.size());
+      else Output.Raw(Text.data(), Text.size());
       anyText = anyText || !Text.empty();
     }
     if (anyText) Output.LineEnd();

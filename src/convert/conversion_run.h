@@ -47,7 +47,7 @@ class ConversionRun {
   char Delimiter = ',';
   long long OutageThreshold = 0;
   OutputFile Output;
-  std::string Text;
+  TextBuffer Text;
   std::vector<std::string> FilesLackingFrequency;
   int64_t RowsLeftOut = 0;
 };

@@ -35,7 +35,7 @@ void OutputFile::Flush() {
   Used = 0;
 }
 
-void OutputFile::Raw(const char* data, size_t n) {
+void OutputFile::RawSlow(const char* data, size_t n) {
   while (n > 0) {
     if (Used == Buffer.size()) Flush();
     const size_t take = std::min(n, Buffer.size() - Used);

@@ -4,6 +4,7 @@
 // reached the file.
 #pragma once
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,14 @@ class OutputFile {
   // Creates or truncates the file.
   bool Open(const std::string& path);
   bool IsOpen() const { return Fd >= 0; }
-  void Raw(const char* data, size_t n);
+  void Raw(const char* data, size_t n) {
+    if (Used + n <= Buffer.size()) {
+      std::memcpy(Buffer.data() + Used, data, n);
+      Used += n;
+      return;
+    }
+    RawSlow(data, n);
+  }
   void Text(const char* data, size_t n);
   void Text(const std::string& s) { Text(s.data(), s.size()); }
   void Char(char c) {
@@ -33,6 +41,7 @@ class OutputFile {
 
  private:
   void Flush();
+  void RawSlow(const char* data, size_t n);
 
   int Fd = -1;
   bool Error = false;

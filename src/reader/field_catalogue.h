@@ -8,6 +8,7 @@ namespace quillon {
 constexpr int kCatalogueSlots = 60;
 constexpr int kCatalogueFields = 56;
 constexpr int16_t kDataBlockField = 0;
+constexpr int16_t kLineBreakField = 4;  // "CR / LF"
 constexpr int16_t kNoField = -10;  // an empty ColumnFieldMap entry
 
 // Name of a catalogue index; "" for empty slots and for indexes outside the catalogue.

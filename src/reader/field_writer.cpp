@@ -1,6 +1,7 @@
 // TLogReader's renderers: one catalogue field, the data-block titles and the
 // data-block values of the row being written. Formats are those of the output
 // files and must not change.
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,10 +16,10 @@ namespace quillon {
 namespace {
 
 template <typename... Args>
-void Append(std::string& text, const char* format, Args... args) {
+void Append(TextBuffer& text, const char* format, Args... args) {
   char buf[128];
   const int n = std::snprintf(buf, sizeof buf, format, args...);
-  if (n > 0) text.append(buf, static_cast<size_t>(n < static_cast<int>(sizeof buf) ? n : sizeof buf - 1));
+  if (n > 0) text.append(buf, static_cast<size_t>(n < static_cast<int>(sizeof buf) ? n : static_cast<int>(sizeof buf) - 1));
 }
 
 // Degrees, minutes and seconds of a buffered decimal-degree value.
@@ -40,27 +41,35 @@ DmsParts SplitDegrees(double x) {
 // "TP Latitude/Longitude (Dec Deg)": unsigned whole degrees and millionths, negative
 // unless the hemisphere byte is the positive one; 0 degrees keeps its sign only for
 // the negative hemisphere letter (no TP record yet renders 0.000000).
-void AppendTpAngle(std::string& text, const uint8_t* at, char positive, char negative) {
+void AppendTpAngle(TextBuffer& text, const uint8_t* at, char positive, char negative) {
   const char hemisphere = static_cast<char>(at[0]);
   const unsigned degrees = LoadLE16(at + 1);
   const unsigned millionths = LoadLE32(at + 3);
   const bool minus = hemisphere != positive && (degrees != 0 || hemisphere == negative);
-  Append(text, "%s%u.%06u", minus ? "-" : "", degrees, millionths);
+  if (minus) text.push_back('-');
+  AppendInt(text, degrees);
+  text.push_back('.');
+  char digits[12];
+  const auto r = std::to_chars(digits, digits + sizeof digits, millionths);
+  for (auto n = r.ptr - digits; n < 6; ++n) text.push_back('0');  // "%06u"
+  text.append(digits, static_cast<size_t>(r.ptr - digits));
 }
 
-// "%02d:%02d:%02d".
-void AppendClock(std::string& text, int hour, int minute, int second) {
-  AppendTwoDigits(text, hour);
-  text.push_back(':');
-  AppendTwoDigits(text, minute);
-  text.push_back(':');
-  AppendTwoDigits(text, second);
+// "%02d<separator>%02d<separator>%02d": clock times and two-digit dates.
+void AppendDate(TextBuffer& text, int a, int b, int c, char separator) {
+  AppendTwoDigits(text, a);
+  text.push_back(separator);
+  AppendTwoDigits(text, b);
+  text.push_back(separator);
+  AppendTwoDigits(text, c);
 }
+
+void AppendClock(TextBuffer& text, int hour, int minute, int second) { AppendDate(text, hour, minute, second, ':'); }
 
 }  // namespace
 
 // Positions repeat over the rows between two fixes: their text is formatted once.
-void TLogReader::AppendFixedMemo(std::string& text, int16_t field, double value, int precision) {
+void TLogReader::AppendFixedMemo(TextBuffer& text, int16_t field, double value, int precision) {
   FixedMemo& memo = FixedMemos[field];
   if (!memo.Valid || std::memcmp(&memo.Value, &value, sizeof value) != 0) {
     memo.Valid = true;
@@ -83,7 +92,7 @@ uint32_t TLogReader::Frequency(int rx, int32_t j) const {
   return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
 }
 
-void TLogReader::WriteFieldValue(int16_t index, std::string& text) {
+void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
   text.clear();
   const bool buffered = Buffered();
   const BufferedRow& row = Rows[static_cast<size_t>(RowIndex())];
@@ -93,24 +102,24 @@ void TLogReader::WriteFieldValue(int16_t index, std::string& text) {
   switch (index) {
     case 4: text.push_back('\n'); break;
     case 5: AppendFixedMemo(text, 5, buffered ? row.Latitude : fix.Latitude.DecimalDegrees, 6); break;
-    case 6: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Degrees : fix.Latitude.WholeDegrees); break;
-    case 7: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Minutes : fix.Latitude.WholeMinutes); break;
-    case 8: Append(text, "%.6f", buffered ? SplitDegrees(row.Latitude).DecimalMinutes : fix.Latitude.DecimalMinutes); break;
-    case 9: Append(text, "%d", buffered ? SplitDegrees(row.Latitude).Seconds : fix.Latitude.WholeSeconds); break;
-    case 10: Append(text, "%c", fix.Latitude.Hemisphere); break;
+    case 6: AppendInt(text, buffered ? SplitDegrees(row.Latitude).Degrees : fix.Latitude.WholeDegrees); break;
+    case 7: AppendInt(text, buffered ? SplitDegrees(row.Latitude).Minutes : fix.Latitude.WholeMinutes); break;
+    case 8: AppendFixedMemo(text, 8, buffered ? SplitDegrees(row.Latitude).DecimalMinutes : fix.Latitude.DecimalMinutes, 6); break;
+    case 9: AppendInt(text, buffered ? SplitDegrees(row.Latitude).Seconds : fix.Latitude.WholeSeconds); break;
+    case 10: text.push_back(fix.Latitude.Hemisphere); break;
     case 11: AppendFixedMemo(text, 11, buffered ? row.Longitude : fix.Longitude.DecimalDegrees, 6); break;
-    case 12: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Degrees : fix.Longitude.WholeDegrees); break;
-    case 13: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Minutes : fix.Longitude.WholeMinutes); break;
-    case 14: Append(text, "%.6f", buffered ? SplitDegrees(row.Longitude).DecimalMinutes : fix.Longitude.DecimalMinutes); break;
-    case 15: Append(text, "%d", buffered ? SplitDegrees(row.Longitude).Seconds : fix.Longitude.WholeSeconds); break;
-    case 16: Append(text, "%c", fix.Longitude.Hemisphere); break;
+    case 12: AppendInt(text, buffered ? SplitDegrees(row.Longitude).Degrees : fix.Longitude.WholeDegrees); break;
+    case 13: AppendInt(text, buffered ? SplitDegrees(row.Longitude).Minutes : fix.Longitude.WholeMinutes); break;
+    case 14: AppendFixedMemo(text, 14, buffered ? SplitDegrees(row.Longitude).DecimalMinutes : fix.Longitude.DecimalMinutes, 6); break;
+    case 15: AppendInt(text, buffered ? SplitDegrees(row.Longitude).Seconds : fix.Longitude.WholeSeconds); break;
+    case 16: text.push_back(fix.Longitude.Hemisphere); break;
     case 17: text.append(fix.StatusText()); break;
     case 18: AppendClock(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,
                          buffered ? row.Second : fix.Second);
       break;
-    case 19: Append(text, "%02d", buffered ? row.Hour : fix.Hour); break;
-    case 20: Append(text, "%02d", buffered ? row.Minute : fix.Minute); break;
-    case 21: Append(text, "%02d", buffered ? row.Second : fix.Second); break;
+    case 19: AppendTwoDigits(text, buffered ? row.Hour : fix.Hour); break;
+    case 20: AppendTwoDigits(text, buffered ? row.Minute : fix.Minute); break;
+    case 21: AppendTwoDigits(text, buffered ? row.Second : fix.Second); break;
     case 22:
       AppendTwoDigits(text, fix.Month);
       text.push_back('/');
@@ -119,36 +128,36 @@ void TLogReader::WriteFieldValue(int16_t index, std::string& text) {
       if (fix.Year >= 0 && fix.Year < 1000) text.append(fix.Year < 10 ? "000" : fix.Year < 100 ? "00" : "0");
       AppendInt(text, fix.Year);
       break;
-    case 23: Append(text, "%02d", fix.Month); break;
-    case 24: Append(text, "%02d", fix.Day); break;
-    case 25: Append(text, "%02d", fix.Year); break;
-    case 26: Append(text, "%.0f", fix.Height * 0.01); break;
-    case 27: Append(text, "%.0f", fix.Speed * 0.02237); break;
-    case 29: Append(text, "%02d", RtcClock[6] % 100); break;
+    case 23: AppendTwoDigits(text, fix.Month); break;
+    case 24: AppendTwoDigits(text, fix.Day); break;
+    case 25: AppendTwoDigits(text, fix.Year); break;
+    case 26: AppendFixedMemo(text, 26, fix.Height * 0.01, 0); break;
+    case 27: AppendFixedMemo(text, 27, fix.Speed * 0.02237, 0); break;
+    case 29: AppendTwoDigits(text, RtcClock[6] % 100); break;
     case 32: AppendInt(text, RecordCount); break;
-    case 33: Append(text, "%02d/%02d/%02d", RtcClock[4], RtcClock[3], RtcClock[5]); break;
-    case 34: Append(text, "%02d", RtcClock[4]); break;
-    case 35: Append(text, "%02d", RtcClock[3]); break;
-    case 36: Append(text, "%02d", RtcClock[5]); break;
-    case 37: Append(text, "%02d:%02d:%02d", RtcClock[2], RtcClock[1], RtcClock[0]); break;
-    case 38: Append(text, "%02d", RtcClock[2]); break;
-    case 39: Append(text, "%02d", RtcClock[1]); break;
-    case 40: Append(text, "%02d", RtcClock[0]); break;
-    case 46: Append(text, "%.5f", band.LowestMHz()); break;
-    case 47: Append(text, "%.5f", band.HighestMHz()); break;
-    case 48: Append(text, "%.2f", band.Step); break;
-    case 49: Append(text, "%d", (buffered ? row.Receiver : SelectedReceiver) + 1); break;
+    case 33: AppendDate(text, RtcClock[4], RtcClock[3], RtcClock[5], '/'); break;
+    case 34: AppendTwoDigits(text, RtcClock[4]); break;
+    case 35: AppendTwoDigits(text, RtcClock[3]); break;
+    case 36: AppendTwoDigits(text, RtcClock[5]); break;
+    case 37: AppendDate(text, RtcClock[2], RtcClock[1], RtcClock[0], ':'); break;
+    case 38: AppendTwoDigits(text, RtcClock[2]); break;
+    case 39: AppendTwoDigits(text, RtcClock[1]); break;
+    case 40: AppendTwoDigits(text, RtcClock[0]); break;
+    case 46: AppendFixedMemo(text, 46, band.LowestMHz(), 5); break;
+    case 47: AppendFixedMemo(text, 47, band.HighestMHz(), 5); break;
+    case 48: AppendFixedMemo(text, 48, band.Step, 2); break;
+    case 49: AppendInt(text, (buffered ? row.Receiver : SelectedReceiver) + 1); break;
     case 50: AppendTpAngle(text, TpPosition + 7, 'N', 'S'); break;
     case 51: AppendTpAngle(text, TpPosition + 14, 'E', 'W'); break;
-    case 52: Append(text, "%02d/%02d/%02d", TpPosition[5] + 1, TpPosition[4], TpPosition[6] + 1900); break;
-    case 53: Append(text, "%02d:%02d:%02d", TpPosition[3], TpPosition[2], TpPosition[1]); break;
-    case 54: Append(text, "%d", static_cast<int16_t>(LoadLE16(TpMotion + 3))); break;
-    case 55: Append(text, "%u", static_cast<unsigned>(LoadLE16(TpMotion + 5))); break;
+    case 52: AppendDate(text, TpPosition[5] + 1, TpPosition[4], TpPosition[6] + 1900, '/'); break;
+    case 53: AppendDate(text, TpPosition[3], TpPosition[2], TpPosition[1], ':'); break;
+    case 54: AppendInt(text, static_cast<int16_t>(LoadLE16(TpMotion + 3))); break;
+    case 55: AppendInt(text, LoadLE16(TpMotion + 5)); break;
     default: break;  // fields with no rendering, and indexes outside the catalogue
   }
 }
 
-int16_t TLogReader::WriteDataHeader(std::string& text, char delimiter) {
+int16_t TLogReader::WriteDataHeader(TextBuffer& text, char delimiter) {
   text.clear();
   int groups = 0;
   switch (ScanMode) {
@@ -171,7 +180,7 @@ int16_t TLogReader::WriteDataHeader(std::string& text, char delimiter) {
 // The frequency and channel texts of an entry, each with its leading delimiter.
 // A scan repeats the same few frequencies row after row, so the text of each is
 // kept and formatted again only when the entry, band or check boxes change.
-void TLogReader::AppendLocation(std::string& text, char delimiter, bool table, uint32_t value) {
+void TLogReader::AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value) {
   const BandInfo& band = Bands[SelectedReceiver];
   LocationKey key{table, value, delimiter, DataFields.Frequency, DataFields.Channel, SelectedReceiver,
                   band.Lowest, band.StepField, band.Flags};
@@ -192,7 +201,7 @@ void TLogReader::AppendLocation(std::string& text, char delimiter, bool table, u
   text += slot.Text;
 }
 
-int16_t TLogReader::WriteDataValues(std::string& text, char delimiter) {
+int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
   text.clear();
   const int rx = SelectedReceiver;
   const int32_t r = RowIndex();

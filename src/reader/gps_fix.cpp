@@ -37,19 +37,19 @@ GpsFix::GpsFix()
 
 void GpsFix::Decode(const uint8_t* body) {
   std::memcpy(Raw, body, kBodySize);
-  // Offsets in the record count from the kind byte; Raw starts one byte later.
-  const uint8_t* rec = Raw - 1;
-  Month = rec[5];
-  Day = rec[6];
-  Year = static_cast<int16_t>(LoadBE16(rec + 7));
-  Hour = rec[9];
-  Minute = rec[10];
-  Second = rec[11];
-  Latitude = DecodeAngle(static_cast<int32_t>(LoadBE32(rec + 16)), 'N', 'S');
-  Longitude = DecodeAngle(static_cast<int32_t>(LoadBE32(rec + 20)), 'E', 'W');
-  Height = static_cast<int32_t>(LoadBE32(rec + 24));
-  Speed = static_cast<int16_t>(LoadBE16(rec + 48));
-  ReceiverStatus = rec[130];
+  // Record offsets count from the kind byte, which Raw does not hold: offset n is Raw[n - 1].
+  auto at = [this](int offset) { return Raw + offset - 1; };
+  Month = *at(5);
+  Day = *at(6);
+  Year = static_cast<int16_t>(LoadBE16(at(7)));
+  Hour = *at(9);
+  Minute = *at(10);
+  Second = *at(11);
+  Latitude = DecodeAngle(static_cast<int32_t>(LoadBE32(at(16))), 'N', 'S');
+  Longitude = DecodeAngle(static_cast<int32_t>(LoadBE32(at(20))), 'E', 'W');
+  Height = static_cast<int32_t>(LoadBE32(at(24)));
+  Speed = static_cast<int16_t>(LoadBE16(at(48)));
+  ReceiverStatus = *at(130);
 }
 
 int GpsFix::DateText(char* out, int size) const {

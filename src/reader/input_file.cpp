@@ -50,7 +50,7 @@ bool InputFile::Refill() {
   }
 }
 
-size_t InputFile::Read(uint8_t* dst, size_t n) {
+size_t InputFile::ReadSlow(uint8_t* dst, size_t n) {
   size_t done = 0;
   while (done < n) {
     if (Begin == End && !Refill()) break;

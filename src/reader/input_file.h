@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,18 @@ class InputFile {
   bool IsOpen() const { return Fd >= 0; }
   int64_t Size() const { return FileSize; }
   // Copies up to n bytes; returns the number copied (short at the end or on error).
-  size_t Read(uint8_t* dst, size_t n);
+  size_t Read(uint8_t* dst, size_t n) {
+    if (End - Begin >= n) {
+      std::memcpy(dst, Buffer.data() + Begin, n);
+      Begin += n;
+      return n;
+    }
+    return ReadSlow(dst, n);
+  }
 
  private:
   bool Refill();
+  size_t ReadSlow(uint8_t* dst, size_t n);
 
   int Fd = -1;
   int64_t FileSize = 0;

@@ -94,9 +94,9 @@ class TLogReader : public TProductReader {
 
   int16_t OpenInput(const std::string& name) override;
   int16_t CloseInput() override;
-  int16_t WriteDataHeader(std::string& text, char delimiter) override;
-  int16_t WriteDataValues(std::string& text, char delimiter) override;
-  void WriteFieldValue(int16_t catalogueIndex, std::string& text) override;
+  int16_t WriteDataHeader(TextBuffer& text, char delimiter) override;
+  int16_t WriteDataValues(TextBuffer& text, char delimiter) override;
+  void WriteFieldValue(int16_t catalogueIndex, TextBuffer& text) override;
   int64_t ReadNextRecord(uint8_t* buffer) override;
   int16_t ProcessRecord(const uint8_t* buffer) override;
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
@@ -181,8 +181,8 @@ class TLogReader : public TProductReader {
   int16_t DrainAveragedPoints();
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
-  void AppendFixedMemo(std::string& text, int16_t field, double value, int precision);
-  void AppendLocation(std::string& text, char delimiter, bool table, uint32_t value);
+  void AppendFixedMemo(TextBuffer& text, int16_t field, double value, int precision);
+  void AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value);
 
   int16_t DecodeGps(const uint8_t* rec);
   int16_t DecodeBand(const uint8_t* rec);

@@ -1,31 +1,89 @@
 // Fast appending of numbers to output text. std::to_chars gives exactly the digits
 // of printf's "%d", "%02d" and "%.Nf" (it is specified as printf in the C locale),
-// without printf's format parsing.
+// without printf's format parsing; the small integers of RSSI values and clock
+// fields come from a table.
 #pragma once
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "reader/text_buffer.h"
+
 namespace quillon {
 
-inline void AppendInt(std::string& text, long long value) {
+// Texts of -128..255.
+struct SmallIntTexts {
+  SmallIntTexts() {
+    for (int v = -128; v <= 255; ++v) {
+      const auto r = std::to_chars(Text[v + 128], Text[v + 128] + 4, v);
+      Length[v + 128] = static_cast<unsigned char>(r.ptr - Text[v + 128]);
+    }
+  }
+  char Text[384][4];
+  unsigned char Length[384];
+};
+inline const SmallIntTexts kSmallInts;
+
+template <typename Out>
+inline void AppendInt(Out& text, long long value) {
+  if (value >= -128 && value <= 255) {
+    text.append(kSmallInts.Text[value + 128], kSmallInts.Length[value + 128]);
+    return;
+  }
   char buf[24];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  text.append(buf, r.ptr);
+  text.append(buf, static_cast<size_t>(r.ptr - buf));
 }
 
 // "%02d".
-inline void AppendTwoDigits(std::string& text, long long value) {
+template <typename Out>
+inline void AppendTwoDigits(Out& text, long long value) {
   if (value >= 0 && value < 10) text.push_back('0');
   AppendInt(text, value);
 }
 
-// "%.<precision>f".
-inline void AppendFixed(std::string& text, double value, int precision) {
+// "%.<precision>f". Values whose scaled fraction lies clearly off a rounding tie are
+// rounded here: the product value x 10^precision is off by at most half a unit in
+// its last place, far less than the 1e-6 margin, so the digits are those printf
+// gives. Ties, huge values and non-numbers take std::to_chars.
+template <typename Out>
+inline void AppendFixed(Out& text, double value, int precision) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  static constexpr long long kUnit[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+  if (precision >= 0 && precision <= 9) {
+    const double magnitude = value < 0 ? -value : value;
+    const double x = magnitude * kScale[precision];
+    if (x < 1e15) {
+      const double whole = static_cast<double>(static_cast<long long>(x));
+      const double fraction = x - whole;
+      if (fraction < 0.5 - 1e-6 || fraction > 0.5 + 1e-6) {
+        const long long n = static_cast<long long>(whole) + (fraction > 0.5 ? 1 : 0);
+        char buf[40];
+        char* end = buf + sizeof buf;
+        char* p = end;
+        long long integer = n / kUnit[precision];
+        long long decimals = n % kUnit[precision];
+        for (int d = 0; d < precision; ++d) {
+          *--p = static_cast<char>('0' + decimals % 10);
+          decimals /= 10;
+        }
+        if (precision > 0) *--p = '.';
+        do {
+          *--p = static_cast<char>('0' + integer % 10);
+          integer /= 10;
+        } while (integer > 0);
+        if (std::signbit(value)) *--p = '-';
+        text.append(p, static_cast<size_t>(end - p));
+        return;
+      }
+    }
+  }
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
   if (r.ec == std::errc()) {
-    text.append(buf, r.ptr);
+    text.append(buf, static_cast<size_t>(r.ptr - buf));
   } else {
     const int n = std::snprintf(buf, sizeof buf, "%.*f", precision, value);
     text.append(buf, static_cast<size_t>(n > 0 ? std::min<int>(n, sizeof buf - 1) : 0));

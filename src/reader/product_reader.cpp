@@ -22,17 +22,17 @@ int16_t TProductReader::OpenInput(const std::string&) {
 
 int16_t TProductReader::CloseInput() { return 0; }
 
-int16_t TProductReader::WriteDataHeader(std::string& text, char) {
+int16_t TProductReader::WriteDataHeader(TextBuffer& text, char) {
   text.clear();
   return 0;
 }
 
-int16_t TProductReader::WriteDataValues(std::string& text, char) {
+int16_t TProductReader::WriteDataValues(TextBuffer& text, char) {
   text.clear();
   return 0;
 }
 
-void TProductReader::WriteFieldValue(int16_t, std::string& text) { text.clear(); }
+void TProductReader::WriteFieldValue(int16_t, TextBuffer& text) { text.clear(); }
 
 int64_t TProductReader::ReadNextRecord(uint8_t*) { return 0; }
 

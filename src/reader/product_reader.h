@@ -8,6 +8,7 @@
 #include <string>
 
 #include "reader/field_catalogue.h"
+#include "reader/text_buffer.h"
 
 namespace quillon {
 
@@ -42,9 +43,9 @@ class TProductReader {
   // Slot 3.
   virtual int16_t CloseInput();
   // Slots 4 to 6: empty the text, then append.
-  virtual int16_t WriteDataHeader(std::string& text, char delimiter);
-  virtual int16_t WriteDataValues(std::string& text, char delimiter);
-  virtual void WriteFieldValue(int16_t catalogueIndex, std::string& text);
+  virtual int16_t WriteDataHeader(TextBuffer& text, char delimiter);
+  virtual int16_t WriteDataValues(TextBuffer& text, char delimiter);
+  virtual void WriteFieldValue(int16_t catalogueIndex, TextBuffer& text);
   // Slot 7: bytes consumed, 0 at the end. The buffer holds at least kRecordBufferSize bytes.
   virtual int64_t ReadNextRecord(uint8_t* buffer);
   // Slot 8: a RecordResult.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "reader/log_reader.h"
+#include "reader/number_text.h"
 
 namespace quillon {
 namespace {
@@ -32,19 +33,22 @@ class FieldWriterTest : public ::testing::Test {
   void TearDown() override { Reader.Fix.reset(); }
 
   std::string Field(int16_t index) {
-    std::string text = "stale";
+    TextBuffer text;
+    text = "stale";
     Reader.WriteFieldValue(index, text);
-    return text;
+    return text.str();
   }
   std::string Values() {
-    std::string text = "stale";
+    TextBuffer text;
+    text = "stale";
     Reader.WriteDataValues(text, ',');
-    return text;
+    return text.str();
   }
   std::string Header() {
-    std::string text = "stale";
+    TextBuffer text;
+    text = "stale";
     Reader.WriteDataHeader(text, ';');
-    return text;
+    return text.str();
   }
 };
 
@@ -142,6 +146,47 @@ TEST_F(FieldWriterTest, TableBlockAndEmptyTable) {
   EXPECT_EQ(Values(), ",800.00000,1,-50,800.05000,3,-51");
   Reader.LastTableIndex = -1;
   EXPECT_EQ(Values(), "");
+}
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// The fast fixed-point formatting must give printf's digits for every value.
+TEST(NumberTextTest, FixedMatchesPrintf) {
+  uint64_t state = 88172645463325252ull;
+  auto next = [&] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, -0.0000004, -0.0000005, 0.0000005, 999999.9999995,
+                                45.1234565, -73.5, 1e20, -1e300, 0.125, 870.025, 1e15, 9.9999999e14};
+  for (int i = 0; i < 200000; ++i) {
+    const uint64_t r = next();
+    switch (i % 4) {
+      case 0: values.push_back(static_cast<double>(static_cast<int64_t>(r % 400000000) - 200000000) / 1e6); break;
+      case 1: values.push_back(static_cast<double>(r % 100000000) * 0.00390625 * 0.001); break;
+      case 2: values.push_back((static_cast<double>(r % 2000001) - 1000000.0) / 2048.0); break;
+      default: {
+        double d;
+        std::memcpy(&d, &r, sizeof d);
+        values.push_back(d);
+      }
+    }
+  }
+  for (int precision : {0, 2, 5, 6}) {
+    for (double v : values) {
+      char expected[512];
+      std::snprintf(expected, sizeof expected, "%.*f", precision, v);
+      TextBuffer text;
+      AppendFixed(text, v, precision);
+      ASSERT_EQ(text.str(), expected) << v << " precision " << precision;
+    }
+  }
 }
 
 }  // namespace
