@@ -10,22 +10,16 @@
 
 int main(int argc, char** argv) {
   quillon::TQuillonApplication app(argc, argv);
-  // The main window comes first; the others are its companions.
-  auto* about = new quillon::TAboutDlg();
-  auto* wait = new quillon::TWaitDlg();
-  auto* help = new quillon::THelp_Form();
-  auto* folder = new quillon::TOpenFolderDlg();
-  auto* frequencies = new quillon::TFrequencyEntryForm();
-  int result;
-  {
-    quillon::TMainForm main(about, wait, help, folder, frequencies);
-    main.show();
-    result = app.exec();
-  }
-  delete frequencies;
-  delete folder;
-  delete help;
-  delete wait;
-  delete about;
-  return result;
+  // Created in this order and kept until the program ends: the main window first,
+  // then the about box, the wait window, the help window, the folder chooser and the
+  // frequency entry dialog. Only the main window is shown.
+  quillon::TMainForm main;
+  quillon::TAboutDlg about;
+  quillon::TWaitDlg wait;
+  quillon::THelp_Form help;
+  quillon::TOpenFolderDlg folder;
+  quillon::TFrequencyEntryForm frequencies;
+  main.AttachForms(&about, &wait, &help, &folder, &frequencies);
+  main.show();
+  return app.exec();
 }

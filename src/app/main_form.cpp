@@ -108,9 +108,16 @@ DialogSeams& Seams() {
   return seams;
 }
 
-TMainForm::TMainForm(TAboutDlg* about, TWaitDlg* wait, THelp_Form* help, TOpenFolderDlg* folder,
-                     TFrequencyEntryForm* frequencies)
-    : AboutDlg(about), WaitDlg(wait), Help_Form(help), OpenFolderDlg(folder), FrequencyEntryForm(frequencies) {
+void TMainForm::AttachForms(TAboutDlg* about, TWaitDlg* wait, THelp_Form* help, TOpenFolderDlg* folder,
+                            TFrequencyEntryForm* frequencies) {
+  AboutDlg = about;
+  WaitDlg = wait;
+  Help_Form = help;
+  OpenFolderDlg = folder;
+  FrequencyEntryForm = frequencies;
+}
+
+TMainForm::TMainForm() {
   setObjectName("MainForm");
   setWindowTitle("KTR Quillon (Zephyn Edition) 6.20");
   setWindowIcon(ProgramIcon());
@@ -781,8 +788,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   if (IndexThread) IndexThread->requestInterruption();
   if (CurrentConvert) CurrentConvert->requestInterruption();
   WaitForPasses();
-  WaitDlg->hide();
-  Help_Form->close();
+  if (WaitDlg) WaitDlg->hide();
+  if (Help_Form) Help_Form->close();
   event->accept();
 }
 

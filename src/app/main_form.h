@@ -51,8 +51,10 @@ class TMainForm : public QMainWindow {
   Q_OBJECT
 
  public:
-  TMainForm(TAboutDlg* about, TWaitDlg* wait, THelp_Form* help, TOpenFolderDlg* folder,
-            TFrequencyEntryForm* frequencies);
+  TMainForm();
+  // The companion windows, created after the main window and living as long.
+  void AttachForms(TAboutDlg* about, TWaitDlg* wait, THelp_Form* help, TOpenFolderDlg* folder,
+                   TFrequencyEntryForm* frequencies);
   ~TMainForm() override;
 
   // Settings as the controls hold them now (the copy a run takes).
@@ -118,11 +120,11 @@ class TMainForm : public QMainWindow {
   void UpdateClock();
   static void SetRadio(QRadioButton* button, QButtonGroup* group, bool checked);
 
-  TAboutDlg* AboutDlg;
-  TWaitDlg* WaitDlg;
-  THelp_Form* Help_Form;
-  TOpenFolderDlg* OpenFolderDlg;
-  TFrequencyEntryForm* FrequencyEntryForm;
+  TAboutDlg* AboutDlg = nullptr;
+  TWaitDlg* WaitDlg = nullptr;
+  THelp_Form* Help_Form = nullptr;
+  TOpenFolderDlg* OpenFolderDlg = nullptr;
+  TFrequencyEntryForm* FrequencyEntryForm = nullptr;
   TMakeIndex* IndexThread = nullptr;
   ScanTree Scans;
   QTreeWidgetItem* ScanRoots[22] = {};

@@ -45,11 +45,9 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
 
   MakeLabel(panel, "Label1", "Quillon (Zephyn Edition)", 124, 12, 300, 24, 16, true, false);
   MakeLabel(panel, "Version", "Version 6.20", 124, 40, 300, 20, 12, true, false);
-  MakeLabel(panel, "Copyright", "Copyright KTR Instruments. All rights reserved.", 124, 64, 300, 20, 12, true, false);
-  MakeLabel(panel, "Notice",
-            "This program is protected by copyright law. Unauthorised copying or distribution of it, or of any "
-            "part of it, is prohibited.",
-            124, 88, 300, 30, 12, true, true);
+  MakeLabel(panel, "Copyright", "Copyright (C) KTR Instruments", 124, 64, 300, 20, 12, true, false);
+  MakeLabel(panel, "Notice", "All rights reserved. Unauthorised copying is prohibited.", 124, 88, 300, 28, 12, true,
+            true);
 
   auto* intro = new QGroupBox("Introduction", panel);
   intro->setObjectName("GroupBox2");

@@ -179,12 +179,14 @@ class MainFormTest : public QObject {
   void init() {
     Reader.ManualFrequencies = 0;
     SetReportSink([this](int kind, const std::string& text) { messages.emplace_back(kind, text); });
+    form.reset();
     about = std::make_unique<TAboutDlg>();
     wait = std::make_unique<TWaitDlg>();
     help = std::make_unique<THelp_Form>();
     folder = std::make_unique<TOpenFolderDlg>();
     frequencies = std::make_unique<TFrequencyEntryForm>();
-    form = std::make_unique<TMainForm>(about.get(), wait.get(), help.get(), folder.get(), frequencies.get());
+    form = std::make_unique<TMainForm>();
+    form->AttachForms(about.get(), wait.get(), help.get(), folder.get(), frequencies.get());
     messages.clear();
   }
   void cleanup() {
@@ -406,6 +408,40 @@ class MainFormTest : public QObject {
     QVERIFY(restored.SelectedFields == saved.SelectedFields);
     QVERIFY(restored.SelectedTags == saved.SelectedTags);
     QVERIFY(restored.AvailableFields == saved.AvailableFields);
+  }
+
+  void CancelEndsTheRunAndSplitWritesParts() {
+    const QString input = dir.filePath("big.klf");
+    QVERIFY(std::system((QString(KLF_SYNTH) + " " + input + " --seed 5 --megabytes 12").toLocal8Bit().constData()) == 0);
+    ChooseInput(input);
+    form->cbiBwave->click();
+    form->cbSplit->setChecked(true);
+    messages.clear();
+    form->btnConvertClick();
+    form->btnCancelClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 30000);
+    QCoreApplication::processEvents();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Cancelled!"));
+    // The file written so far is closed and readable.
+    QVERIFY(QFileInfo(dir.filePath("big.out")).size() < 100000000);
+
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    const std::string whole = ReadAll(dir.filePath("big.out"));
+    QVERIFY(std::count(whole.begin(), whole.end(), '\n') > 60000);
+    QCOMPARE(ReadAll(dir.filePath("big/big-1.out")) + ReadAll(dir.filePath("big/big-2.out")) +
+                 ReadAll(dir.filePath("big/big-3.out")) + ReadAll(dir.filePath("big/big-4.out")),
+             whole.substr(0, ReadAll(dir.filePath("big/big-1.out")).size() + ReadAll(dir.filePath("big/big-2.out")).size() +
+                                 ReadAll(dir.filePath("big/big-3.out")).size() + ReadAll(dir.filePath("big/big-4.out")).size()));
+    QCOMPARE(std::count(whole.begin(), whole.end(), '\n'),
+             [&] {
+               long n = 0;
+               for (int k = 1; QFileInfo::exists(dir.filePath(QString("big/big-%1.out").arg(k))); ++k) {
+                 const std::string part = ReadAll(dir.filePath(QString("big/big-%1.out").arg(k)));
+                 n += std::count(part.begin(), part.end(), '\n');
+               }
+               return n;
+             }());
   }
 
   void MissingNamesAndUnknownFile() {
