@@ -47,22 +47,6 @@ void EnsureLog() {
   writer.Close(f);
 }
 
-class SilentHost : public RunHost {
- public:
-  void ShowProgress(int) override {}
-  void ReportMessage(MessageKind, const std::string&) override {}
-  bool StopRequested() override { return false; }
-};
-
-class QuietIndexHost : public IndexHost {
- public:
-  void ResetScanTree(int16_t, const std::string&) override {}
-  void AddScanNode(int16_t, int32_t, const std::string&) override {}
-  void ShowIndexProgress(int) override {}
-  void ShowFileStatistics(const std::vector<std::string>&) override {}
-  void ReportError(const std::string&) override {}
-};
-
 void Convert(benchmark::State& state, const std::vector<int16_t>& fields, bool bestServer, bool lambda) {
   EnsureLog();
   Settings s = DefaultSettings();
@@ -71,7 +55,7 @@ void Convert(benchmark::State& state, const std::vector<int16_t>& fields, bool b
   s.Lambda = lambda;
   int64_t out = 0;
   for (auto _ : state) {
-    SilentHost host;
+    SilentRunHost host;
     ConversionRun(Reader, host, s, {{LogPath(), OutputPath()}}).Execute();
     out = SizeOf(OutputPath());
   }
@@ -111,7 +95,7 @@ void BM_WalkRecords(benchmark::State& state) {
 void BM_Index(benchmark::State& state) {
   EnsureLog();
   for (auto _ : state) {
-    QuietIndexHost host;
+    SilentIndexHost host;
     IndexRun(Reader, host, LogPath(), DetectFileType(LogPath())).Execute();
   }
   state.counters["in_MBps"] = benchmark::Counter(static_cast<double>(SizeOf(LogPath())) * state.iterations() / 1e6,
@@ -122,7 +106,7 @@ void BM_Index(benchmark::State& state) {
 void BM_IoFloor(benchmark::State& state) {
   EnsureLog();
   {
-    SilentHost host;
+    SilentRunHost host;
     Settings s = DefaultSettings();
     SelectColumns(s, {22, 18, 5, 11, 0});
     ConversionRun(Reader, host, s, {{LogPath(), OutputPath()}}).Execute();

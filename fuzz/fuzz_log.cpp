@@ -19,22 +19,6 @@ using namespace quillon;
 
 namespace {
 
-class NullHost : public RunHost {
- public:
-  void ShowProgress(int) override {}
-  void ReportMessage(MessageKind, const std::string&) override {}
-  bool StopRequested() override { return false; }
-};
-
-class NullIndexHost : public IndexHost {
- public:
-  void ResetScanTree(int16_t, const std::string&) override {}
-  void AddScanNode(int16_t, int32_t, const std::string&) override {}
-  void ShowIndexProgress(int) override {}
-  void ShowFileStatistics(const std::vector<std::string>&) override {}
-  void ReportError(const std::string&) override {}
-};
-
 std::string Scratch(const char* name) {
   static const std::string dir = [] {
     char pattern[] = "/tmp/quillon-fuzz-XXXXXX";
@@ -87,13 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     selection.States[knobs[7] % selection.States.size()] = kScanUnchecked;
   }
   if (knobs[6] & 2) {
-    NullIndexHost indexHost;
+    SilentIndexHost indexHost;
     IndexRun(Reader, indexHost, input, DetectFileType(input)).Execute();
     if (Reader.ManualFrequencies) Reader.SetManualFrequencies(knobs[7] * 7.5, knobs[7] * 3.25);
   }
-  NullHost host;
+  SilentRunHost host;
   ConversionRun(Reader, host, s, {{input, output}}, selection).Execute();
-  NullIndexHost indexHost;
+  SilentIndexHost indexHost;
   IndexRun(Reader, indexHost, input, DetectLayout(body, length)).Execute();
   Reader.ManualFrequencies = 0;
   return 0;

@@ -27,4 +27,12 @@ class RunHost {
   virtual bool StopRequested() = 0;
 };
 
+// A host that shows nothing and never asks to stop (benchmarks, fuzzing, batch use).
+class SilentRunHost : public RunHost {
+ public:
+  void ShowProgress(int) override {}
+  void ReportMessage(MessageKind, const std::string&) override {}
+  bool StopRequested() override { return false; }
+};
+
 }  // namespace quillon

@@ -26,6 +26,16 @@ class IndexHost {
   virtual bool StopRequested() { return false; }
 };
 
+// A host that keeps nothing (benchmarks, fuzzing).
+class SilentIndexHost : public IndexHost {
+ public:
+  void ResetScanTree(int16_t, const std::string&) override {}
+  void AddScanNode(int16_t, int32_t, const std::string&) override {}
+  void ShowIndexProgress(int) override {}
+  void ShowFileStatistics(const std::vector<std::string>&) override {}
+  void ReportError(const std::string&) override {}
+};
+
 // The seven statistics lines of the counters of the last pass.
 std::vector<std::string> FileStatistics(const TLogReader& reader);
 

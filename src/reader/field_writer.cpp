@@ -92,6 +92,25 @@ uint32_t TLogReader::Frequency(int rx, int32_t j) const {
   return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
 }
 
+// One of the five renderings of a latitude or longitude (part 0 decimal degrees,
+// 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds), from the
+// buffered row or from the fix.
+void TLogReader::AppendAngleField(TextBuffer& text, int16_t field, int part, bool buffered, double rowValue,
+                                  const Angle& angle) {
+  if (part == 0) {
+    AppendFixedMemo(text, field, buffered ? rowValue : angle.DecimalDegrees, 6);
+    return;
+  }
+  if (buffered) {
+    const DmsParts d = SplitDegrees(rowValue);
+    if (part == 3) AppendFixedMemo(text, field, d.DecimalMinutes, 6);
+    else AppendInt(text, part == 1 ? d.Degrees : part == 2 ? d.Minutes : d.Seconds);
+    return;
+  }
+  if (part == 3) AppendFixedMemo(text, field, angle.DecimalMinutes, 6);
+  else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
+}
+
 void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
   text.clear();
   const bool buffered = Buffered();
@@ -101,17 +120,13 @@ void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
   const BandInfo& band = Bands[SelectedReceiver];
   switch (index) {
     case 4: text.push_back('\n'); break;
-    case 5: AppendFixedMemo(text, 5, buffered ? row.Latitude : fix.Latitude.DecimalDegrees, 6); break;
-    case 6: AppendInt(text, buffered ? SplitDegrees(row.Latitude).Degrees : fix.Latitude.WholeDegrees); break;
-    case 7: AppendInt(text, buffered ? SplitDegrees(row.Latitude).Minutes : fix.Latitude.WholeMinutes); break;
-    case 8: AppendFixedMemo(text, 8, buffered ? SplitDegrees(row.Latitude).DecimalMinutes : fix.Latitude.DecimalMinutes, 6); break;
-    case 9: AppendInt(text, buffered ? SplitDegrees(row.Latitude).Seconds : fix.Latitude.WholeSeconds); break;
+    case 5: case 6: case 7: case 8: case 9:
+      AppendAngleField(text, index, index - 5, buffered, row.Latitude, fix.Latitude);
+      break;
     case 10: text.push_back(fix.Latitude.Hemisphere); break;
-    case 11: AppendFixedMemo(text, 11, buffered ? row.Longitude : fix.Longitude.DecimalDegrees, 6); break;
-    case 12: AppendInt(text, buffered ? SplitDegrees(row.Longitude).Degrees : fix.Longitude.WholeDegrees); break;
-    case 13: AppendInt(text, buffered ? SplitDegrees(row.Longitude).Minutes : fix.Longitude.WholeMinutes); break;
-    case 14: AppendFixedMemo(text, 14, buffered ? SplitDegrees(row.Longitude).DecimalMinutes : fix.Longitude.DecimalMinutes, 6); break;
-    case 15: AppendInt(text, buffered ? SplitDegrees(row.Longitude).Seconds : fix.Longitude.WholeSeconds); break;
+    case 11: case 12: case 13: case 14: case 15:
+      AppendAngleField(text, index, index - 11, buffered, row.Longitude, fix.Longitude);
+      break;
     case 16: text.push_back(fix.Longitude.Hemisphere); break;
     case 17: text.append(fix.StatusText()); break;
     case 18: AppendClock(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,

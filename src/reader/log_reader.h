@@ -182,6 +182,7 @@ class TLogReader : public TProductReader {
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
   void AppendFixedMemo(TextBuffer& text, int16_t field, double value, int precision);
+  void AppendAngleField(TextBuffer& text, int16_t field, int part, bool buffered, double rowValue, const Angle& angle);
   void AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value);
 
   int16_t DecodeGps(const uint8_t* rec);
