@@ -28,6 +28,7 @@
 #include "app/configuration.h"
 #include "app/report_error.h"
 #include "controls/cgauge.h"
+#include "convert/feature_writer.h"
 #include "convert/tconvert.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/help_form.h"
@@ -46,6 +47,7 @@ namespace {
 constexpr int kMaxColumns = kFieldMapSize;
 const char kLogFilter[] = "Zephyn Log File (*.klf);;Kez Truncated File (*.kez)";
 const char kConfigFilter[] = "Configuration Files (*.cfg)";
+const char kOutputFilter[] = "Delimited Text (*.out);;GeoJSON (*.geojson);;KML (*.kml);;All Files (*)";
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -86,6 +88,14 @@ QIcon StateImage(int index) {
     p.drawLine(7, 11, 12, 4);
   }
   return QIcon(pixmap);
+}
+
+// Map-ready outputs are chosen by their extension in the save dialog.
+int OutputFormatOf(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == "geojson") return static_cast<int>(OutputFormat::GeoJson);
+  if (suffix == "kml") return static_cast<int>(OutputFormat::Kml);
+  return static_cast<int>(OutputFormat::Delimited);
 }
 
 std::string Std(const QString& s) { return s.toLocal8Bit().toStdString(); }
@@ -460,6 +470,7 @@ Settings TMainForm::CurrentSettings() const {
   s.DropOutages = cbRecDrop->isChecked();
   s.OutageSeconds = Std(edOutage->text());
   s.IBwave = cbiBwave->isChecked();
+  s.OutputFormat = rbSingleFile->isChecked() ? OutputFormatOf(OutputFilename->text()) : 0;
   for (int i = 0; i < AvailableBox->count(); ++i) s.AvailableFields.push_back(Std(AvailableBox->item(i)->text()));
   for (int i = 0; i < SelectedBox->count() && i < kMaxColumns; ++i) {
     s.SelectedFields.push_back(Std(SelectedBox->item(i)->text()));
@@ -701,9 +712,10 @@ void TMainForm::InBrowseClick() {
 }
 
 void TMainForm::OutBrowseClick() {
-  const QString path = Seams().SaveFile(this, "Save As", QString());
+  const QString path = Seams().SaveFile(this, "Save As", kOutputFilter);
   if (!path.isEmpty()) OutputFilename->setText(path);
 }
+
 
 void TMainForm::btnInFolderClick() {
   Seams().ChooseFolder(OpenFolderDlg);

@@ -29,6 +29,7 @@ struct Settings {
   bool DropOutages = false; // "Drop data during GPS outages of"
   std::string OutageSeconds = "30";
   bool IBwave = false;      // "Export to iBwave format"
+  int OutputFormat = 0;     // 0 delimited text, 1 GeoJSON, 2 KML (not stored in configuration files)
   std::vector<std::string> AvailableFields;  // rows of "Available Fields"
   std::vector<std::string> SelectedFields;   // rows of "Selected Fields"
   std::vector<int16_t> SelectedTags;         // catalogue index of each selected row

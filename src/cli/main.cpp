@@ -137,6 +137,8 @@ int main(int argc, char** argv) {
   auto* lambdaOpt = app.add_flag("--lambda", lambda, "40-lambda averaging of single-channel scans");
   auto* dropOpt = app.add_option("--drop-outages", dropOutages, "drop data during GPS outages of SECONDS or more");
   app.add_option("--frequencies", frequencies, "receiver frequencies in MHz: RX1,RX2");
+  std::string format;
+  auto* formatOpt = app.add_option("--format", format, "csv (delimited text, the default), geojson or kml");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -206,6 +208,11 @@ int main(int argc, char** argv) {
   if (dropOpt->count()) {
     settings.DropOutages = true;
     settings.OutageSeconds = dropOutages;
+  }
+  if (formatOpt->count()) {
+    OutputFormat chosen;
+    if (!ParseOutputFormat(format, chosen)) return usage("--format takes csv, geojson or kml");
+    settings.OutputFormat = static_cast<int>(chosen);
   }
   std::vector<double> mhz;
   if (!frequencies.empty()) {

@@ -115,6 +115,8 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     Refuse("Output File Cannot Be Accessed!");
     return RunOutcome::Failed;
   }
+  Features = MakeFeatureWriter(static_cast<OutputFormat>(Config.OutputFormat));
+  if (Features) Features->Begin(Output);
   Reader.ConvertingPass = 1;
   Reader.LambdaLackedFrequency = false;
   Reader.RowsLeftOut = 0;
@@ -153,6 +155,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     n = Reader.ReadNextRecord(buffer.data());
   }
   Reader.CloseInput();
+  if (Features) Features->End(Output);
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
   if (!Output.Close()) {
@@ -160,7 +163,8 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return RunOutcome::Failed;
   }
   Host.ShowProgress(100);
-  if (Config.Split && Reader.RecordCount > kSplitLines && !Split(pair.Output)) return RunOutcome::Failed;
+  // Only delimited text is split: a map file is one document.
+  if (!Features && Config.Split && Reader.RecordCount > kSplitLines && !Split(pair.Output)) return RunOutcome::Failed;
   return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
 }
 
@@ -178,6 +182,10 @@ bool ConversionRun::Split(const std::string& output) {
 
 void ConversionRun::WriteHeaderLine() {
   if (!Reader.HeaderPending) return;
+  if (Features) {  // map features name their values themselves
+    Reader.HeaderPending = 0;
+    return;
+  }
   if (Config.FieldTitles) {
     const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
     for (size_t i = 0; i < columns; ++i) {
@@ -198,6 +206,10 @@ void ConversionRun::WriteHeaderLine() {
 }
 
 void ConversionRun::WriteRecordRows() {
+  if (Features) {
+    WriteFeatureRows();
+    return;
+  }
   const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
@@ -216,6 +228,50 @@ void ConversionRun::WriteRecordRows() {
       anyText = anyText || !Text.empty();
     }
     if (anyText) Output.LineEnd();
+  }
+  Reader.EndRecordRows();
+}
+
+// The same rows as the delimited output, each as a point feature at its position.
+void ConversionRun::WriteFeatureRows() {
+  const size_t count = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
+  if (Columns.size() != count) {
+    Columns.assign(count, FeatureColumn());
+    for (size_t i = 0; i < count; ++i) {
+      std::string name = Config.SelectedFields[i];
+      int copies = 1;
+      for (size_t j = 0; j < i; ++j) copies += Config.SelectedFields[j] == Config.SelectedFields[i];
+      if (copies > 1) name += " (" + std::to_string(copies) + ")";
+      Columns[i].Name = name;
+      Columns[i].IsList = Reader.ColumnFieldMap[i] == kDataBlockField;
+    }
+  }
+  for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
+    ++Reader.RecordCount;
+    bool anyText = false;
+    for (size_t i = 0; i < count; ++i) {
+      FeatureColumn& column = Columns[i];
+      if (column.IsList) {
+        Reader.WriteDataValues(Text, Delimiter);
+        column.Values.clear();
+        size_t start = 1;  // the text begins with the delimiter
+        for (size_t at = 1; at <= Text.size(); ++at) {
+          if (at == Text.size() || Text.data()[at] == Delimiter) {
+            column.Values.emplace_back(Text.data() + start, at - start);
+            start = at + 1;
+          }
+        }
+      } else {
+        Reader.WriteFieldValue(Reader.ColumnFieldMap[i], Text);
+        column.Text.assign(Text.data(), Text.size());
+      }
+      anyText = anyText || !Text.empty();
+    }
+    if (anyText) {
+      double latitude, longitude;
+      Reader.RowPosition(latitude, longitude);
+      Features->Feature(Output, latitude, longitude, Columns);
+    }
   }
   Reader.EndRecordRows();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "convert/feature_writer.h"
 #include "convert/output_file.h"
 #include "convert/run_host.h"
 #include "reader/log_reader.h"
@@ -36,6 +37,7 @@ class ConversionRun {
   RunOutcome ConvertPair(const FilePair& pair);
   void WriteHeaderLine();
   void WriteRecordRows();
+  void WriteFeatureRows();
   bool Split(const std::string& output);
 
   TLogReader& Reader;
@@ -48,6 +50,8 @@ class ConversionRun {
   long long OutageThreshold = 0;
   OutputFile Output;
   TextBuffer Text;
+  std::unique_ptr<FeatureWriter> Features;  // null for delimited text
+  std::vector<FeatureColumn> Columns;
   std::vector<std::string> FilesLackingFrequency;
   int64_t RowsLeftOut = 0;
 };

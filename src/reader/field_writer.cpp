@@ -88,6 +88,17 @@ int32_t TLogReader::RowIndex() const {
   return r;
 }
 
+void TLogReader::RowPosition(double& latitude, double& longitude) const {
+  if (Buffered()) {
+    const BufferedRow& row = Rows[static_cast<size_t>(RowIndex())];
+    latitude = row.Latitude;
+    longitude = row.Longitude;
+    return;
+  }
+  latitude = Fix ? Fix->Latitude.DecimalDegrees : 0.0;
+  longitude = Fix ? Fix->Longitude.DecimalDegrees : 0.0;
+}
+
 uint32_t TLogReader::Frequency(int rx, int32_t j) const {
   return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
 }

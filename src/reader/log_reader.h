@@ -101,6 +101,9 @@ class TLogReader : public TProductReader {
   int16_t ProcessRecord(const uint8_t* buffer) override;
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
 
+  // Position (decimal degrees) of the row being written: the buffered row's, else the fix's.
+  void RowPosition(double& latitude, double& longitude) const;
+
   // receiverNumber 1 or 2.
   bool SelectReceiver(int receiverNumber);
   void SetManualFrequencies(double receiver1MHz, double receiver2MHz);

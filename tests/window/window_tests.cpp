@@ -10,7 +10,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QTreeWidget>
 #include <QtTest>
 #include <fstream>
@@ -442,6 +446,46 @@ class MainFormTest : public QObject {
                }
                return n;
              }());
+  }
+
+  void MapExportsParseAndMatchTheCommandLine() {
+    const QString input = dir.filePath("drive.klf");
+    QFile::copy(QString(KLF_SAMPLE), input);
+    ChooseInput(input);
+    form->cbiBwave->click();
+    const QString geojson = dir.filePath("drive.geojson");
+    Seams().SaveFile = [geojson](QWidget*, const QString&, const QString& filter) {
+      return filter.contains("GeoJSON (*.geojson)") ? geojson : QString();
+    };
+    form->OutBrowseClick();
+    Convert();
+    const std::string fromWindow = ReadAll(geojson);
+    QCOMPARE(fromWindow, CommandLine(input + " --format geojson", dir.filePath("cli.geojson")));
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(fromWindow), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray features = doc.object()["features"].toArray();
+    const std::string csv = CommandLine(input + " --no-header", dir.filePath("rows.out"));
+    QCOMPARE(features.size(), std::count(csv.begin(), csv.end(), '\n'));
+    const QJsonObject first = features[0].toObject();
+    QCOMPARE(first["geometry"].toObject()["type"].toString(), QString("Point"));
+    const QJsonObject properties = first["properties"].toObject();
+    QCOMPARE(properties["GPS Time (HH:MM:SS)"].toString(), QString("08:00:01"));
+    QVERIFY(properties["<< DATA >>"].isArray());
+    QCOMPARE(first["geometry"].toObject()["coordinates"].toArray()[1].toDouble(),
+             properties["Latitude (Decimal Degrees)"].toString().toDouble());
+
+    const std::string kml = CommandLine(input + " --format kml", dir.filePath("cli.kml"));
+    QXmlStreamReader xml(QByteArray::fromStdString(kml));
+    int placemarks = 0, data = 0;
+    while (!xml.atEnd()) {
+      xml.readNext();
+      if (xml.isStartElement() && xml.name() == QLatin1String("Placemark")) ++placemarks;
+      if (xml.isStartElement() && xml.name() == QLatin1String("Data")) ++data;
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(placemarks, features.size());
+    QCOMPARE(data, 5 * placemarks);
   }
 
   void MissingNamesAndUnknownFile() {
