@@ -34,6 +34,7 @@
 #include "dialogs/help_form.h"
 #include "dialogs/open_folder_dlg.h"
 #include "dialogs/program_icon.h"
+#include "dialogs/route_map_form.h"
 #include "indexing/make_index.h"
 #include "indexing/wait_dlg.h"
 #include "reader/file_type.h"
@@ -134,6 +135,11 @@ TMainForm::TMainForm() {
   setFixedSize(1161, 712);
   Reader.MultiFileRun = 0;
   tvImages = new QIcon[3]{StateImage(0), StateImage(1), StateImage(2)};
+  RouteMapForm = new TRouteMapForm(this);
+  RouteMapForm->Map()->SetScanState([this](int32_t scan) {
+    const ScanNode* node = Scans.Node(scan);
+    return node ? node->State : kScanChecked;
+  });
   BuildMenu();
   BuildControls();
   // FormCreate.
@@ -160,6 +166,9 @@ void TMainForm::BuildMenu() {
   save->setObjectName("SaveConfiguration1");
   application->addSeparator()->setObjectName("N1");
   application->addAction("E&xit", this, &QWidget::close)->setObjectName("Exit1");
+  QMenu* view = menuBar()->addMenu("&View");
+  view->setObjectName("View1");
+  view->addAction("Route Map", this, &TMainForm::ShowRouteMap)->setObjectName("RouteMap1");
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("Help1");
   help->addAction("Contents && Index", this, [this] {
@@ -601,6 +610,7 @@ void TMainForm::ToggleScanNode(QTreeWidgetItem* item) {
   const int number = item->data(0, Qt::UserRole).toInt();
   if (!Scans.Toggle(number)) return;
   item->setIcon(0, tvImages[Scans.Node(number)->State]);
+  if (RouteMapForm->isVisible()) RouteMapForm->Map()->Refresh();
 }
 
 void TMainForm::ResetScanTree(int16_t product, const std::string& file) {
@@ -643,6 +653,14 @@ void TMainForm::ShowFileStatistics(const std::vector<std::string>& lines) {
 }
 
 void TMainForm::ShowConvertProgress(int percent) { ProgressBar->SetProgress(percent); }
+
+void TMainForm::ShowRoute(const RouteTrack& route) { RouteMapForm->Map()->SetRoute(route); }
+
+void TMainForm::ShowRouteMap() {
+  RouteMapForm->Map()->SetReceiver(Receiver2->isChecked() && !Receiver1->isChecked() ? 1 : 0);
+  RouteMapForm->show();
+  RouteMapForm->raise();
+}
 
 std::string TMainForm::InputFilenameText() const { return Std(InputFilename->text()); }
 
@@ -802,6 +820,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   WaitForPasses();
   if (WaitDlg) WaitDlg->hide();
   if (Help_Form) Help_Form->close();
+  RouteMapForm->close();
   event->accept();
 }
 

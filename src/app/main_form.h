@@ -36,6 +36,8 @@ class TFrequencyEntryForm;
 class THelp_Form;
 class TMakeIndex;
 class TOpenFolderDlg;
+class TRouteMapForm;
+class RouteTrack;
 class TWaitDlg;
 
 // Dialog seams: tests replace them; by default they show the real dialogs.
@@ -91,6 +93,9 @@ class TMainForm : public QMainWindow {
   void ShowIndexProgress(int percent);
   void ShowFileStatistics(const std::vector<std::string>& lines);
   void ShowConvertProgress(int percent);
+  void ShowRoute(const RouteTrack& route);
+  void ShowRouteMap();
+  TRouteMapForm* RouteMap() const { return RouteMapForm; }
 
   // Waits for the running passes, keeping the UI thread's queued calls going.
   void WaitForPasses();
@@ -125,6 +130,7 @@ class TMainForm : public QMainWindow {
   THelp_Form* Help_Form = nullptr;
   TOpenFolderDlg* OpenFolderDlg = nullptr;
   TFrequencyEntryForm* FrequencyEntryForm = nullptr;
+  TRouteMapForm* RouteMapForm = nullptr;
   TMakeIndex* IndexThread = nullptr;
   ScanTree Scans;
   QTreeWidgetItem* ScanRoots[22] = {};

@@ -50,6 +50,7 @@ bool IndexRun::Execute() {
       shown = percent;
     }
     Reader.ProcessRecord(buffer.data());
+    Route.AddRecord(buffer.data(), Reader);
     if (Reader.NewScan) {
       Host.AddScanNode(Reader.ScanKindCode, Reader.ScanNumber, Reader.ScanLabel);
       Reader.NewScan = 0;
@@ -60,6 +61,7 @@ bool IndexRun::Execute() {
   Host.ShowIndexProgress(0);
   Host.ShowWaitWindow(false);
   Host.ShowFileStatistics(FileStatistics(Reader));
+  Host.ShowRoute(Route);
   if ((Reader.Rx1SingleSeen || Reader.Rx2SingleSeen) && !Reader.SingleDefSeen) Reader.ManualFrequencies = 1;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "indexing/route_track.h"
 #include "reader/log_reader.h"
 
 namespace quillon {
@@ -24,6 +25,8 @@ class IndexHost {
   virtual void ShowFileStatistics(const std::vector<std::string>& lines) = 0;
   virtual void ReportError(const std::string& text) = 0;
   virtual bool StopRequested() { return false; }
+  // The drive route of the file, at the end of a successful run.
+  virtual void ShowRoute(const RouteTrack& /*route*/) {}
 };
 
 // A host that keeps nothing (benchmarks, fuzzing).
@@ -50,6 +53,7 @@ class IndexRun {
   IndexHost& Host;
   const std::string Input;
   const int16_t Product;
+  RouteTrack Route;
 };
 
 }  // namespace quillon

@@ -32,6 +32,9 @@ class WindowIndexHost : public IndexHost {
     OnUiThread(Form, [&] { report_error(kError, "%s", text.c_str()); });
   }
   bool StopRequested() override { return Thread->isInterruptionRequested(); }
+  void ShowRoute(const RouteTrack& route) override {
+    OnUiThread(Form, [&] { Form->ShowRoute(route); });
+  }
 
  private:
   TMainForm* Form;

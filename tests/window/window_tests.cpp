@@ -27,6 +27,7 @@
 #include "dialogs/about_dlg.h"
 #include "dialogs/help_form.h"
 #include "dialogs/open_folder_dlg.h"
+#include "dialogs/route_map_form.h"
 #include "indexing/wait_dlg.h"
 #include "klf-synth/log_writer.h"
 #include "reader/log_reader.h"
@@ -486,6 +487,41 @@ class MainFormTest : public QObject {
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(placemarks, features.size());
     QCOMPARE(data, 5 * placemarks);
+  }
+
+  void RouteMapColoursFadesAndClicks() {
+    const QString input = dir.filePath("drive.klf");
+    QFile::copy(QString(KLF_SAMPLE), input);
+    ChooseInput(input);
+    form->ShowRouteMap();
+    RouteMapView* map = form->RouteMap()->Map();
+    map->resize(700, 500);
+    const auto& points = map->Route().Points();
+    QVERIFY(points.size() > 1000);
+    const QImage image = map->Render();
+    // A point with receiver 1 data is drawn in its RSSI colour.
+    size_t index = 0;
+    while (!points[index].HasRssi(0)) ++index;
+    const QPoint at = map->Project(points[index]).toPoint();
+    const QColor expected = RouteMapView::RssiColour(points[index].MeanRssi(0));
+    int near = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy)
+        near += QColor(image.pixel(at + QPoint(dx, dy))).hue() / 10 == expected.hue() / 10;
+    QVERIFY(near > 0);
+    // Unchecking that point's scan fades it.
+    for (int r = 0; r < form->tvIndex->topLevelItemCount(); ++r)
+      for (int c = 0; c < form->tvIndex->topLevelItem(r)->childCount(); ++c)
+        if (form->tvIndex->topLevelItem(r)->child(c)->data(0, Qt::UserRole).toInt() == points[index].Scan)
+          form->ToggleScanNode(form->tvIndex->topLevelItem(r)->child(c));
+    const QImage faded = map->Render();
+    QVERIFY(QColor(faded.pixel(at)).saturation() < QColor(image.pixel(at)).saturation());
+    // Clicking shows time, position and RSSI.
+    QVERIFY(map->PointAt(at) >= 0);
+    form->RouteMap()->ShowPoint(map->PointAt(at));
+    QVERIFY(form->RouteMap()->InfoText().contains("Receiver #1"));
+    QVERIFY(form->RouteMap()->InfoText().contains(":"));
+    QCOMPARE(map->PointAt(QPoint(-500, -500)), -1);
   }
 
   void MissingNamesAndUnknownFile() {

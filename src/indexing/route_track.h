@@ -1,0 +1,49 @@
+// RouteTrack: the drive route of an indexed file for the route map. One point per
+// valid GPS fix (2D or 3D) with the mean RSSI of each receiver's measurements that
+// followed it and the scan they belong to. Memory stays bounded: past MaxPoints,
+// neighbouring points are merged pairwise and later fixes are taken every
+// Stride-th, so a file of any size keeps at most MaxPoints points.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quillon {
+
+class TLogReader;
+
+struct RoutePoint {
+  double Latitude = 0.0;
+  double Longitude = 0.0;
+  int32_t SecondsOfDay = 0;
+  int32_t Scan = 0;
+  double RssiSum[2] = {0.0, 0.0};
+  uint32_t Samples[2] = {0, 0};
+
+  bool HasRssi(int receiver) const { return Samples[receiver] > 0; }
+  double MeanRssi(int receiver) const { return Samples[receiver] ? RssiSum[receiver] / Samples[receiver] : -120.0; }
+};
+
+class RouteTrack {
+ public:
+  explicit RouteTrack(size_t maxPoints = 200000) : MaxPoints(maxPoints < 2 ? 2 : maxPoints) {}
+
+  void Clear();
+  // Folds the record that the reader has just decoded into the track.
+  void AddRecord(const uint8_t* record, const TLogReader& reader);
+  void AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan);
+  void AddRssi(int receiver, int rssi);
+
+  const std::vector<RoutePoint>& Points() const { return PointList; }
+  size_t Stride() const { return FixStride; }
+
+ private:
+  void Decimate();
+
+  size_t MaxPoints;
+  std::vector<RoutePoint> PointList;
+  size_t FixStride = 1;
+  size_t FixesSincePoint = 0;
+};
+
+}  // namespace quillon
