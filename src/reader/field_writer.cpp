@@ -57,6 +57,17 @@ void AppendTpAngle(TextBuffer& text, const uint8_t* at, char positive, char nega
 
 // "%02d<separator>%02d<separator>%02d": clock times and two-digit dates.
 void AppendDate(TextBuffer& text, int a, int b, int c, char separator) {
+  if (a >= 0 && a < 100 && b >= 0 && b < 100 && c >= 0 && c < 100) {
+    char* out = text.Tail(8);
+    const int parts[3] = {a, b, c};
+    for (int i = 0; i < 3; ++i) {
+      out[3 * i] = static_cast<char>('0' + parts[i] / 10);
+      out[3 * i + 1] = static_cast<char>('0' + parts[i] % 10);
+      if (i < 2) out[3 * i + 2] = separator;
+    }
+    text.Commit(8);
+    return;
+  }
   AppendTwoDigits(text, a);
   text.push_back(separator);
   AppendTwoDigits(text, b);
@@ -146,13 +157,18 @@ void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
     case 19: AppendTwoDigits(text, buffered ? row.Hour : fix.Hour); break;
     case 20: AppendTwoDigits(text, buffered ? row.Minute : fix.Minute); break;
     case 21: AppendTwoDigits(text, buffered ? row.Second : fix.Second); break;
-    case 22:
+    case 22:  // "%02d/%02d/%04d"
       AppendTwoDigits(text, fix.Month);
       text.push_back('/');
       AppendTwoDigits(text, fix.Day);
       text.push_back('/');
-      if (fix.Year >= 0 && fix.Year < 1000) text.append(fix.Year < 10 ? "000" : fix.Year < 100 ? "00" : "0");
-      AppendInt(text, fix.Year);
+      if (fix.Year >= 1000 && fix.Year <= 9999) {
+        char* out = text.Tail(4);
+        for (int i = 3, y = fix.Year; i >= 0; --i, y /= 10) out[i] = static_cast<char>('0' + y % 10);
+        text.Commit(4);
+      } else {
+        Append(text, "%04d", fix.Year);
+      }
       break;
     case 23: AppendTwoDigits(text, fix.Month); break;
     case 24: AppendTwoDigits(text, fix.Day); break;

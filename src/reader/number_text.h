@@ -27,20 +27,26 @@ struct SmallIntTexts {
 inline const SmallIntTexts kSmallInts;
 
 template <typename Out>
-inline void AppendInt(Out& text, long long value) {
-  if (value >= -128 && value <= 255) {
-    text.append(kSmallInts.Text[value + 128], kSmallInts.Length[value + 128]);
-    return;
-  }
+[[gnu::noinline]] void AppendLargeInt(Out& text, long long value) {
   char buf[24];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
   text.append(buf, static_cast<size_t>(r.ptr - buf));
 }
 
+template <typename Out>
+inline void AppendInt(Out& text, long long value) {
+  if (value >= -128 && value <= 255) text.append(kSmallInts.Text[value + 128], kSmallInts.Length[value + 128]);
+  else AppendLargeInt(text, value);
+}
+
 // "%02d".
 template <typename Out>
 inline void AppendTwoDigits(Out& text, long long value) {
-  if (value >= 0 && value < 10) text.push_back('0');
+  if (value >= 0 && value < 100) {
+    const char digits[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+    text.append(digits, 2);
+    return;
+  }
   AppendInt(text, value);
 }
 

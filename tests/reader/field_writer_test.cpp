@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "reader/log_reader.h"
 #include "reader/number_text.h"
@@ -82,6 +83,14 @@ TEST_F(FieldWriterTest, FixFieldsAndTheirFormats) {
       {10, "S"},          {16, "W"},  {4, "\n"},    {1, ""},     {28, ""},    {45, ""},
       {56, ""},           {-10, ""}, {48, "25.00"}, {46, "800.00000"}, {47, "1000.00000"}};
   for (auto [index, text] : cases) EXPECT_EQ(Field(index), text) << index;
+  // Years outside four digits are printed as printf's "%04d" prints them.
+  for (auto [high, low, text] : {std::tuple{0xFF, 0xFB, "03/07/-005"}, std::tuple{0x00, 0x07, "03/07/0007"},
+                                 std::tuple{0x30, 0x39, "03/07/12345"}}) {
+    record[7] = static_cast<uint8_t>(high);
+    record[8] = static_cast<uint8_t>(low);
+    Reader.Fix->Decode(record + 1);
+    EXPECT_EQ(Field(22), text);
+  }
 }
 
 TEST_F(FieldWriterTest, TpFieldsKeepTheSouthAndWestSign) {
@@ -186,6 +195,21 @@ TEST(NumberTextTest, FixedMatchesPrintf) {
       AppendFixed(text, v, precision);
       ASSERT_EQ(text.str(), expected) << v << " precision " << precision;
     }
+  }
+}
+
+TEST(NumberTextTest, IntegersMatchPrintf) {
+  for (long long v : {-100000LL, -129LL, -128LL, -121LL, -5LL, -1LL, 0LL, 7LL, 9LL, 10LL, 99LL, 100LL, 255LL, 256LL,
+                      2026LL, 2147483647LL, -2147483648LL}) {
+    char expected[32];
+    TextBuffer text;
+    std::snprintf(expected, sizeof expected, "%lld", v);
+    AppendInt(text, v);
+    EXPECT_EQ(text.str(), expected);
+    text.clear();
+    std::snprintf(expected, sizeof expected, "%02lld", v);
+    AppendTwoDigits(text, v);
+    EXPECT_EQ(text.str(), expected);
   }
 }
 
