@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/configuration.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -98,6 +99,51 @@ TEST(CommandLineTest, UsageErrorsAndRefusals) {
   }
   EXPECT_FALSE(fs::exists(dir.File("x.out")));
   EXPECT_FALSE(fs::exists(dir.File("t.out")));
+}
+
+std::string RunCli(const std::string& arguments) {
+  TempDir scratch;
+  const std::string command = std::string(QUILLON_CONVERT) + " " + arguments + " --quiet 2>" + scratch.File("err");
+  const int status = std::system(command.c_str());
+  return std::to_string(WEXITSTATUS(status)) + ":" + ReadFile(scratch.File("err"));
+}
+
+TEST(CommandLineTest, ConfigurationFolderRunAndFrequencies) {
+  TempDir dir;
+  const fs::path sample = fs::path(QUILLON_CONFORMANCE) / "05-convert" / "input.klf";
+  // A configuration saved by the window, then options given with it.
+  Settings s = DefaultSettings();
+  SelectColumns(s, {21, 53, 0});
+  s.Delimiter = 1;
+  s.FieldTitles = false;
+  s.Receiver1 = false;
+  s.Receiver2 = true;
+  std::string message;
+  ASSERT_TRUE(SaveConfiguration(s, dir.File("a.cfg"), message));
+  EXPECT_EQ(RunCli("-c " + dir.File("a.cfg") + " " + sample.string() + " -o " + dir.File("c.out")), "0:");
+  EXPECT_EQ(RunCli(sample.string() + " -o " + dir.File("d.out") + " --fields 21,53,0 --delimiter semicolon --no-header"
+                " --receiver 2"),
+            "0:");
+  EXPECT_EQ(ReadFile(dir.File("c.out")), ReadFile(dir.File("d.out")));
+  EXPECT_EQ(RunCli("-c " + dir.File("a.cfg") + " " + sample.string() + " -o " + dir.File("e.out") + " --receiver 1"), "0:");
+  EXPECT_NE(ReadFile(dir.File("e.out")), ReadFile(dir.File("d.out")));
+
+  // A folder run: regular files in name order; a folder matching the pattern is no input.
+  fs::create_directories(dir.File("in/sub.klf"));
+  fs::create_directories(dir.File("out"));
+  fs::copy_file(sample, dir.File("in/b.klf"));
+  fs::copy_file(sample, dir.File("in/a.klf"));
+  EXPECT_EQ(RunCli("--folder " + dir.File("in") + " --out-folder " + dir.File("out") + " --ext .txt"), "0:");
+  EXPECT_EQ(RunCli(sample.string() + " -o " + dir.File("single.out")), "0:");
+  EXPECT_EQ(ReadFile(dir.File("out/a.txt")), ReadFile(dir.File("single.out")));
+  EXPECT_EQ(ReadFile(dir.File("out/b.txt")), ReadFile(dir.File("single.out")));
+  EXPECT_FALSE(fs::exists(dir.File("out/sub.txt")));
+
+  // Frequencies are checked against each receiver's band.
+  const fs::path manual = fs::path(QUILLON_CONFORMANCE) / "03-convert" / "input.klf";
+  EXPECT_EQ(RunCli(manual.string() + " -o " + dir.File("m.out") + " --frequencies 1.5,459.675"),
+            "1:Error: 1.5000 is not in the range of the receiver.\n");
+  EXPECT_FALSE(fs::exists(dir.File("m.out")));
 }
 
 }  // namespace
