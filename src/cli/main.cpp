@@ -239,7 +239,7 @@ int main(int argc, char** argv) {
     if (input.empty()) return usage("an INPUT file, --folder, --list-fields or --index is required");
     if (output.empty()) output = config.empty() || input != settings.InputFilename ? DefaultOutput(input) : settings.OutputFilename;
     const int16_t type = DetectFileType(input);
-    if (type == kFormatNone) {
+    if (type == kFormatNone && FileSizeOf(input) != 0) {  // an empty file converts to an empty output
       std::fprintf(stderr, "Error: %s\n",
                    FileSizeOf(input) < 0 ? "Input File Does Not Exist!" : "File is not from a KTR CW product.");
       return kExitFailed;
@@ -252,7 +252,8 @@ int main(int argc, char** argv) {
       selection.States.assign(static_cast<size_t>(highest) + 1, kScanChecked);
       for (int scan : scans) selection.States[static_cast<size_t>(scan)] = kScanUnchecked;
     }
-    if ((!mhz.empty() || settings.Lambda) && !ApplyFrequencies(input, type, mhz)) return kExitFailed;
+    if (type != kFormatNone && (!mhz.empty() || settings.Lambda) && !ApplyFrequencies(input, type, mhz))
+      return kExitFailed;
     pairs.push_back({input, output});
   }
 

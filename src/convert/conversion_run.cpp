@@ -74,6 +74,8 @@ RunOutcome ConversionRun::Execute() {
     }
   }
 
+  for (const std::string& file : FilesNotLogs)
+    Host.ReportMessage(MessageKind::Warning, Format("%s is not from a KTR CW product: it was not converted.", file));
   for (const std::string& file : FilesLackingFrequency)
     Host.ReportMessage(MessageKind::Warning,
                        Format("No frequency is known for the single-channel data of %s: they were not averaged.", file));
@@ -95,10 +97,22 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   Reader.ScanStates.clear();
   if (!multi && !Selection.File.empty() && SameFile(Selection.File, pair.Input)) Reader.ScanStates = Selection.States;
 
-  const int16_t type = DetectFileType(pair.Input);
+  int16_t type = DetectFileType(pair.Input);
   if (type == kFormatNone) {
-    Refuse(FileSizeOf(pair.Input) < 0 ? "Input File Does Not Exist!" : "File is not from a KTR CW product.");
-    return RunOutcome::Failed;
+    const int64_t size = FileSizeOf(pair.Input);
+    if (size < 0) {
+      Refuse("Input File Does Not Exist!");
+      return RunOutcome::Failed;
+    }
+    if (size > 0 && !multi) {
+      Refuse("File is not from a KTR CW product.");
+      return RunOutcome::Failed;
+    }
+    if (size > 0) {  // a stray file in a folder run is left out, and named at the end
+      FilesNotLogs.push_back(pair.Input);
+      return RunOutcome::Completed;
+    }
+    type = kFormatStandard;  // an empty file holds no records: its output is empty
   }
   Reader.InputFormat = type;
 

@@ -53,6 +53,7 @@ class ConversionRun {
   std::unique_ptr<FeatureWriter> Features;  // null for delimited text
   std::vector<FeatureColumn> Columns;
   std::vector<std::string> FilesLackingFrequency;
+  std::vector<std::string> FilesNotLogs;
   int64_t RowsLeftOut = 0;
 };
 

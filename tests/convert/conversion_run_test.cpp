@@ -175,14 +175,27 @@ TEST_F(ConversionRunTest, StopEndsTheRunAfterTheCurrentFile) {
 
 TEST_F(ConversionRunTest, ZeroLengthInputReachesOneHundred) {
   WriteFile(dir.File("zero.klf"), "");
-  // A zero-length file holds no magic, so it is refused; an empty log is converted.
-  klf::LogWriter log;
   RecordingHost host;
-  ASSERT_EQ(ConvertOne(WriteLog(dir, "empty.klf", log), dir.File("o.out"), ColumnsSettings({0}), host),
-            RunOutcome::Completed);
+  ASSERT_EQ(ConvertOne(dir.File("zero.klf"), dir.File("z.out"), ColumnsSettings({0}), host), RunOutcome::Completed);
   EXPECT_EQ(host.Progress.back(), 100);
-  RecordingHost refused;
-  EXPECT_EQ(ConvertOne(dir.File("zero.klf"), dir.File("z.out"), ColumnsSettings({0}), refused), RunOutcome::Failed);
+  EXPECT_EQ(ReadFile(dir.File("z.out")), "");
+}
+
+TEST_F(ConversionRunTest, FolderRunLeavesOutFilesThatAreNotLogs) {
+  const std::string a = WriteLog(dir, "a.klf", ListLog(3));
+  WriteFile(dir.File("b.klf"), "notes, not a log");
+  const std::string c = WriteLog(dir, "c.klf", ListLog(3));
+  Settings s = ColumnsSettings({0});
+  s.MultipleFiles = true;
+  RecordingHost host;
+  ASSERT_EQ(ConversionRun(Reader, host, s,
+                          {{a, dir.File("a.out")}, {dir.File("b.klf"), dir.File("b.out")}, {c, dir.File("c.out")}})
+                .Execute(),
+            RunOutcome::Completed);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("b.out")));
+  EXPECT_EQ(ReadFile(dir.File("a.out")), ReadFile(dir.File("c.out")));
+  EXPECT_EQ(host.Messages[host.Messages.size() - 2].second,
+            dir.File("b.klf") + " is not from a KTR CW product: it was not converted.");
 }
 
 }  // namespace
