@@ -56,10 +56,10 @@ int GpsFix::DateText(char* out, int size) const {
   return std::snprintf(out, size, "%02d/%02d/%04d", Month, Day, Year);
 }
 
-int GpsFix::TimeText(char* out, int size) const {
-  // The hot path of every GPS record: two-digit fields need no printf.
-  if (size >= 9 && Hour >= 0 && Hour < 100 && Minute >= 0 && Minute < 100 && Second >= 0 && Second < 100) {
-    const int16_t parts[3] = {Hour, Minute, Second};
+int ClockText(char* out, int size, int hour, int minute, int second) {
+  // The hot path of every time record: two-digit fields need no printf.
+  if (size >= 9 && hour >= 0 && hour < 100 && minute >= 0 && minute < 100 && second >= 0 && second < 100) {
+    const int parts[3] = {hour, minute, second};
     for (int i = 0; i < 3; ++i) {
       out[3 * i] = static_cast<char>('0' + parts[i] / 10);
       out[3 * i + 1] = static_cast<char>('0' + parts[i] % 10);
@@ -67,8 +67,10 @@ int GpsFix::TimeText(char* out, int size) const {
     }
     return 8;
   }
-  return std::snprintf(out, size, "%02d:%02d:%02d", Hour, Minute, Second);
+  return std::snprintf(out, static_cast<size_t>(size), "%02d:%02d:%02d", hour, minute, second);
 }
+
+int GpsFix::TimeText(char* out, int size) const { return ClockText(out, size, Hour, Minute, Second); }
 
 const char* GpsFix::StatusText() const { return kStatusNames[GpsFixQuality()]; }
 

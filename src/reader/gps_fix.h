@@ -18,6 +18,9 @@ struct Angle {
   char Hemisphere = 'S';
 };
 
+// "%02d:%02d:%02d" into out; returns the length.
+int ClockText(char* out, int size, int hour, int minute, int second);
+
 // Splits milliseconds of arc into degrees, minutes and seconds.
 // positive/negative are the hemisphere letters ('N'/'S' or 'E'/'W').
 Angle DecodeAngle(int32_t milliArcSeconds, char positive, char negative);

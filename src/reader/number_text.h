@@ -26,6 +26,11 @@ struct SmallIntTexts {
 };
 inline const SmallIntTexts kSmallInts;
 
+inline constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 template <typename Out>
 [[gnu::noinline]] void AppendLargeInt(Out& text, long long value) {
   char buf[24];
@@ -71,15 +76,22 @@ inline void AppendFixed(Out& text, double value, int precision) {
         char* p = end;
         long long integer = n / kUnit[precision];
         long long decimals = n % kUnit[precision];
-        for (int d = 0; d < precision; ++d) {
-          *--p = static_cast<char>('0' + decimals % 10);
-          decimals /= 10;
+        int d = 0;
+        for (; d + 2 <= precision; d += 2) {
+          const char* pair = kDigitPairs + 2 * (decimals % 100);
+          *--p = pair[1];
+          *--p = pair[0];
+          decimals /= 100;
         }
+        if (d < precision) *--p = static_cast<char>('0' + decimals % 10);
         if (precision > 0) *--p = '.';
-        do {
-          *--p = static_cast<char>('0' + integer % 10);
-          integer /= 10;
-        } while (integer > 0);
+        while (integer >= 10) {
+          const char* pair = kDigitPairs + 2 * (integer % 100);
+          *--p = pair[1];
+          *--p = pair[0];
+          integer /= 100;
+        }
+        if (integer > 0 || p[0] == '.' || p == end) *--p = static_cast<char>('0' + integer);
         if (std::signbit(value)) *--p = '-';
         text.append(p, static_cast<size_t>(end - p));
         return;

@@ -269,7 +269,8 @@ int16_t TLogReader::DecodeRtc(const uint8_t* rec) {
   TimeSeen = 1;
   std::memcpy(RtcClock, rec + 1, sizeof RtcClock);
   NumberPendingScan();
-  std::snprintf(ScanLabel, sizeof ScanLabel, "RTC %02d:%02d:%02d", RtcClock[2], RtcClock[1], RtcClock[0]);
+  std::memcpy(ScanLabel, "RTC ", 4);
+  ClockText(ScanLabel + 4, sizeof ScanLabel - 4, RtcClock[2], RtcClock[1], RtcClock[0]);
   return kNothingToWrite;
 }
 
