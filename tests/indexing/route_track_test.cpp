@@ -39,13 +39,8 @@ TEST(RouteTrackTest, IndexingCollectsValidFixesAndTheirRssi) {
   log.ListData({{1, 0, -50}, {0, 11, -10}});  // slot 11 is not a list slot
   AddFix(log, 11, 45.1, 7.0, 0x60);  // no valid fix: not a point
   log.TableData({{1, 3, -40}});
-  class RouteHost : public IndexHost {
+  class RouteHost : public SilentIndexHost {
    public:
-    void ResetScanTree(int16_t, const std::string&) override {}
-    void AddScanNode(int16_t, int32_t, const std::string&) override {}
-    void ShowIndexProgress(int) override {}
-    void ShowFileStatistics(const std::vector<std::string>&) override {}
-    void ReportError(const std::string&) override {}
     void ShowRoute(const RouteTrack& route) override { Route = route; }
     RouteTrack Route;
   } host;
