@@ -520,6 +520,7 @@ void TMainForm::ApplySettings(const Settings& s) {
 }
 
 void TMainForm::OpenConfigurationClick() {
+  WaitFor(CurrentConvert);
   const QString path = Seams().OpenFile(this, "Open Configuration", kConfigFilter);
   if (path.isEmpty()) return;
   Settings s = CurrentSettings();
@@ -713,6 +714,7 @@ void TMainForm::StartIndexing(int16_t product) {
 }
 
 void TMainForm::InBrowseClick() {
+  WaitFor(CurrentConvert);  // the reader's settings change only between passes
   const QString path = Seams().OpenFile(this, "Open", kLogFilter);
   if (path.isEmpty()) return;
   Reader.MultiFileRun = 0;
@@ -736,12 +738,14 @@ void TMainForm::OutBrowseClick() {
 
 
 void TMainForm::btnInFolderClick() {
+  WaitFor(CurrentConvert);
   Seams().ChooseFolder(OpenFolderDlg);
   edInFolder->setText(OpenFolderDlg->Folder());
   if (!edOutFolder->text().isEmpty()) edFileCount->setText(QString::number(FileCount = ScanFolder()));
 }
 
 void TMainForm::btnOutFolderClick() {
+  WaitFor(CurrentConvert);
   Seams().ChooseFolder(OpenFolderDlg);
   edOutFolder->setText(OpenFolderDlg->Folder());
   if (!edInFolder->text().isEmpty()) edFileCount->setText(QString::number(FileCount = ScanFolder()));

@@ -57,8 +57,6 @@ RunOutcome ConversionRun::Execute() {
   Reader.DropOutages = Config.DropOutages;
   Reader.MultiFileRun = Config.MultipleFiles ? 1 : 0;
   Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
-  const size_t columns = std::min(Config.SelectedTags.size(), static_cast<size_t>(kFieldMapSize));
-  for (size_t i = 0; i < columns; ++i) Reader.ColumnFieldMap[i] = Config.SelectedTags[i];
 
   bool cancelled = false;
   for (const FilePair& pair : Pairs) {
@@ -203,7 +201,7 @@ void ConversionRun::WriteHeaderLine() {
   if (Config.FieldTitles) {
     const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
     for (size_t i = 0; i < columns; ++i) {
-      if (Reader.ColumnFieldMap[i] == kDataBlockField) {
+      if (Column(i) == kDataBlockField) {
         Reader.WriteDataHeader(Text, Delimiter);
         if (i > 0 && !Text.empty()) Output.Char(Delimiter);
         Output.Text(Text.data(), Text.size());
@@ -229,7 +227,7 @@ void ConversionRun::WriteRecordRows() {
     ++Reader.RecordCount;
     bool anyText = false;
     for (size_t i = 0; i < columns; ++i) {
-      const int16_t field = Reader.ColumnFieldMap[i];
+      const int16_t field = Column(i);
       if (field == kDataBlockField) {
         Reader.WriteDataValues(Text, Delimiter);
       } else {
@@ -257,7 +255,7 @@ void ConversionRun::WriteFeatureRows() {
       for (size_t j = 0; j < i; ++j) copies += Config.SelectedFields[j] == Config.SelectedFields[i];
       if (copies > 1) name += " (" + std::to_string(copies) + ")";
       Columns[i].Name = name;
-      Columns[i].IsList = Reader.ColumnFieldMap[i] == kDataBlockField;
+      Columns[i].IsList = Column(i) == kDataBlockField;
     }
   }
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
@@ -276,7 +274,7 @@ void ConversionRun::WriteFeatureRows() {
           }
         }
       } else {
-        Reader.WriteFieldValue(Reader.ColumnFieldMap[i], Text);
+        Reader.WriteFieldValue(Column(i), Text);
         column.Text.assign(Text.data(), Text.size());
       }
       anyText = anyText || !Text.empty();

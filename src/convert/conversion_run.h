@@ -39,6 +39,9 @@ class ConversionRun {
   void WriteRecordRows();
   void WriteFeatureRows();
   bool Split(const std::string& output);
+  // Catalogue index of output column i, from the run's own copy of the column map:
+  // the window may change its selection while a run goes on.
+  int16_t Column(size_t i) const { return i < Config.SelectedTags.size() ? Config.SelectedTags[i] : kNoField; }
 
   TLogReader& Reader;
   RunHost& Host;
