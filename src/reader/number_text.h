@@ -91,7 +91,7 @@ inline void AppendFixed(Out& text, double value, int precision) {
           *--p = pair[0];
           integer /= 100;
         }
-        if (integer > 0 || p[0] == '.' || p == end) *--p = static_cast<char>('0' + integer);
+        if (p == end || *p == '.' || integer > 0) *--p = static_cast<char>('0' + integer);
         if (std::signbit(value)) *--p = '-';
         text.append(p, static_cast<size_t>(end - p));
         return;

@@ -168,13 +168,13 @@ class MainFormTest : public QObject {
   void ChooseInput(const QString& path) {
     Seams().OpenFile = [path](QWidget*, const QString&, const QString&) { return path; };
     form->InBrowseClick();
-    QTRY_VERIFY(!form->IndexRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!form->IndexRunning(), 120000);
   }
 
   void Convert() {
     messages.clear();
     form->btnConvertClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 120000);
     QCoreApplication::processEvents();
   }
 
@@ -417,14 +417,14 @@ class MainFormTest : public QObject {
 
   void CancelEndsTheRunAndSplitWritesParts() {
     const QString input = dir.filePath("big.klf");
-    QVERIFY(std::system((QString(KLF_SYNTH) + " " + input + " --seed 5 --megabytes 12").toLocal8Bit().constData()) == 0);
+    QVERIFY(std::system((QString(KLF_SYNTH) + " " + input + " --seed 5 --megabytes 6").toLocal8Bit().constData()) == 0);
     ChooseInput(input);
     form->cbiBwave->click();
     form->cbSplit->setChecked(true);
     messages.clear();
     form->btnConvertClick();
     form->btnCancelClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 120000);
     QCoreApplication::processEvents();
     QCOMPARE(LastMessage(), std::string("Conversion Has Been Cancelled!"));
     // The file written so far is closed and readable.
