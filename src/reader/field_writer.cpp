@@ -133,9 +133,35 @@ void TLogReader::AppendAngleField(TextBuffer& text, int16_t field, int part, boo
   else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
 }
 
+// Fields whose text depends only on the decoded fix, clock, band, TP records and
+// receiver; those marked per-row follow the buffered row while rows are buffered.
+namespace {
+bool Memoisable(int16_t index, bool buffered) {
+  if (index < 5 || index > 55 || index == 32) return false;  // CR / LF and the record number
+  const bool perRow = (index >= 5 && index <= 9) || (index >= 11 && index <= 15) || (index >= 18 && index <= 21) ||
+                      index == 49;
+  return !(buffered && perRow);
+}
+}  // namespace
+
 void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
   text.clear();
   const bool buffered = Buffered();
+  if (Memoisable(index, buffered)) {
+    FieldText& memo = FieldTexts[index];
+    if (memo.Generation != StateGeneration) {
+      MemoScratch.clear();
+      RenderField(index, MemoScratch, buffered);
+      memo.Text.assign(MemoScratch.data(), MemoScratch.size());
+      memo.Generation = StateGeneration;
+    }
+    text.append(memo.Text);
+    return;
+  }
+  RenderField(index, text, buffered);
+}
+
+void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered) {
   const BufferedRow& row = Rows[static_cast<size_t>(RowIndex())];
   static const GpsFix kNoFix;
   const GpsFix& fix = Fix ? *Fix : kNoFix;
@@ -223,13 +249,15 @@ int16_t TLogReader::WriteDataHeader(TextBuffer& text, char delimiter) {
 // A scan repeats the same few frequencies row after row, so the text of each is
 // kept and formatted again only when the entry, band or check boxes change.
 void TLogReader::AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value) {
-  const BandInfo& band = Bands[SelectedReceiver];
-  LocationKey key{table, value, delimiter, DataFields.Frequency, DataFields.Channel, SelectedReceiver,
-                  band.Lowest, band.StepField, band.Flags};
+  const uint32_t style = (table ? 1u : 0u) | static_cast<uint32_t>(static_cast<uint8_t>(delimiter)) << 1 |
+                         (DataFields.Frequency ? 1u << 9 : 0u) | (DataFields.Channel ? 1u << 10 : 0u) |
+                         static_cast<uint32_t>(SelectedReceiver & 1) << 11;
   LocationText& slot = LocationCache[(value * 2654435761u) >> 24];
-  if (!(slot.Key == key) || !slot.Valid) {
-    slot.Key = key;
-    slot.Valid = true;
+  if (slot.Generation != BandGeneration || slot.Value != value || slot.Style != style) {
+    const BandInfo& band = Bands[SelectedReceiver];
+    slot.Generation = BandGeneration;
+    slot.Value = value;
+    slot.Style = style;
     slot.Text.clear();
     if (DataFields.Frequency) {
       slot.Text += delimiter;
@@ -240,7 +268,7 @@ void TLogReader::AppendLocation(TextBuffer& text, char delimiter, bool table, ui
       AppendInt(slot.Text, table ? static_cast<long long>(value) : band.StepsToChannel(value));
     }
   }
-  text += slot.Text;
+  text.append(slot.Text);
 }
 
 int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {

@@ -82,12 +82,14 @@ int16_t TLogReader::OpenInput(const std::string& name) {
   InOutage = 0;
   GpsSeen = 0;
   Averager.Initialised = 0;
+  StateChanged();
   return 0;
 }
 
 int16_t TLogReader::CloseInput() {
   File.Close();
   Fix.reset();
+  StateChanged();
   return 0;
 }
 
@@ -111,6 +113,7 @@ int64_t TLogReader::ReadNextRecord(uint8_t* buffer) {
 
 bool TLogReader::SelectReceiver(int receiverNumber) {
   SelectedReceiver = static_cast<int16_t>(receiverNumber == 2 ? 1 : 0);
+  StateChanged();
   const int rx = SelectedReceiver;
   const bool checked = rx == 0 ? Selectors.Receiver1 : Selectors.Receiver2;
   return checked && BandValid[rx] && (ScanMode != 1 || RxRowWritten[rx]);

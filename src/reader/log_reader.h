@@ -57,22 +57,18 @@ struct BufferedRow {
   int32_t Hour = 0, Minute = 0, Second = 0;
 };
 
-// What the text of a data-block frequency and channel depends on.
-struct LocationKey {
-  bool Table = false;
-  uint32_t Value = 0;  // channel of a table entry, else band steps
-  char Delimiter = 0;
-  bool Frequency = false, Channel = false;
-  int16_t Receiver = 0;
-  uint32_t Lowest = 0;
-  uint16_t StepField = 0;
-  uint8_t Flags = 0;
-  bool operator==(const LocationKey&) const = default;
+// A data-block frequency and channel text, valid while the band and the rendering
+// style it was made with stay the same.
+struct LocationText {
+  uint64_t Generation = 0;  // 0: empty
+  uint32_t Value = 0;       // channel of a table entry, else band steps
+  uint32_t Style = 0;       // table flag, delimiter, check boxes and receiver
+  std::string Text;
 };
 
-struct LocationText {
-  bool Valid = false;
-  LocationKey Key;
+// The text of a catalogue field, valid while the decoded state it shows is unchanged.
+struct FieldText {
+  uint64_t Generation = 0;
   std::string Text;
 };
 
@@ -103,6 +99,13 @@ class TLogReader : public TProductReader {
 
   // Position (decimal degrees) of the row being written: the buffered row's, else the fix's.
   void RowPosition(double& latitude, double& longitude) const;
+
+  // The renderers keep the texts of fields and data-block locations until the
+  // decoded state changes; code that sets that state directly calls this.
+  void StateChanged() {
+    ++StateGeneration;
+    ++BandGeneration;
+  }
 
   // receiverNumber 1 or 2.
   bool SelectReceiver(int receiverNumber);
@@ -185,6 +188,7 @@ class TLogReader : public TProductReader {
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
   void AppendFixedMemo(TextBuffer& text, int16_t field, double value, int precision);
+  void RenderField(int16_t index, TextBuffer& text, bool buffered);
   void AppendAngleField(TextBuffer& text, int16_t field, int part, bool buffered, double rowValue, const Angle& angle);
   void AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value);
 
@@ -199,6 +203,11 @@ class TLogReader : public TProductReader {
 
   InputFile File;
   LocationText LocationCache[256];
+  FieldText FieldTexts[kCatalogueSlots];
+  TextBuffer MemoScratch;
+  // Raised whenever decoding changes what a field or a data-block location shows.
+  uint64_t StateGeneration = 1;
+  uint64_t BandGeneration = 1;
   FixedMemo FixedMemos[kCatalogueSlots];
 };
 

@@ -47,8 +47,14 @@ int16_t TLogReader::ProcessRecord(const uint8_t* rec) {
     case 6: return DecodeListDefinition(rec);
     case 7: return DecodeListData(rec);
     case 9: return DecodeTableData(rec);
-    case 0xC0: std::memcpy(TpPosition, rec, sizeof TpPosition); return kNothingToWrite;
-    case 0xC1: std::memcpy(TpMotion, rec, sizeof TpMotion); return kNothingToWrite;
+    case 0xC0:
+      std::memcpy(TpPosition, rec, sizeof TpPosition);
+      ++StateGeneration;
+      return kNothingToWrite;
+    case 0xC1:
+      std::memcpy(TpMotion, rec, sizeof TpMotion);
+      ++StateGeneration;
+      return kNothingToWrite;
     default: return kNothingToWrite;
   }
 }
@@ -170,6 +176,7 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
   if (ScanMode == 1) PacingMode = 1;
   TimeSeen = 1;
   Fix->Decode(rec + 1);
+  ++StateGeneration;
 
   if (ConvertingPass && DropOutages) {
     const int32_t s = Fix->SecondsOfDay();
@@ -212,6 +219,7 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
 
 int16_t TLogReader::DecodeBand(const uint8_t* rec) {
   BandSeen = 1;
+  StateChanged();
   Bands[0].Load(rec + 2);
   BandValid[0] = rec[1] & 1;
   Bands[1].Load(rec + 14);
@@ -268,6 +276,7 @@ int16_t TLogReader::DecodeRtc(const uint8_t* rec) {
   PacingMode = 2;
   TimeSeen = 1;
   std::memcpy(RtcClock, rec + 1, sizeof RtcClock);
+  ++StateGeneration;
   NumberPendingScan();
   std::memcpy(ScanLabel, "RTC ", 4);
   ClockText(ScanLabel + 4, sizeof ScanLabel - 4, RtcClock[2], RtcClock[1], RtcClock[0]);

@@ -36,12 +36,14 @@ class FieldWriterTest : public ::testing::Test {
   std::string Field(int16_t index) {
     TextBuffer text;
     text = "stale";
+    Reader.StateChanged();
     Reader.WriteFieldValue(index, text);
     return text.str();
   }
   std::string Values() {
     TextBuffer text;
     text = "stale";
+    Reader.StateChanged();
     Reader.WriteDataValues(text, ',');
     return text.str();
   }
