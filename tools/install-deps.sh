@@ -5,4 +5,5 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-  build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev qt6-base-dev libgl-dev
+  build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev qt6-base-dev libgl-dev \
+  fonts-dejavu-core
