@@ -616,7 +616,6 @@ void TMainForm::ToggleScanNode(QTreeWidgetItem* item) {
 
 void TMainForm::ResetScanTree(int16_t product, const std::string& file) {
   tvIndex->clear();
-  ScanNodeItems.clear();
   std::fill(std::begin(ScanRoots), std::end(ScanRoots), nullptr);
   Scans.Reset(product, file);
   if (Scans.HasRoots()) {
@@ -633,7 +632,6 @@ void TMainForm::AddScanNode(int16_t kindCode, int32_t number, const std::string&
   auto* item = new QTreeWidgetItem(ScanRoots[kindCode], QStringList(Qt8(label)));
   item->setData(0, Qt::UserRole, number);
   item->setIcon(0, tvImages[kScanChecked]);
-  ScanNodeItems.push_back(item);
 }
 
 void TMainForm::ShowWaitWindow(bool visible) {

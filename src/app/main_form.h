@@ -134,7 +134,6 @@ class TMainForm : public QMainWindow {
   TMakeIndex* IndexThread = nullptr;
   ScanTree Scans;
   QTreeWidgetItem* ScanRoots[22] = {};
-  std::vector<QTreeWidgetItem*> ScanNodeItems;
   QIcon* tvImages = nullptr;
 
  public:
