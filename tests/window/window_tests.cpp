@@ -142,6 +142,25 @@ class GaugeTest : public QObject {
     g.SetKind(gkText);
     image = g.Picture();
     QCOMPARE(image.pixel(50, 50) & 0xFFFFFF, 0xFFFFFFu);
+
+    // 0 % and 100 % of each kind: the vertical bar is empty or full, the pie empty or
+    // whole, the needle points left or right.
+    const QRect inside(1, 1, 99, 99);
+    g.SetKind(gkVerticalBar);
+    g.SetProgress(0);
+    QCOMPARE(CountColour(g.Picture(), inside, 0x000000), 0);
+    g.SetProgress(100);
+    QCOMPARE(CountColour(g.Picture(), inside, 0x000000), 99 * 99);  // H - 1 rows: the whole area
+    g.SetKind(gkPie);
+    g.SetProgress(0);
+    QCOMPARE(g.Picture().pixel(50, 50) & 0xFFFFFF, 0xFFFFFFu);
+    g.SetProgress(100);
+    QCOMPARE(g.Picture().pixel(25, 50) & 0xFFFFFF, 0u);
+    g.SetKind(gkNeedle);
+    g.SetProgress(0);
+    QCOMPARE(g.Picture().pixel(50, 60) & 0xFFFFFF, 0xFFFFFFu);  // no needle at 0 %
+    g.SetProgress(100);
+    QCOMPARE(g.Picture().pixel(80, 98) & 0xFFFFFF, 0u);  // along the base to the right
   }
 };
 
