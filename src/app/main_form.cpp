@@ -180,6 +180,23 @@ void TMainForm::BuildMenu() {
   help->addAction("About", this, [this] { AboutDlg->exec(); })->setObjectName("About1");
 }
 
+// A group box holding two exclusive radio buttons, the first one checked.
+QGroupBox* TMainForm::RadioPair(QWidget* parent, const char* title, const char* name, const QRect& place,
+                                std::pair<const char*, const char*> first, std::pair<const char*, const char*> second,
+                                QRadioButton*& firstButton, QRadioButton*& secondButton, QButtonGroup*& buttons) {
+  auto* group = Named(new QGroupBox(title, parent), name);
+  group->setGeometry(place);
+  firstButton = Named(new QRadioButton(first.first, group), first.second);
+  firstButton->setGeometry(12, 22, place.width() - 20, 20);
+  secondButton = Named(new QRadioButton(second.first, group), second.second);
+  secondButton->setGeometry(12, 46, place.width() - 20, 20);
+  buttons = new QButtonGroup(this);
+  buttons->addButton(firstButton);
+  buttons->addButton(secondButton);
+  firstButton->setChecked(true);
+  return group;
+}
+
 void TMainForm::BuildControls() {
   pMain = Named(new QFrame(this), "pMain");
   setCentralWidget(pMain);
@@ -242,38 +259,12 @@ void TMainForm::BuildControls() {
 
   // Step 2: formatting options.
   StepHeading(m, "Step 2 - Choose Formatting Options", 8, 278, 372);
-  ReceiverGroup = Named(new QGroupBox("Data Source", m), "ReceiverGroup");
-  ReceiverGroup->setGeometry(8, 298, 180, 76);
-  Receiver1 = Named(new QRadioButton("Receiver #1", ReceiverGroup), "Receiver1");
-  Receiver1->setGeometry(12, 22, 160, 20);
-  Receiver2 = Named(new QRadioButton("Receiver #2", ReceiverGroup), "Receiver2");
-  Receiver2->setGeometry(12, 46, 160, 20);
-  ReceiverButtons = new QButtonGroup(this);
-  ReceiverButtons->addButton(Receiver1);
-  ReceiverButtons->addButton(Receiver2);
-  Receiver1->setChecked(true);
-
-  AverageGroup = Named(new QGroupBox("Data Reduction", m), "AverageGroup");
-  AverageGroup->setGeometry(196, 298, 184, 76);
-  NoAvg = Named(new QRadioButton("Convert All Data", AverageGroup), "NoAvg");
-  NoAvg->setGeometry(12, 22, 164, 20);
-  BSAvg = Named(new QRadioButton("Best Server", AverageGroup), "BSAvg");
-  BSAvg->setGeometry(12, 46, 164, 20);
-  AverageButtons = new QButtonGroup(this);
-  AverageButtons->addButton(NoAvg);
-  AverageButtons->addButton(BSAvg);
-  NoAvg->setChecked(true);
-
-  GroupBox2 = Named(new QGroupBox("Average Type", m), "GroupBox2");
-  GroupBox2->setGeometry(8, 382, 180, 76);
-  cbAT_None = Named(new QRadioButton("None", GroupBox2), "cbAT_None");
-  cbAT_None->setGeometry(12, 22, 160, 20);
-  rbLambda = Named(new QRadioButton("40 Lambda", GroupBox2), "rbLambda");
-  rbLambda->setGeometry(12, 46, 160, 20);
-  AverageTypeButtons = new QButtonGroup(this);
-  AverageTypeButtons->addButton(cbAT_None);
-  AverageTypeButtons->addButton(rbLambda);
-  cbAT_None->setChecked(true);
+  ReceiverGroup = RadioPair(m, "Data Source", "ReceiverGroup", QRect(8, 298, 180, 76), {"Receiver #1", "Receiver1"},
+                            {"Receiver #2", "Receiver2"}, Receiver1, Receiver2, ReceiverButtons);
+  AverageGroup = RadioPair(m, "Data Reduction", "AverageGroup", QRect(196, 298, 184, 76),
+                           {"Convert All Data", "NoAvg"}, {"Best Server", "BSAvg"}, NoAvg, BSAvg, AverageButtons);
+  GroupBox2 = RadioPair(m, "Average Type", "GroupBox2", QRect(8, 382, 180, 76), {"None", "cbAT_None"},
+                        {"40 Lambda", "rbLambda"}, cbAT_None, rbLambda, AverageTypeButtons);
 
   GroupBox1 = Named(new QGroupBox("Field Data", m), "GroupBox1");
   GroupBox1->setGeometry(196, 382, 184, 100);

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/settings.h"
@@ -21,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QRect;
 class QRadioButton;
 class QThread;
 class QTimer;
@@ -115,6 +117,9 @@ class TMainForm : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenu();
+  QGroupBox* RadioPair(QWidget* parent, const char* title, const char* name, const QRect& place,
+                       std::pair<const char*, const char*> first, std::pair<const char*, const char*> second,
+                       QRadioButton*& firstButton, QRadioButton*& secondButton, QButtonGroup*& buttons);
   void InputFormatChanged(int index);
   void StartIndexing(int16_t product);
   void StopIndexing();

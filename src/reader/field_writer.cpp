@@ -75,21 +75,25 @@ void AppendDate(TextBuffer& text, int a, int b, int c, char separator) {
   AppendTwoDigits(text, c);
 }
 
-void AppendClock(TextBuffer& text, int hour, int minute, int second) { AppendDate(text, hour, minute, second, ':'); }
+// One of the five renderings of a latitude or longitude (part 0 decimal degrees,
+// 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds), from the
+// buffered row or from the fix.
+void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue, const Angle& angle) {
+  if (part == 0) {
+    AppendFixed(text, buffered ? rowValue : angle.DecimalDegrees, 6);
+    return;
+  }
+  if (buffered) {
+    const DmsParts d = SplitDegrees(rowValue);
+    if (part == 3) AppendFixed(text, d.DecimalMinutes, 6);
+    else AppendInt(text, part == 1 ? d.Degrees : part == 2 ? d.Minutes : d.Seconds);
+    return;
+  }
+  if (part == 3) AppendFixed(text, angle.DecimalMinutes, 6);
+  else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
+}
 
 }  // namespace
-
-// Positions repeat over the rows between two fixes: their text is formatted once.
-void TLogReader::AppendFixedMemo(TextBuffer& text, int16_t field, double value, int precision) {
-  FixedMemo& memo = FixedMemos[field];
-  if (!memo.Valid || std::memcmp(&memo.Value, &value, sizeof value) != 0) {
-    memo.Valid = true;
-    memo.Value = value;
-    memo.Text.clear();
-    AppendFixed(memo.Text, value, precision);
-  }
-  text += memo.Text;
-}
 
 int32_t TLogReader::RowIndex() const {
   int32_t r = RowsPerRecord - RowsRemaining;
@@ -112,25 +116,6 @@ void TLogReader::RowPosition(double& latitude, double& longitude) const {
 
 uint32_t TLogReader::Frequency(int rx, int32_t j) const {
   return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
-}
-
-// One of the five renderings of a latitude or longitude (part 0 decimal degrees,
-// 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds), from the
-// buffered row or from the fix.
-void TLogReader::AppendAngleField(TextBuffer& text, int16_t field, int part, bool buffered, double rowValue,
-                                  const Angle& angle) {
-  if (part == 0) {
-    AppendFixedMemo(text, field, buffered ? rowValue : angle.DecimalDegrees, 6);
-    return;
-  }
-  if (buffered) {
-    const DmsParts d = SplitDegrees(rowValue);
-    if (part == 3) AppendFixedMemo(text, field, d.DecimalMinutes, 6);
-    else AppendInt(text, part == 1 ? d.Degrees : part == 2 ? d.Minutes : d.Seconds);
-    return;
-  }
-  if (part == 3) AppendFixedMemo(text, field, angle.DecimalMinutes, 6);
-  else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
 }
 
 // Fields whose text depends only on the decoded fix, clock, band, TP records and
@@ -169,16 +154,17 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered) {
   switch (index) {
     case 4: text.push_back('\n'); break;
     case 5: case 6: case 7: case 8: case 9:
-      AppendAngleField(text, index, index - 5, buffered, row.Latitude, fix.Latitude);
+      AppendAngleField(text, index - 5, buffered, row.Latitude, fix.Latitude);
       break;
     case 10: text.push_back(fix.Latitude.Hemisphere); break;
     case 11: case 12: case 13: case 14: case 15:
-      AppendAngleField(text, index, index - 11, buffered, row.Longitude, fix.Longitude);
+      AppendAngleField(text, index - 11, buffered, row.Longitude, fix.Longitude);
       break;
     case 16: text.push_back(fix.Longitude.Hemisphere); break;
     case 17: text.append(fix.StatusText()); break;
-    case 18: AppendClock(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,
-                         buffered ? row.Second : fix.Second);
+    case 18:
+      AppendDate(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,
+                 buffered ? row.Second : fix.Second, ':');
       break;
     case 19: AppendTwoDigits(text, buffered ? row.Hour : fix.Hour); break;
     case 20: AppendTwoDigits(text, buffered ? row.Minute : fix.Minute); break;
@@ -199,8 +185,8 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered) {
     case 23: AppendTwoDigits(text, fix.Month); break;
     case 24: AppendTwoDigits(text, fix.Day); break;
     case 25: AppendTwoDigits(text, fix.Year); break;
-    case 26: AppendFixedMemo(text, 26, fix.Height * 0.01, 0); break;
-    case 27: AppendFixedMemo(text, 27, fix.Speed * 0.02237, 0); break;
+    case 26: AppendFixed(text, fix.Height * 0.01, 0); break;
+    case 27: AppendFixed(text, fix.Speed * 0.02237, 0); break;
     case 29: AppendTwoDigits(text, RtcClock[6] % 100); break;
     case 32: AppendInt(text, RecordCount); break;
     case 33: AppendDate(text, RtcClock[4], RtcClock[3], RtcClock[5], '/'); break;
@@ -211,9 +197,9 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered) {
     case 38: AppendTwoDigits(text, RtcClock[2]); break;
     case 39: AppendTwoDigits(text, RtcClock[1]); break;
     case 40: AppendTwoDigits(text, RtcClock[0]); break;
-    case 46: AppendFixedMemo(text, 46, band.LowestMHz(), 5); break;
-    case 47: AppendFixedMemo(text, 47, band.HighestMHz(), 5); break;
-    case 48: AppendFixedMemo(text, 48, band.Step, 2); break;
+    case 46: AppendFixed(text, band.LowestMHz(), 5); break;
+    case 47: AppendFixed(text, band.HighestMHz(), 5); break;
+    case 48: AppendFixed(text, band.Step, 2); break;
     case 49: AppendInt(text, (buffered ? row.Receiver : SelectedReceiver) + 1); break;
     case 50: AppendTpAngle(text, TpPosition + 7, 'N', 'S'); break;
     case 51: AppendTpAngle(text, TpPosition + 14, 'E', 'W'); break;
@@ -276,7 +262,6 @@ int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
   const int rx = SelectedReceiver;
   const int32_t r = RowIndex();
   const bool buffered = Buffered();
-  const BandInfo& band = Bands[rx];
   int32_t a = 0, b = -1;
   switch (ScanMode) {
     case 1:
@@ -299,17 +284,11 @@ int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
       break;
     case 3:
       if (ReductionMode == 3) {
-        if (DataFields.Frequency) {
-          text += delimiter;
-          Append(text, "%.5f", band.ChannelToMHz(Sweep.BestChannel));
-        }
-        if (DataFields.Channel) {
-          text += delimiter;
-          Append(text, "%d", Sweep.BestChannel);
-        }
+        if (DataFields.Frequency || DataFields.Channel)
+          AppendLocation(text, delimiter, true, static_cast<uint32_t>(Sweep.BestChannel));
         if (DataFields.Rssi) {
           text += delimiter;
-          Append(text, "%d", Sweep.BestRssi);
+          AppendInt(text, Sweep.BestRssi);
         }
         return 0;
       }

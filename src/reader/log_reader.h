@@ -72,12 +72,6 @@ struct FieldText {
   std::string Text;
 };
 
-struct FixedMemo {
-  bool Valid = false;
-  double Value = 0.0;
-  std::string Text;
-};
-
 struct FixTime {
   double Latitude = 0.0;
   double Longitude = 0.0;
@@ -187,9 +181,7 @@ class TLogReader : public TProductReader {
   int16_t DrainAveragedPoints();
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
-  void AppendFixedMemo(TextBuffer& text, int16_t field, double value, int precision);
   void RenderField(int16_t index, TextBuffer& text, bool buffered);
-  void AppendAngleField(TextBuffer& text, int16_t field, int part, bool buffered, double rowValue, const Angle& angle);
   void AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value);
 
   int16_t DecodeGps(const uint8_t* rec);
@@ -208,7 +200,6 @@ class TLogReader : public TProductReader {
   // Raised whenever decoding changes what a field or a data-block location shows.
   uint64_t StateGeneration = 1;
   uint64_t BandGeneration = 1;
-  FixedMemo FixedMemos[kCatalogueSlots];
 };
 
 // The one reader of the program, and the base-class pointer every pass uses.

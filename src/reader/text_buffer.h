@@ -54,8 +54,6 @@ class TextBuffer {
     append(s);
     return *this;
   }
-  bool operator==(const std::string& s) const { return s.size() == Size && std::memcmp(s.data(), Data.data(), Size) == 0; }
-  friend bool operator==(const char* s, const TextBuffer& t) { return t == std::string(s); }
 
   // Room for n more characters and the terminating zero.
   void Reserve(size_t n) {
