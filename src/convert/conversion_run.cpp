@@ -128,6 +128,9 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return RunOutcome::Failed;
   }
   Features = MakeFeatureWriter(static_cast<OutputFormat>(Config.OutputFormat));
+  std::vector<int16_t> columns(std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize)));
+  for (size_t i = 0; i < columns.size(); ++i) columns[i] = Column(i);
+  Reader.SetRowColumns(columns, Delimiter);
   if (Features) Features->Begin(Output);
   Reader.ConvertingPass = 1;
   Reader.LambdaLackedFrequency = false;
@@ -139,6 +142,8 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   std::vector<uint8_t> buffer(kRecordBufferSize);
   int64_t consumed = 0;
   int shown = 0;
+  // The gauge moves when the bytes consumed reach the next whole percent.
+  int64_t nextPercentAt = size > 0 ? (size + 99) / 100 : 0;
   int64_t n = Reader.ReadNextRecord(buffer.data());
   Reader.RecordCount = 0;
   bool stopped = false;
@@ -148,10 +153,14 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
       break;
     }
     consumed += n;
-    const int percent = size > 0 ? static_cast<int>(consumed * 100 / size) : 100;
-    if (percent != shown) {
-      Host.ShowProgress(percent);
-      shown = percent;
+    if (consumed >= nextPercentAt) {
+      const int percent = size > 0 ? static_cast<int>(consumed * 100 / size) : 100;
+      if (percent != shown) {
+        Host.ShowProgress(percent);
+        shown = percent;
+      }
+      nextPercentAt = size > 0 ? ((percent + 1) * size + 99) / 100 : INT64_MAX;
+      if (Output.Failed()) break;  // the disk is full or gone: Close() reports it
     }
     switch (Reader.ProcessRecord(buffer.data())) {
       case kWriteRows: WriteRecordRows(); break;
@@ -222,24 +231,11 @@ void ConversionRun::WriteRecordRows() {
     WriteFeatureRows();
     return;
   }
-  const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
+  TextBuffer& out = Output.Pending();
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
-    bool anyText = false;
-    for (size_t i = 0; i < columns; ++i) {
-      const int16_t field = Column(i);
-      if (field == kDataBlockField) {
-        Reader.WriteDataValues(Text, Delimiter);
-      } else {
-        if (i > 0) Output.Char(Delimiter);
-        Reader.WriteFieldValue(field, Text);
-      }
-      // Only "CR / LF" renders a line feed; other texts are written as they are.
-      if (field == kLineBreakField) Output.Text(Text.data(), Text.size());
-      else Output.Raw(Text.data(), Text.size());
-      anyText = anyText || !Text.empty();
-    }
-    if (anyText) Output.LineEnd();
+    Reader.AppendRow(out);
+    Output.Appended();
   }
   Reader.EndRecordRows();
 }

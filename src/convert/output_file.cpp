@@ -1,49 +1,126 @@
 #include "convert/output_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace quillon {
 
-namespace {
-constexpr size_t kBufferSize = 1 << 20;
-}
-
 OutputFile::~OutputFile() { Close(); }
 
+// An existing file is emptied by the writer thread, which starts at once for it:
+// emptying frees the old file's pages, a cost that grows with the old file, and
+// formatting goes on meanwhile.
 bool OutputFile::Open(const std::string& path) {
   Close();
-  Fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  Fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   Error = false;
-  Used = 0;
+  Filling.clear();
+  Written = 0;
   if (Fd < 0) return false;
-  Buffer.resize(kBufferSize);
+  struct stat st;  // devices and pipes are written as they are
+  TruncatePending = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+  Filling.Reserve(kHandOffSize + 64 * 1024);
+  if (TruncatePending) StartWriter();
   return true;
 }
 
-void OutputFile::Flush() {
-  size_t done = 0;
-  while (done < Used && !Error) {
-    const ssize_t n = ::write(Fd, Buffer.data() + done, Used - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Error = true;
-    else done += static_cast<size_t>(n);
-  }
-  Used = 0;
+void OutputFile::StartWriter() {
+  if (Writer.joinable()) return;
+  Quit = false;
+  Writer = std::thread(&OutputFile::WriterLoop, this);
 }
 
-void OutputFile::RawSlow(const char* data, size_t n) {
-  while (n > 0) {
-    if (Used == Buffer.size()) Flush();
-    const size_t take = std::min(n, Buffer.size() - Used);
-    std::memcpy(Buffer.data() + Used, data, take);
-    Used += take;
-    data += take;
-    n -= take;
+void OutputFile::WriteAll(const TextBuffer& text) {
+  if (TruncatePending) {
+    TruncatePending = false;
+    if (::ftruncate(Fd, 0) != 0) {
+      std::lock_guard<std::mutex> hold(Lock);
+      Error = true;
+      return;
+    }
   }
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(Fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      std::lock_guard<std::mutex> hold(Lock);
+      Error = true;
+      return;
+    }
+    done += static_cast<size_t>(n);
+  }
+  // Start the disk writes of this piece now, so that dirty pages do not pile up
+  // to be flushed all at once when the file is closed.
+  if (done > 0) ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+  Written += done;
+}
+
+void OutputFile::WriterLoop() {
+  static const TextBuffer kNothing;
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    Writing = true;
+  }
+  WriteAll(kNothing);  // empties a replaced file before anything else
+  std::unique_lock<std::mutex> hold(Lock);
+  Writing = false;
+  Changed.notify_all();
+  for (;;) {
+    Changed.wait(hold, [this] { return !Queue.empty() || Quit; });
+    if (Queue.empty()) return;
+    TextBuffer text = std::move(Queue.front());
+    Queue.pop_front();
+    Writing = true;
+    const bool failed = Error;
+    hold.unlock();
+    if (!failed) WriteAll(text);  // after a failure the rest is not attempted
+    text.clear();
+    hold.lock();
+    Spare.push_back(std::move(text));  // reused: no fresh pages to fault in
+    Writing = false;
+    Changed.notify_all();
+  }
+}
+
+// Queues the full buffer for the writer thread (started on the first hand-off, so
+// small outputs never start one) and goes on filling a spare one.
+void OutputFile::HandOff() {
+  if (Fd < 0) {
+    Filling.clear();
+    return;
+  }
+  std::unique_lock<std::mutex> hold(Lock);
+  StartWriter();
+  Changed.wait(hold, [this] { return Queue.size() < kMaxQueued; });
+  Queue.push_back(std::move(Filling));
+  if (Spare.empty()) {
+    Filling = TextBuffer();
+  } else {
+    Filling = std::move(Spare.back());
+    Spare.pop_back();
+  }
+  Changed.notify_all();
+  hold.unlock();
+  Filling.clear();
+  Filling.Reserve(kHandOffSize + 64 * 1024);
+}
+
+void OutputFile::StopWriter() {
+  if (!Writer.joinable()) return;
+  {
+    std::unique_lock<std::mutex> hold(Lock);
+    Changed.wait(hold, [this] { return Queue.empty() && !Writing; });
+    Quit = true;
+    Changed.notify_all();
+  }
+  Writer.join();
+  Spare.clear();
 }
 
 void OutputFile::Text(const char* data, size_t n) {
@@ -60,9 +137,16 @@ void OutputFile::Text(const char* data, size_t n) {
   }
 }
 
+bool OutputFile::Failed() {
+  std::lock_guard<std::mutex> hold(Lock);
+  return Error;
+}
+
 bool OutputFile::Close() {
+  StopWriter();
   if (Fd < 0) return !Error;
-  Flush();
+  if (!Error) WriteAll(Filling);  // also empties a replaced file that no hand-off reached
+  Filling.clear();
   if (::close(Fd) != 0) Error = true;
   Fd = -1;
   return !Error;

@@ -1,12 +1,21 @@
-// OutputFile: a delimited text output written through one large buffer.
-// Text() writes field text with every line feed stored as CR LF; Raw() writes bytes
-// as they are. A write error is remembered, and Close() reports whether every byte
-// reached the file.
+// OutputFile: a delimited text output written through large buffers.
+// Text is appended to Pending(): by Raw(), Char(), LineEnd(), Text() (which stores
+// every line feed as CR LF) or by a renderer appending straight into it, followed
+// by Appended(). Once a buffer holds a megabyte it is queued for a writer thread
+// and filling goes on in another, so formatting and the writes overlap; at most
+// kMaxQueued buffers wait, so memory stays bounded whatever the file size. A write
+// error is remembered, and Close() reports whether every byte reached the file.
+// One thread fills an OutputFile; the writer thread only ever writes.
 #pragma once
+#include <condition_variable>
 #include <cstddef>
-#include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "reader/text_buffer.h"
 
 namespace quillon {
 
@@ -17,36 +26,59 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates or truncates the file.
+  // Creates the file or opens it to be replaced; false when it cannot be opened
+  // for writing.
   bool Open(const std::string& path);
   bool IsOpen() const { return Fd >= 0; }
+
+  // The text waiting to be written; append to it, then call Appended().
+  TextBuffer& Pending() { return Filling; }
+  void Appended() {
+    if (Filling.size() >= kHandOffSize) HandOff();
+  }
+
   void Raw(const char* data, size_t n) {
-    if (Used + n <= Buffer.size()) {
-      std::memcpy(Buffer.data() + Used, data, n);
-      Used += n;
-      return;
-    }
-    RawSlow(data, n);
+    Filling.append(data, n);
+    Appended();
   }
   void Text(const char* data, size_t n);
   void Text(const std::string& s) { Text(s.data(), s.size()); }
   void Char(char c) {
-    if (Used == Buffer.size()) Flush();
-    Buffer[Used++] = c;
+    Filling.push_back(c);
+    Appended();
   }
   void LineEnd() { Raw("\r\n", 2); }
-  bool Failed() const { return Error; }
-  // Flushes and closes; false when any write failed.
+  // True once a write has failed (a failure in the writer thread shows by Close() at the latest).
+  bool Failed();
+  // Writes what is left, waits for the writer and closes; false when any write failed.
   bool Close();
 
+  static constexpr size_t kHandOffSize = size_t{1} << 20;
+  static constexpr size_t kMaxQueued = 32;
+
  private:
-  void Flush();
-  void RawSlow(const char* data, size_t n);
+  void StartWriter();
+  void HandOff();
+  void WriterLoop();
+  void WriteAll(const TextBuffer& text);
+  void StopWriter();
 
   int Fd = -1;
+  TextBuffer Filling;
+  // Touched only by the thread that writes: the writer thread while it runs, the
+  // filling thread before it starts and after it stops.
+  bool TruncatePending = false;
+  size_t Written = 0;
+
+  // Shared with the writer thread, under Lock.
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::deque<TextBuffer> Queue;
+  std::vector<TextBuffer> Spare;
+  bool Writing = false;
+  bool Quit = false;
   bool Error = false;
-  std::vector<char> Buffer;
-  size_t Used = 0;
+  std::thread Writer;
 };
 
 }  // namespace quillon

@@ -1,6 +1,7 @@
 // TLogReader's renderers: one catalogue field, the data-block titles and the
 // data-block values of the row being written. Formats are those of the output
 // files and must not change.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -118,21 +119,19 @@ uint32_t TLogReader::Frequency(int rx, int32_t j) const {
   return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
 }
 
-// Fields whose text depends only on the decoded fix, clock, band, TP records and
-// receiver; those marked per-row follow the buffered row while rows are buffered.
-namespace {
-bool Memoisable(int16_t index, bool buffered) {
-  if (index < 5 || index > 55 || index == 32) return false;  // CR / LF and the record number
-  const bool perRow = (index >= 5 && index <= 9) || (index >= 11 && index <= 15) || (index >= 18 && index <= 21) ||
-                      index == 49;
-  return !(buffered && perRow);
+bool TLogReader::VariesPerRow(int16_t index, bool buffered) {
+  if (index == 32) return true;  // the record number
+  const bool followsRow = (index >= 5 && index <= 9) || (index >= 11 && index <= 15) ||
+                          (index >= 18 && index <= 21) || index == 49;
+  return buffered && followsRow;
 }
-}  // namespace
 
+// Every field but "CR / LF" and those that vary per row shows only the decoded fix,
+// clock, band, TP records and receiver: its text is kept until that state changes.
 void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
   text.clear();
   const bool buffered = Buffered();
-  if (Memoisable(index, buffered)) {
+  if (index >= 5 && index < kCatalogueSlots && !VariesPerRow(index, buffered)) {
     FieldText& memo = FieldTexts[index];
     if (memo.Generation != StateGeneration) {
       MemoScratch.clear();
@@ -234,31 +233,58 @@ int16_t TLogReader::WriteDataHeader(TextBuffer& text, char delimiter) {
 // The frequency and channel texts of an entry, each with its leading delimiter.
 // A scan repeats the same few frequencies row after row, so the text of each is
 // kept and formatted again only when the entry, band or check boxes change.
-void TLogReader::AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value) {
-  const uint32_t style = (table ? 1u : 0u) | static_cast<uint32_t>(static_cast<uint8_t>(delimiter)) << 1 |
-                         (DataFields.Frequency ? 1u << 9 : 0u) | (DataFields.Channel ? 1u << 10 : 0u) |
-                         static_cast<uint32_t>(SelectedReceiver & 1) << 11;
-  LocationText& slot = LocationCache[(value * 2654435761u) >> 24];
-  if (slot.Generation != BandGeneration || slot.Value != value || slot.Style != style) {
-    const BandInfo& band = Bands[SelectedReceiver];
-    slot.Generation = BandGeneration;
-    slot.Value = value;
-    slot.Style = style;
-    slot.Text.clear();
-    if (DataFields.Frequency) {
-      slot.Text += delimiter;
-      AppendFixed(slot.Text, table ? band.ChannelToMHz(value) : band.StepsToMHz(value), 5);
-    }
-    if (DataFields.Channel) {
-      slot.Text += delimiter;
-      AppendInt(slot.Text, table ? static_cast<long long>(value) : band.StepsToChannel(value));
-    }
+const LocationText& TLogReader::FormatLocation(LocationText& slot, char delimiter, uint32_t style, uint32_t value) {
+  const bool table = (style & 1) != 0;
+  const BandInfo& band = Bands[SelectedReceiver];
+  slot.Generation = BandGeneration;
+  slot.Value = value;
+  slot.Style = style;
+  MemoScratch.clear();
+  if (DataFields.Frequency) {
+    MemoScratch += delimiter;
+    AppendFixed(MemoScratch, table ? band.ChannelToMHz(value) : band.StepsToMHz(value), 5);
   }
-  text.append(slot.Text);
+  if (DataFields.Channel) {
+    MemoScratch += delimiter;
+    AppendInt(MemoScratch, table ? static_cast<long long>(value) : band.StepsToChannel(value));
+  }
+  slot.Length = static_cast<uint32_t>(MemoScratch.size());
+  if (slot.Length <= sizeof slot.Short) std::memcpy(slot.Short, MemoScratch.data(), slot.Length);
+  else slot.Long = MemoScratch.str();
+  return slot;
 }
+
+void TLogReader::AppendDelimitedInt(TextBuffer& text, char delimiter, int value) {
+  if (value < -128 || value > 255) {
+    text.push_back(delimiter);
+    AppendInt(text, value);
+    return;
+  }
+  if (DelimitedIntsFor != static_cast<uint8_t>(delimiter)) {
+    for (int i = 0; i < 384; ++i) {
+      DelimitedInts[i][0] = delimiter;
+      std::memcpy(DelimitedInts[i] + 1, kSmallInts.Text[i], 4);
+      DelimitedIntLengths[i] = static_cast<uint8_t>(1 + kSmallInts.Length[i]);
+    }
+    DelimitedIntsFor = static_cast<uint8_t>(delimiter);
+  }
+  text.AppendFrom(DelimitedInts[value + 128], DelimitedIntLengths[value + 128]);
+}
+
+namespace {
+inline void AppendLocationText(TextBuffer& text, const LocationText& location) {
+  if (location.Length <= sizeof location.Short) text.AppendFrom(location.Short, location.Length);
+  else text.append(location.Long);
+}
+}  // namespace
 
 int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
   text.clear();
+  AppendDataValues(text, delimiter);
+  return 0;
+}
+
+void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
   const int rx = SelectedReceiver;
   const int32_t r = RowIndex();
   const bool buffered = Buffered();
@@ -285,12 +311,10 @@ int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
     case 3:
       if (ReductionMode == 3) {
         if (DataFields.Frequency || DataFields.Channel)
-          AppendLocation(text, delimiter, true, static_cast<uint32_t>(Sweep.BestChannel));
-        if (DataFields.Rssi) {
-          text += delimiter;
-          AppendInt(text, Sweep.BestRssi);
-        }
-        return 0;
+          AppendLocationText(text, Location(delimiter, LocationStyle(delimiter, true),
+                                            static_cast<uint32_t>(Sweep.BestChannel)));
+        if (DataFields.Rssi) AppendDelimitedInt(text, delimiter, Sweep.BestRssi);
+        return;
       }
       b = LastTableIndex;
       break;
@@ -299,24 +323,37 @@ int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
   }
 
   const bool table = ScanMode == 3;
+  const bool locations = DataFields.Frequency || DataFields.Channel;
+  const uint32_t style = LocationStyle(delimiter, table);
+  const int32_t* rowSamples = nullptr;
+  size_t rowSamplesLeft = 0;  // samples of the buffered row stored from rowSamples on
+  if (buffered) {
+    const size_t offset = Rows[static_cast<size_t>(r)].SampleOffset;
+    rowSamples = RowSampleData.data() + std::min(offset, RowSampleData.size());
+    rowSamplesLeft = RowSampleData.size() - std::min(offset, RowSampleData.size());
+  }
+  // Neighbouring entries mostly share their frequency: the text found for one
+  // serves the next.
+  const LocationText* location = nullptr;
+  uint32_t locationValue = 0;
   for (int32_t j = a; j <= b; ++j) {
     const uint32_t f = Frequency(rx, j);
     const uint16_t c = j < kTableSlots ? TableChannels[j] : 0;
     if (c == 0 && f == 0 && !table) continue;
     const bool located = f != 0 || table;
-    if (located && (DataFields.Frequency || DataFields.Channel)) AppendLocation(text, delimiter, table, table ? c : f);
-    if (DataFields.Rssi) {
-      if (buffered) {
-        const size_t at = Rows[static_cast<size_t>(r)].SampleOffset + static_cast<size_t>(j);
-        text += delimiter;
-        AppendInt(text, at < RowSampleData.size() ? RowSampleData[at] : -120);
-      } else if (located) {
-        text += delimiter;
-        AppendInt(text, RssiSamples[j]);
+    if (located && locations) {
+      const uint32_t value = table ? c : f;
+      if (!location || value != locationValue) {
+        location = &Location(delimiter, style, value);
+        locationValue = value;
       }
+      AppendLocationText(text, *location);
+    }
+    if (DataFields.Rssi) {
+      if (buffered) AppendDelimitedInt(text, delimiter, static_cast<size_t>(j) < rowSamplesLeft ? rowSamples[j] : -120);
+      else if (located) AppendDelimitedInt(text, delimiter, RssiSamples[j]);
     }
   }
-  return 0;
 }
 
 }  // namespace quillon

@@ -9,10 +9,6 @@
 
 namespace quillon {
 
-namespace {
-constexpr size_t kBufferSize = 1 << 20;
-}
-
 InputFile::~InputFile() { Close(); }
 
 bool InputFile::Open(const std::string& path) {
@@ -28,26 +24,87 @@ bool InputFile::Open(const std::string& path) {
   FileSize = st.st_size;
   Buffer.resize(kBufferSize);
   Begin = End = 0;
+  Refills = 0;
+  AheadDone = false;
   return true;
 }
 
+void InputFile::StopReadAhead() {
+  if (!ReadAhead.joinable()) return;
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    Quit = true;
+    Changed.notify_all();
+  }
+  ReadAhead.join();
+  AheadWanted = AheadReady = Quit = false;
+}
+
 void InputFile::Close() {
+  StopReadAhead();
   if (Fd >= 0) ::close(Fd);
   Fd = -1;
   FileSize = 0;
   Begin = End = 0;
 }
 
+size_t InputFile::ReadChunk(std::vector<uint8_t>& into) {
+  size_t got = 0;
+  while (got < into.size()) {
+    const ssize_t n = ::read(Fd, into.data() + got, into.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+    break;  // a short read is taken as it is; the next refill reads on
+  }
+  return got;
+}
+
+void InputFile::ReadAheadLoop() {
+  std::unique_lock<std::mutex> hold(Lock);
+  for (;;) {
+    Changed.wait(hold, [this] { return AheadWanted || Quit; });
+    if (Quit) return;
+    AheadWanted = false;
+    hold.unlock();
+    const size_t got = ReadChunk(Ahead);
+    hold.lock();
+    AheadSize = got;
+    AheadReady = true;
+    Changed.notify_all();
+  }
+}
+
+// The first buffer is read here; from the second on, the read-ahead thread has
+// been filling the next one meanwhile.
 bool InputFile::Refill() {
   Begin = End = 0;
   if (Fd < 0) return false;
-  for (;;) {
-    const ssize_t got = ::read(Fd, Buffer.data(), Buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    End = static_cast<size_t>(got);
-    return true;
+  ++Refills;
+  if (Refills == 1) {
+    End = ReadChunk(Buffer);
+    if (End > 0 && static_cast<int64_t>(End) < FileSize) {
+      Ahead.resize(kBufferSize);
+      AheadWanted = true;
+      AheadReady = false;
+      ReadAhead = std::thread(&InputFile::ReadAheadLoop, this);
+    }
+    return End > 0;
   }
+  if (!ReadAhead.joinable()) {
+    End = ReadChunk(Buffer);
+    return End > 0;
+  }
+  if (AheadDone) return false;
+  std::unique_lock<std::mutex> hold(Lock);
+  Changed.wait(hold, [this] { return AheadReady; });
+  Buffer.swap(Ahead);
+  End = AheadSize;
+  AheadReady = false;
+  AheadWanted = End > 0;
+  AheadDone = End == 0;
+  Changed.notify_all();
+  return End > 0;
 }
 
 size_t InputFile::ReadSlow(uint8_t* dst, size_t n) {

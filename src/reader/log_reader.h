@@ -63,13 +63,28 @@ struct LocationText {
   uint64_t Generation = 0;  // 0: empty
   uint32_t Value = 0;       // channel of a table entry, else band steps
   uint32_t Style = 0;       // table flag, delimiter, check boxes and receiver
-  std::string Text;
+  uint32_t Length = 0;
+  char Short[32] = {};      // the text when it fits, else Long
+  std::string Long;
 };
 
 // The text of a catalogue field, valid while the decoded state it shows is unchanged.
 struct FieldText {
   uint64_t Generation = 0;
   std::string Text;
+};
+
+// A stretch of an output row's columns that is rendered in one piece. Runs of
+// columns that show only the decoded state keep their joined text (with its
+// delimiters) until that state changes; the rest are rendered for every row.
+struct RowSegment {
+  enum class Kind : uint8_t { Kept, PerRow, DataBlock, LineBreak };
+  Kind What = Kind::Kept;
+  bool LeadingDelimiter = false;  // the segment does not start the row
+  std::vector<int16_t> Fields;    // Kept: the run's fields; otherwise the one field
+  uint64_t Generation = 0;        // Kept: the state its text shows, 0 for none yet
+  bool HasText = false;           // Kept: some field of the run has text
+  TextBuffer Text;                // Kept: the joined text
 };
 
 struct FixTime {
@@ -90,6 +105,15 @@ class TLogReader : public TProductReader {
   int64_t ReadNextRecord(uint8_t* buffer) override;
   int16_t ProcessRecord(const uint8_t* buffer) override;
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
+
+  // The columns of the rows AppendRow writes (catalogue indexes, kNoField for an
+  // empty column) and their delimiter.
+  void SetRowColumns(const std::vector<int16_t>& columns, char delimiter);
+  // Appends the row being written in full: the same text as WriteFieldValue and
+  // WriteDataValues give column by column, each column but the first preceded by
+  // the delimiter (the data block brings its own), "CR / LF" as CR LF, and CR LF at
+  // the end when any column has text.
+  void AppendRow(TextBuffer& out);
 
   // Position (decimal degrees) of the row being written: the buffered row's, else the fix's.
   void RowPosition(double& latitude, double& longitude) const;
@@ -182,7 +206,23 @@ class TLogReader : public TProductReader {
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
   void RenderField(int16_t index, TextBuffer& text, bool buffered);
-  void AppendLocation(TextBuffer& text, char delimiter, bool table, uint32_t value);
+  void AppendDataValues(TextBuffer& text, char delimiter);
+  // Whether a field's text can differ between the rows of one decoded state.
+  static bool VariesPerRow(int16_t index, bool buffered);
+  // The text of a data-block entry's location, formatted only when not kept yet.
+  uint32_t LocationStyle(char delimiter, bool table) const {
+    return (table ? 1u : 0u) | static_cast<uint32_t>(static_cast<uint8_t>(delimiter)) << 1 |
+           (DataFields.Frequency ? 1u << 9 : 0u) | (DataFields.Channel ? 1u << 10 : 0u) |
+           static_cast<uint32_t>(SelectedReceiver & 1) << 11;
+  }
+  const LocationText& Location(char delimiter, uint32_t style, uint32_t value) {
+    LocationText& slot = LocationCache[(value * 2654435761u) >> 24];
+    if (slot.Generation == BandGeneration && slot.Value == value && slot.Style == style) return slot;
+    return FormatLocation(slot, delimiter, style, value);
+  }
+  const LocationText& FormatLocation(LocationText& slot, char delimiter, uint32_t style, uint32_t value);
+  // A delimiter followed by an RSSI value.
+  void AppendDelimitedInt(TextBuffer& text, char delimiter, int value);
 
   int16_t DecodeGps(const uint8_t* rec);
   int16_t DecodeBand(const uint8_t* rec);
@@ -197,6 +237,13 @@ class TLogReader : public TProductReader {
   LocationText LocationCache[256];
   FieldText FieldTexts[kCatalogueSlots];
   TextBuffer MemoScratch;
+  // Row layouts for rows that are not buffered (0) and buffered (1).
+  std::vector<RowSegment> RowLayout[2];
+  char RowDelimiter = ',';
+  // Texts of -128..255, each behind the delimiter DelimitedIntsFor.
+  char DelimitedInts[384][8] = {};
+  uint8_t DelimitedIntLengths[384] = {};
+  int DelimitedIntsFor = -1;
   // Raised whenever decoding changes what a field or a data-block location shows.
   uint64_t StateGeneration = 1;
   uint64_t BandGeneration = 1;
