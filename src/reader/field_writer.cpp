@@ -60,12 +60,11 @@ void AppendTpAngle(TextBuffer& text, const uint8_t* at, char positive, char nega
 void AppendDate(TextBuffer& text, int a, int b, int c, char separator) {
   if (a >= 0 && a < 100 && b >= 0 && b < 100 && c >= 0 && c < 100) {
     char* out = text.Tail(8);
-    const int parts[3] = {a, b, c};
-    for (int i = 0; i < 3; ++i) {
-      out[3 * i] = static_cast<char>('0' + parts[i] / 10);
-      out[3 * i + 1] = static_cast<char>('0' + parts[i] % 10);
-      if (i < 2) out[3 * i + 2] = separator;
-    }
+    std::memcpy(out, kDigitPairs + 2 * a, 2);
+    out[2] = separator;
+    std::memcpy(out + 3, kDigitPairs + 2 * b, 2);
+    out[5] = separator;
+    std::memcpy(out + 6, kDigitPairs + 2 * c, 2);
     text.Commit(8);
     return;
   }
@@ -94,6 +93,10 @@ void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue
   else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
 }
 
+}  // namespace
+
+namespace {
+const GpsFix kNoFix;  // what the fields of a pass with no fix show
 }  // namespace
 
 int32_t TLogReader::RowIndex() const {
@@ -135,19 +138,17 @@ void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
     FieldText& memo = FieldTexts[index];
     if (memo.Generation != StateGeneration) {
       MemoScratch.clear();
-      RenderField(index, MemoScratch, buffered);
+      RenderField(index, MemoScratch, buffered, CurrentRow());
       memo.Text.assign(MemoScratch.data(), MemoScratch.size());
       memo.Generation = StateGeneration;
     }
     text.append(memo.Text);
     return;
   }
-  RenderField(index, text, buffered);
+  RenderField(index, text, buffered, CurrentRow());
 }
 
-void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered) {
-  const BufferedRow& row = Rows[static_cast<size_t>(RowIndex())];
-  static const GpsFix kNoFix;
+void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered, const BufferedRow& row) {
   const GpsFix& fix = Fix ? *Fix : kNoFix;
   const BandInfo& band = Bands[SelectedReceiver];
   switch (index) {

@@ -93,24 +93,9 @@ int16_t TLogReader::CloseInput() {
   return 0;
 }
 
-int64_t TLogReader::ReadNextRecord(uint8_t* buffer) {
-  // Most records lie whole in the input buffer, inside the data and well short of
-  // the record buffer: those are copied in fixed 64-byte pieces, which beat a copy
-  // of variable length for records this small.
-  constexpr size_t kPiece = 64;
-  if (File.Buffered() >= 2) {
-    const uint8_t* at = File.Peek();
-    const size_t length = LoadLE16(at);
-    const size_t pieces = (length + kPiece - 1) / kPiece;
-    if (File.Buffered() >= 2 + pieces * kPiece && pieces * kPiece <= kRecordBufferSize &&
-        ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength) {
-      for (size_t k = 0; k < pieces; ++k) std::memcpy(buffer + k * kPiece, at + 2 + k * kPiece, kPiece);
-      File.Skip(2 + length);
-      ReadPosition += 2 + static_cast<int64_t>(length);
-      LastRecordLength = static_cast<int32_t>(length);
-      return static_cast<int64_t>(length) + 2;
-    }
-  }
+// Records that do not lie whole in the input buffer, or that reach the end of the
+// data, or that do not fit the record buffer.
+int64_t TLogReader::ReadRecordSlowly(uint8_t* buffer) {
   uint8_t word[2];
   const bool gotLength = File.Read(word, 2) == 2;
   ReadPosition += 2;

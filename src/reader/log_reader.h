@@ -10,6 +10,7 @@
 // OpenInput resets all decoding state except the frequencies entered by hand.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,7 +94,7 @@ struct FixTime {
   int32_t Hour = 0, Minute = 0, Second = 0;
 };
 
-class TLogReader : public TProductReader {
+class TLogReader final : public TProductReader {
  public:
   TLogReader();
 
@@ -102,7 +103,26 @@ class TLogReader : public TProductReader {
   int16_t WriteDataHeader(TextBuffer& text, char delimiter) override;
   int16_t WriteDataValues(TextBuffer& text, char delimiter) override;
   void WriteFieldValue(int16_t catalogueIndex, TextBuffer& text) override;
-  int64_t ReadNextRecord(uint8_t* buffer) override;
+  // Most records lie whole in the input buffer, inside the data and well short of
+  // the record buffer: those are copied in fixed 64-byte pieces, which beat a copy
+  // of variable length for records this small.
+  int64_t ReadNextRecord(uint8_t* buffer) override {
+    constexpr size_t kPiece = 64;
+    if (File.Buffered() >= 2) {
+      const uint8_t* at = File.Peek();
+      const size_t length = static_cast<size_t>(at[0] | at[1] << 8);
+      const size_t pieces = (length + kPiece - 1) / kPiece;
+      if (File.Buffered() >= 2 + pieces * kPiece && pieces * kPiece <= kRecordBufferSize &&
+          ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength) {
+        for (size_t k = 0; k < pieces; ++k) std::memcpy(buffer + k * kPiece, at + 2 + k * kPiece, kPiece);
+        File.Skip(2 + length);
+        ReadPosition += 2 + static_cast<int64_t>(length);
+        LastRecordLength = static_cast<int32_t>(length);
+        return static_cast<int64_t>(length) + 2;
+      }
+    }
+    return ReadRecordSlowly(buffer);
+  }
   int16_t ProcessRecord(const uint8_t* buffer) override;
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
 
@@ -193,6 +213,7 @@ class TLogReader : public TProductReader {
 
  private:
   void ResetDecodingState();
+  int64_t ReadRecordSlowly(uint8_t* buffer);
   bool RowComplete() const;
   bool Buffered() const { return ScanMode == 1 && PacingMode == 1; }
   int32_t RowIndex() const;
@@ -205,7 +226,8 @@ class TLogReader : public TProductReader {
   int16_t DrainAveragedPoints();
   BufferedRow* NextBufferedRow();
   uint32_t Frequency(int rx, int32_t j) const;
-  void RenderField(int16_t index, TextBuffer& text, bool buffered);
+  void RenderField(int16_t index, TextBuffer& text, bool buffered, const BufferedRow& row);
+  const BufferedRow& CurrentRow() const { return Rows[static_cast<size_t>(RowIndex())]; }
   void AppendDataValues(TextBuffer& text, char delimiter);
   // Whether a field's text can differ between the rows of one decoded state.
   static bool VariesPerRow(int16_t index, bool buffered);

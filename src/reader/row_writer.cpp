@@ -30,6 +30,7 @@ void TLogReader::SetRowColumns(const std::vector<int16_t>& columns, char delimit
 
 void TLogReader::AppendRow(TextBuffer& out) {
   const bool buffered = Buffered();
+  const BufferedRow& row = CurrentRow();
   const char delimiter = RowDelimiter;
   bool anyText = false;
   for (RowSegment& segment : RowLayout[buffered ? 1 : 0]) {
@@ -40,7 +41,7 @@ void TLogReader::AppendRow(TextBuffer& out) {
           const size_t before = segment.LeadingDelimiter ? 1 : 0;
           for (size_t k = 0; k < segment.Fields.size(); ++k) {
             if (k > 0 || segment.LeadingDelimiter) segment.Text.push_back(delimiter);
-            RenderField(segment.Fields[k], segment.Text, buffered);
+            RenderField(segment.Fields[k], segment.Text, buffered, row);
           }
           segment.HasText = segment.Text.size() > before + segment.Fields.size() - 1;
           segment.Generation = StateGeneration;
@@ -51,7 +52,7 @@ void TLogReader::AppendRow(TextBuffer& out) {
       case RowSegment::Kind::PerRow: {
         if (segment.LeadingDelimiter) out.push_back(delimiter);
         const size_t before = out.size();
-        RenderField(segment.Fields[0], out, buffered);
+        RenderField(segment.Fields[0], out, buffered, row);
         anyText = anyText || out.size() > before;
         break;
       }
