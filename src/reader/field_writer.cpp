@@ -118,10 +118,6 @@ void TLogReader::RowPosition(double& latitude, double& longitude) const {
   longitude = Fix ? Fix->Longitude.DecimalDegrees : 0.0;
 }
 
-uint32_t TLogReader::Frequency(int rx, int32_t j) const {
-  return ListFrequencies[rx][j < kFrequencySlots ? j : kFrequencySlots - 1];
-}
-
 bool TLogReader::VariesPerRow(int16_t index, bool buffered) {
   if (index == 32) return true;  // the record number
   const bool followsRow = (index >= 5 && index <= 9) || (index >= 11 && index <= 15) ||
@@ -255,21 +251,14 @@ const LocationText& TLogReader::FormatLocation(LocationText& slot, char delimite
   return slot;
 }
 
-void TLogReader::AppendDelimitedInt(TextBuffer& text, char delimiter, int value) {
-  if (value < -128 || value > 255) {
-    text.push_back(delimiter);
-    AppendInt(text, value);
-    return;
+void TLogReader::PrepareDelimitedInts(char delimiter) {
+  if (DelimitedIntsFor == static_cast<uint8_t>(delimiter)) return;
+  for (int i = 0; i < 384; ++i) {
+    DelimitedInts[i][0] = delimiter;
+    std::memcpy(DelimitedInts[i] + 1, kSmallInts.Text[i], 4);
+    DelimitedIntLengths[i] = static_cast<uint8_t>(1 + kSmallInts.Length[i]);
   }
-  if (DelimitedIntsFor != static_cast<uint8_t>(delimiter)) {
-    for (int i = 0; i < 384; ++i) {
-      DelimitedInts[i][0] = delimiter;
-      std::memcpy(DelimitedInts[i] + 1, kSmallInts.Text[i], 4);
-      DelimitedIntLengths[i] = static_cast<uint8_t>(1 + kSmallInts.Length[i]);
-    }
-    DelimitedIntsFor = static_cast<uint8_t>(delimiter);
-  }
-  text.AppendFrom(DelimitedInts[value + 128], DelimitedIntLengths[value + 128]);
+  DelimitedIntsFor = static_cast<uint8_t>(delimiter);
 }
 
 namespace {
@@ -314,7 +303,10 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
         if (DataFields.Frequency || DataFields.Channel)
           AppendLocationText(text, Location(delimiter, LocationStyle(delimiter, true),
                                             static_cast<uint32_t>(Sweep.BestChannel)));
-        if (DataFields.Rssi) AppendDelimitedInt(text, delimiter, Sweep.BestRssi);
+        if (DataFields.Rssi) {
+          PrepareDelimitedInts(delimiter);
+          AppendDelimitedInt(text, delimiter, Sweep.BestRssi);
+        }
         return;
       }
       b = LastTableIndex;
@@ -325,7 +317,9 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
 
   const bool table = ScanMode == 3;
   const bool locations = DataFields.Frequency || DataFields.Channel;
+  const bool rssi = DataFields.Rssi;
   const uint32_t style = LocationStyle(delimiter, table);
+  const uint32_t* frequencies = ListFrequencies[rx];
   const int32_t* rowSamples = nullptr;
   size_t rowSamplesLeft = 0;  // samples of the buffered row stored from rowSamples on
   if (buffered) {
@@ -333,15 +327,16 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
     rowSamples = RowSampleData.data() + std::min(offset, RowSampleData.size());
     rowSamplesLeft = RowSampleData.size() - std::min(offset, RowSampleData.size());
   }
+  PrepareDelimitedInts(delimiter);
   // Neighbouring entries mostly share their frequency: the text found for one
   // serves the next.
   const LocationText* location = nullptr;
   uint32_t locationValue = 0;
   for (int32_t j = a; j <= b; ++j) {
-    const uint32_t f = Frequency(rx, j);
+    const uint32_t f = frequencies[j < kFrequencySlots ? j : kFrequencySlots - 1];
     const uint16_t c = j < kTableSlots ? TableChannels[j] : 0;
-    if (c == 0 && f == 0 && !table) continue;
     const bool located = f != 0 || table;
+    if (!located && c == 0) continue;
     if (located && locations) {
       const uint32_t value = table ? c : f;
       if (!location || value != locationValue) {
@@ -350,10 +345,9 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
       }
       AppendLocationText(text, *location);
     }
-    if (DataFields.Rssi) {
-      if (buffered) AppendDelimitedInt(text, delimiter, static_cast<size_t>(j) < rowSamplesLeft ? rowSamples[j] : -120);
-      else if (located) AppendDelimitedInt(text, delimiter, RssiSamples[j]);
-    }
+    if (!rssi) continue;
+    if (buffered) AppendDelimitedInt(text, delimiter, static_cast<size_t>(j) < rowSamplesLeft ? rowSamples[j] : -120);
+    else if (located) AppendDelimitedInt(text, delimiter, RssiSamples[j]);
   }
 }
 

@@ -19,6 +19,7 @@
 #include "reader/file_type.h"
 #include "reader/gps_fix.h"
 #include "reader/input_file.h"
+#include "reader/number_text.h"
 #include "reader/product_reader.h"
 #include "reduction/sweep_tracker.h"
 
@@ -225,7 +226,6 @@ class TLogReader final : public TProductReader {
   bool AveragerReady();
   int16_t DrainAveragedPoints();
   BufferedRow* NextBufferedRow();
-  uint32_t Frequency(int rx, int32_t j) const;
   void RenderField(int16_t index, TextBuffer& text, bool buffered, const BufferedRow& row);
   const BufferedRow& CurrentRow() const { return Rows[static_cast<size_t>(RowIndex())]; }
   void AppendDataValues(TextBuffer& text, char delimiter);
@@ -243,8 +243,16 @@ class TLogReader final : public TProductReader {
     return FormatLocation(slot, delimiter, style, value);
   }
   const LocationText& FormatLocation(LocationText& slot, char delimiter, uint32_t style, uint32_t value);
-  // A delimiter followed by an RSSI value.
-  void AppendDelimitedInt(TextBuffer& text, char delimiter, int value);
+  // A delimiter followed by an RSSI value; PrepareDelimitedInts(delimiter) first.
+  void PrepareDelimitedInts(char delimiter);
+  void AppendDelimitedInt(TextBuffer& text, char delimiter, int value) {
+    if (value >= -128 && value <= 255) {
+      text.AppendFrom(DelimitedInts[value + 128], DelimitedIntLengths[value + 128]);
+      return;
+    }
+    text.push_back(delimiter);
+    AppendInt(text, value);
+  }
 
   int16_t DecodeGps(const uint8_t* rec);
   int16_t DecodeBand(const uint8_t* rec);

@@ -1,8 +1,9 @@
 // Fast appending of numbers to output text. std::to_chars gives exactly the digits
 // of printf's "%d", "%02d" and "%.Nf" (it is specified as printf in the C locale),
 // without printf's format parsing; the small integers of RSSI values and clock
-// fields come from a table, and fixed-point values clear of a rounding tie are
-// rounded and written here with the precision known at compile time.
+// fields come from a table, and fixed-point values of ordinary size are rounded
+// (exactly, halves to even as printf does) and written here with the precision
+// known at compile time.
 #pragma once
 #include <charconv>
 #include <cmath>
@@ -57,6 +58,22 @@ inline void AppendTwoDigits(TextBuffer& text, long long value) {
 
 namespace number_text_detail {
 
+// "000" to "999" in four characters each (the fourth unused, so that every entry
+// can be copied with one four-character move); one entry more at the end lets a
+// copy that starts inside the last entry stay in the table.
+struct ThreeDigitTexts {
+  constexpr ThreeDigitTexts() : Text() {
+    for (int v = 0; v < 1000; ++v) {
+      Text[v][0] = static_cast<char>('0' + v / 100);
+      Text[v][1] = static_cast<char>('0' + v / 10 % 10);
+      Text[v][2] = static_cast<char>('0' + v % 10);
+      Text[v][3] = '0';
+    }
+  }
+  char Text[1001][4];
+};
+inline constexpr ThreeDigitTexts kThreeDigits;
+
 inline constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 inline constexpr long long kUnit[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
@@ -66,19 +83,33 @@ inline size_t CountDigits(unsigned long long v) {
   return digits;
 }
 
-// "%.<P>f" of a value whose scaled fraction lies clearly off a rounding tie: the
-// product value x 10^P is off by at most half a unit in its last place, far less
-// than the 1e-6 margin, so the digits are those printf gives. False (nothing
-// written) for ties, huge values and non-numbers.
+// Whether magnitude x scale, taken exactly, rounds up from whole when it lies
+// within a hair of whole + 1/2: the rounding error of the product is found exactly
+// with a fused multiply-add, and an exact half goes to the even neighbour, as
+// printf rounds.
+inline bool RoundsUpNearHalf(double magnitude, double scale, long long whole) {
+  const double twice = 2 * scale;
+  const double product = magnitude * twice;
+  const double error = std::fma(magnitude, twice, -product);
+  const double above = (product - static_cast<double>(2 * whole + 1)) + error;
+  if (above != 0) return above > 0;
+  return (whole & 1) != 0;
+}
+
+// "%.<P>f" of a value whose scaled magnitude is below 2^33: there the product
+// value x 10^P is off by less than 1e-6 from the exact one, so a scaled fraction
+// further than that from a half rounds as printf rounds it, and one within it is
+// decided exactly. False (nothing written) for larger values and non-numbers.
 template <int P>
-inline bool AppendFixedClearOfTie(TextBuffer& text, double value) {
+inline bool AppendFixedFast(TextBuffer& text, double value) {
   const double magnitude = value < 0 ? -value : value;
   const double x = magnitude * kScale[P];
-  if (!(x < 1e15)) return false;
+  if (!(x < 8589934592.0)) return false;
   const long long whole = static_cast<long long>(x);
   const double fraction = x - static_cast<double>(whole);
-  if (fraction >= 0.5 - 1e-6 && fraction <= 0.5 + 1e-6) return false;
-  const unsigned long long n = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+  bool up = fraction > 0.5;
+  if (fraction >= 0.5 - 1e-6 && fraction <= 0.5 + 1e-6) up = RoundsUpNearHalf(magnitude, kScale[P], whole);
+  const unsigned long long n = static_cast<unsigned long long>(whole) + (up ? 1 : 0);
   const bool minus = std::signbit(value);
   if (n < 1000ull * kUnit[P]) {  // up to three integer digits: the common case, in 32-bit arithmetic
     const uint32_t small = static_cast<uint32_t>(n);
@@ -86,19 +117,18 @@ inline bool AppendFixedClearOfTie(TextBuffer& text, double value) {
     uint32_t decimals = small - integer * static_cast<uint32_t>(kUnit[P]);
     const size_t digits = integer < 10 ? 1 : integer < 100 ? 2 : 3;
     const size_t length = (minus ? 1 : 0) + digits + (P > 0 ? 1 + P : 0);
-    char* p = text.Tail(length);
+    // Digits are stored four at a time from the three-digit table, so room for a
+    // few more than the text is asked for; what lies past the text is overwritten
+    // by the next append.
+    char* p = text.Tail(length + 4);
     if (minus) *p++ = '-';
-    if (digits == 3) {
-      *p++ = static_cast<char>('0' + integer / 100);
-      std::memcpy(p, kDigitPairs + 2 * (integer % 100), 2);
-      p += 2;
-    } else if (digits == 2) {
-      std::memcpy(p, kDigitPairs + 2 * integer, 2);
-      p += 2;
-    } else {
-      *p++ = static_cast<char>('0' + integer);
-    }
-    if (P > 0) {
+    std::memcpy(p, kThreeDigits.Text[integer] + (3 - digits), 4);
+    p += digits;
+    if constexpr (P == 6) {
+      *p++ = '.';
+      std::memcpy(p, kThreeDigits.Text[decimals / 1000], 4);
+      std::memcpy(p + 3, kThreeDigits.Text[decimals % 1000], 4);
+    } else if constexpr (P > 0) {
       *p++ = '.';
       char* end = p + P;
       for (int d = 0; d + 2 <= P; d += 2) {
@@ -147,13 +177,13 @@ inline void AppendFixed(TextBuffer& text, double value, int precision) {
   using namespace number_text_detail;
   bool done = false;
   switch (precision) {
-    case 0: done = AppendFixedClearOfTie<0>(text, value); break;
-    case 1: done = AppendFixedClearOfTie<1>(text, value); break;
-    case 2: done = AppendFixedClearOfTie<2>(text, value); break;
-    case 3: done = AppendFixedClearOfTie<3>(text, value); break;
-    case 4: done = AppendFixedClearOfTie<4>(text, value); break;
-    case 5: done = AppendFixedClearOfTie<5>(text, value); break;
-    case 6: done = AppendFixedClearOfTie<6>(text, value); break;
+    case 0: done = AppendFixedFast<0>(text, value); break;
+    case 1: done = AppendFixedFast<1>(text, value); break;
+    case 2: done = AppendFixedFast<2>(text, value); break;
+    case 3: done = AppendFixedFast<3>(text, value); break;
+    case 4: done = AppendFixedFast<4>(text, value); break;
+    case 5: done = AppendFixedFast<5>(text, value); break;
+    case 6: done = AppendFixedFast<6>(text, value); break;
     default: break;
   }
   if (!done) AppendFixedExact(text, value, precision);

@@ -175,13 +175,21 @@ TEST(NumberTextTest, FixedMatchesPrintf) {
     return state;
   };
   std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, -0.0000004, -0.0000005, 0.0000005, 999999.9999995,
-                                45.1234565, -73.5, 1e20, -1e300, 0.125, 870.025, 1e15, 9.9999999e14};
+                                45.1234565, -73.5, 1e20, -1e300, 0.125, 870.025, 1e15, 9.9999999e14,
+                                // exact halves go to the even neighbour; near halves by their exact value
+                                0.375, 0.0078125, -0.0234375, 3.5, 1234.5, 8589.9345925, 8589934591.5, 17179.8691845,
+                                45.5017425, -73.5672915, 1.0000005, 0.0000015};
   for (int i = 0; i < 200000; ++i) {
     const uint64_t r = next();
-    switch (i % 4) {
+    switch (i % 5) {
       case 0: values.push_back(static_cast<double>(static_cast<int64_t>(r % 400000000) - 200000000) / 1e6); break;
       case 1: values.push_back(static_cast<double>(r % 100000000) * 0.00390625 * 0.001); break;
       case 2: values.push_back((static_cast<double>(r % 2000001) - 1000000.0) / 2048.0); break;
+      case 3: {  // positions from whole milliarcseconds: many lie within a hair of a half
+        const double mas = static_cast<double>(static_cast<int64_t>(r % 648000000) - 324000000);
+        values.push_back(mas / 3600000.0);
+        break;
+      }
       default: {
         double d;
         std::memcpy(&d, &r, sizeof d);
@@ -189,7 +197,7 @@ TEST(NumberTextTest, FixedMatchesPrintf) {
       }
     }
   }
-  for (int precision : {0, 2, 5, 6}) {
+  for (int precision : {0, 1, 2, 3, 5, 6}) {
     for (double v : values) {
       char expected[512];
       std::snprintf(expected, sizeof expected, "%.*f", precision, v);
