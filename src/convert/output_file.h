@@ -54,7 +54,7 @@ class OutputFile {
   bool Close();
 
   static constexpr size_t kHandOffSize = size_t{1} << 20;
-  static constexpr size_t kMaxQueued = 32;
+  static constexpr size_t kMaxQueued = 64;
 
  private:
   void StartWriter();

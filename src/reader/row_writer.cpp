@@ -46,7 +46,7 @@ void TLogReader::AppendRow(TextBuffer& out) {
           segment.HasText = segment.Text.size() > before + segment.Fields.size() - 1;
           segment.Generation = StateGeneration;
         }
-        out.append(segment.Text.data(), segment.Text.size());
+        out.append(segment.Text);
         anyText = anyText || segment.HasText;
         break;
       case RowSegment::Kind::PerRow: {

@@ -57,6 +57,17 @@ class TextBuffer {
     std::memcpy(Data.get() + Size, s, N);
     Size += n;
   }
+  // Appends another buffer's text; a short one with one copy of fixed size (every
+  // buffer has room for kInitialCapacity characters, so the copy stays inside it).
+  void append(const TextBuffer& other) {
+    if (other.Size <= 32) {
+      Reserve(32);
+      std::memcpy(Data.get() + Size, other.Data.get(), 32);
+      Size += other.Size;
+      return;
+    }
+    append(other.data(), other.size());
+  }
   void append(const char* s) { append(s, std::strlen(s)); }
   void append(const std::string& s) { append(s.data(), s.size()); }
   TextBuffer& operator+=(char c) {
@@ -90,6 +101,7 @@ class TextBuffer {
 
  private:
   static constexpr size_t kInitialCapacity = 256;
+  static_assert(kInitialCapacity >= 32, "short texts are copied 32 characters at a time");
 
   [[gnu::noinline]] void Grow(size_t n) {
     const size_t capacity = std::max(Capacity * 2, Size + n);
