@@ -75,14 +75,10 @@ void AppendDate(TextBuffer& text, int a, int b, int c, char separator) {
   AppendTwoDigits(text, c);
 }
 
-// One of the five renderings of a latitude or longitude (part 0 decimal degrees,
-// 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds), from the
-// buffered row or from the fix.
+// One of the renderings of a latitude or longitude beside its decimal degrees
+// (part 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds),
+// from the buffered row or from the fix.
 void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue, const Angle& angle) {
-  if (part == 0) {
-    AppendFixed(text, buffered ? rowValue : angle.DecimalDegrees, 6);
-    return;
-  }
   if (buffered) {
     const DmsParts d = SplitDegrees(rowValue);
     if (part == 3) AppendFixed(text, d.DecimalMinutes, 6);
@@ -149,11 +145,13 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered, con
   const BandInfo& band = Bands[SelectedReceiver];
   switch (index) {
     case 4: text.push_back('\n'); break;
-    case 5: case 6: case 7: case 8: case 9:
+    case 5: AppendFixed(text, buffered ? row.Latitude : fix.Latitude.DecimalDegrees, 6); break;
+    case 6: case 7: case 8: case 9:
       AppendAngleField(text, index - 5, buffered, row.Latitude, fix.Latitude);
       break;
     case 10: text.push_back(fix.Latitude.Hemisphere); break;
-    case 11: case 12: case 13: case 14: case 15:
+    case 11: AppendFixed(text, buffered ? row.Longitude : fix.Longitude.DecimalDegrees, 6); break;
+    case 12: case 13: case 14: case 15:
       AppendAngleField(text, index - 11, buffered, row.Longitude, fix.Longitude);
       break;
     case 16: text.push_back(fix.Longitude.Hemisphere); break;

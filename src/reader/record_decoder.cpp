@@ -266,8 +266,10 @@ int16_t TLogReader::DecodeSingleChannel(const uint8_t* rec, int rx) {
   if (!row) return kNothingToWrite;
   row->Receiver = rx;
   row->LastSample = LastSampleIndex;
-  row->SampleOffset = static_cast<uint32_t>(RowSampleData.size());
-  for (int32_t u = 0; u < samples; ++u) RowSampleData.push_back(static_cast<int8_t>(rec[1 + u]));
+  const size_t offset = RowSampleData.size();
+  row->SampleOffset = static_cast<uint32_t>(offset);
+  RowSampleData.resize(offset + static_cast<size_t>(samples));
+  for (int32_t u = 0; u < samples; ++u) RowSampleData[offset + static_cast<size_t>(u)] = static_cast<int8_t>(rec[1 + u]);
   ++PendingRecords;
   return kNothingToWrite;
 }
