@@ -75,24 +75,21 @@ void InputFile::ReadAheadLoop() {
   }
 }
 
-// The first buffer is read here; from the second on, the read-ahead thread has
-// been filling the next one meanwhile.
+// The first two buffers are read here (a caller that reads only the start of a file
+// never starts a thread); from the third on, the read-ahead thread has been
+// filling the next one meanwhile.
 bool InputFile::Refill() {
   Begin = End = 0;
   if (Fd < 0) return false;
   ++Refills;
-  if (Refills == 1) {
+  if (!ReadAhead.joinable()) {
     End = ReadChunk(Buffer);
-    if (End > 0 && static_cast<int64_t>(End) < FileSize) {
+    if (Refills == 2 && End > 0) {
       Ahead.resize(kBufferSize);
       AheadWanted = true;
       AheadReady = false;
       ReadAhead = std::thread(&InputFile::ReadAheadLoop, this);
     }
-    return End > 0;
-  }
-  if (!ReadAhead.joinable()) {
-    End = ReadChunk(Buffer);
     return End > 0;
   }
   if (AheadDone) return false;

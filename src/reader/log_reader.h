@@ -3,8 +3,9 @@
 // OpenInput, then ReadNextRecord / ProcessRecord until ReadNextRecord returns 0,
 // then CloseInput. ProcessRecord folds each record into the decoding state and tells
 // the conversion what to write; the Write* operations render header titles and row
-// values into caller text. The reader holds the state of exactly one pass and has
-// no lock: passes must not overlap.
+// values into caller text, and AppendRow a whole row (columns set by SetRowColumns).
+// The reader holds the state of exactly one pass and has no lock: passes must not
+// overlap.
 //
 // Everything a conversion writes depends only on the file and the settings:
 // OpenInput resets all decoding state except the frequencies entered by hand.
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "reader/band_info.h"
+#include "reader/byte_order.h"
 #include "reader/file_type.h"
 #include "reader/gps_fix.h"
 #include "reader/input_file.h"
@@ -111,7 +113,7 @@ class TLogReader final : public TProductReader {
     constexpr size_t kPiece = 64;
     if (File.Buffered() >= 2) {
       const uint8_t* at = File.Peek();
-      const size_t length = static_cast<size_t>(at[0] | at[1] << 8);
+      const size_t length = LoadLE16(at);
       const size_t pieces = (length + kPiece - 1) / kPiece;
       if (File.Buffered() >= 2 + pieces * kPiece && pieces * kPiece <= kRecordBufferSize &&
           ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength) {
