@@ -89,10 +89,8 @@ void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue
   else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
 }
 
-}  // namespace
-
-namespace {
 const GpsFix kNoFix;  // what the fields of a pass with no fix show
+
 }  // namespace
 
 int32_t TLogReader::RowIndex() const {
