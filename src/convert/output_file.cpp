@@ -10,6 +10,12 @@
 
 namespace quillon {
 
+namespace {
+// A buffer is handed off once it holds kHandOffSize; the rest takes the row that
+// crossed the mark without growing.
+constexpr size_t kFillingCapacity = OutputFile::kHandOffSize + 64 * 1024;
+}  // namespace
+
 OutputFile::~OutputFile() { Close(); }
 
 // An existing file is emptied by the writer thread, which starts at once for it:
@@ -24,7 +30,7 @@ bool OutputFile::Open(const std::string& path) {
   if (Fd < 0) return false;
   struct stat st;  // devices and pipes are written as they are
   TruncatePending = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
-  Filling.Reserve(kHandOffSize + 64 * 1024);
+  Filling.Reserve(kFillingCapacity);
   if (TruncatePending) StartWriter();
   return true;
 }
@@ -108,7 +114,7 @@ void OutputFile::HandOff() {
   Changed.notify_all();
   hold.unlock();
   Filling.clear();
-  Filling.Reserve(kHandOffSize + 64 * 1024);
+  Filling.Reserve(kFillingCapacity);
 }
 
 void OutputFile::StopWriter() {
