@@ -1,6 +1,7 @@
 // TLogReader::ProcessRecord: folds one record into the decoding state and says
 // what the conversion must write. Records shorter than their kind's layout decode
 // nothing.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -114,7 +115,11 @@ void TLogReader::Interpolate() {
   CurrentFix = {Fix->Latitude.DecimalDegrees, Fix->Longitude.DecimalDegrees, Fix->Hour, Fix->Minute, Fix->Second};
   const int32_t previous = PreviousFix.Hour * 3600 + PreviousFix.Minute * 60 + PreviousFix.Second;
   const int32_t current = CurrentFix.Hour * 3600 + CurrentFix.Minute * 60 + CurrentFix.Second;
-  const int32_t d = std::abs(current - previous);
+  // A fix earlier in the day than the one before: the interval spans midnight when
+  // that is the shorter way round; a clock that stepped back a little is taken as
+  // the distance it stepped.
+  int32_t d = current - previous;
+  if (d < 0) d = std::min(-d, d + 86400);
   for (int32_t i = 0; i < PendingRecords; ++i) {
     BufferedRow& row = Rows[static_cast<size_t>(i)];
     const double f = static_cast<double>(i) / PendingRecords;

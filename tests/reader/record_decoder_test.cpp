@@ -42,6 +42,31 @@ TEST_F(DecoderTest, GpsPacedRowsAreInterpolatedBetweenFixes) {
             "10:00:07,0.000300,810.00000,-74,1\r\n");
 }
 
+// Across midnight the rows step on from the earlier fix to the new day; a clock
+// that steps back a few seconds spreads the rows over those seconds.
+TEST_F(DecoderTest, InterpolationAcrossMidnightAndBackSteps) {
+  struct Case {
+    int first, second;
+    const char* rows;
+  };
+  const Case cases[] = {
+      {86398, 2, "23:59:58\r\n23:59:59\r\n00:00:00\r\n00:00:01\r\n"},
+      {86399, 0, "23:59:59\r\n23:59:59\r\n23:59:59\r\n23:59:59\r\n"},
+      {36010, 36006, "10:00:10\r\n10:00:11\r\n10:00:12\r\n10:00:13\r\n"},
+  };
+  for (const Case& c : cases) {
+    klf::LogWriter log;
+    AddBand(log);
+    log.SingleDefinition(32400, 32800);
+    AddFix(log, c.first);
+    for (int8_t v : {-71, -72, -73, -74}) log.Single(1, {v});
+    AddFix(log, c.second);
+    Settings s = ColumnsSettings({18});
+    s.FieldTitles = false;
+    EXPECT_EQ(Convert(log, s), c.rows) << c.first << " to " << c.second;
+  }
+}
+
 TEST_F(DecoderTest, RtcPacedRowsAreWrittenAtOnce) {
   klf::LogWriter log;
   AddBand(log);
