@@ -139,12 +139,12 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   Host.ShowProgress(0);
   Reader.SetReductionMode(ReductionModeOf(Config));
 
-  std::vector<uint8_t> buffer(kRecordBufferSize);
+  const uint8_t* record = nullptr;
   int64_t consumed = 0;
   int shown = 0;
   // The gauge moves when the bytes consumed reach the next whole percent.
   int64_t nextPercentAt = size > 0 ? (size + 99) / 100 : 0;
-  int64_t n = Reader.ReadNextRecord(buffer.data());
+  int64_t n = Reader.NextRecord(record);
   Reader.RecordCount = 0;
   bool stopped = false;
   while (n != 0) {
@@ -162,7 +162,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
       nextPercentAt = size > 0 ? ((percent + 1) * size + 99) / 100 : INT64_MAX;
       if (Output.Failed()) break;  // the disk is full or gone: Close() reports it
     }
-    switch (Reader.ProcessRecord(buffer.data())) {
+    switch (Reader.ProcessRecord(record)) {
       case kWriteRows: WriteRecordRows(); break;
       case kWriteRawText: Output.Raw(Reader.RawTextLine().data(), Reader.RawTextLine().size()); break;
       case kHeaderDue: WriteHeaderLine(); break;
@@ -173,7 +173,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
         break;
       default: break;
     }
-    n = Reader.ReadNextRecord(buffer.data());
+    n = Reader.NextRecord(record);
   }
   Reader.CloseInput();
   if (Features) Features->End(Output);

@@ -11,13 +11,13 @@ bool FindGpsOutages(TLogReader& reader, const std::string& input, int64_t thresh
   reader.ConvertingPass = 0;
   reader.RecordCount = 0;
 
-  std::vector<uint8_t> buffer(kRecordBufferSize);
+  const uint8_t* record = nullptr;
   bool first = true;
   int32_t previous = 0;
   int32_t current = 0;
-  int64_t n = reader.ReadNextRecord(buffer.data());
+  int64_t n = reader.NextRecord(record);
   while (!stopRequested() && n != 0) {
-    reader.ProcessRecord(buffer.data());
+    reader.ProcessRecord(record);
     if (reader.GpsSeen) {
       if (!first) previous = current;
       const int quality = reader.Fix->GpsFixQuality();
@@ -34,7 +34,7 @@ bool FindGpsOutages(TLogReader& reader, const std::string& input, int64_t thresh
       }
       reader.GpsSeen = 0;
     }
-    n = reader.ReadNextRecord(buffer.data());
+    n = reader.NextRecord(record);
   }
   reader.CloseInput();
   return true;

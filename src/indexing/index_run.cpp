@@ -39,8 +39,8 @@ bool IndexRun::Execute() {
   int shown = 0;
   Host.ShowIndexProgress(0);
   Reader.ConvertingPass = 0;
-  std::vector<uint8_t> buffer(kRecordBufferSize);
-  int64_t n = Reader.ReadNextRecord(buffer.data());
+  const uint8_t* record = nullptr;
+  int64_t n = Reader.NextRecord(record);
   Reader.RecordCount = 0;
   while (!Host.StopRequested() && n != 0) {
     read += n;
@@ -49,13 +49,13 @@ bool IndexRun::Execute() {
       Host.ShowIndexProgress(percent);
       shown = percent;
     }
-    Reader.ProcessRecord(buffer.data());
-    Route.AddRecord(buffer.data(), Reader);
+    Reader.ProcessRecord(record);
+    Route.AddRecord(record, Reader);
     if (Reader.NewScan) {
       Host.AddScanNode(Reader.ScanKindCode, Reader.ScanNumber, Reader.ScanLabel);
       Reader.NewScan = 0;
     }
-    n = Reader.ReadNextRecord(buffer.data());
+    n = Reader.NextRecord(record);
   }
   Reader.CloseInput();
   Host.ShowIndexProgress(0);

@@ -115,16 +115,27 @@ class TLogReader final : public TProductReader {
       const uint8_t* at = File.Peek();
       const size_t length = LoadLE16(at);
       const size_t pieces = (length + kPiece - 1) / kPiece;
-      if (File.Buffered() >= 2 + pieces * kPiece && pieces * kPiece <= kRecordBufferSize &&
-          ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength) {
+      if (File.Buffered() >= 2 + pieces * kPiece && pieces * kPiece <= kRecordBufferSize && WholeInData(length)) {
         for (size_t k = 0; k < pieces; ++k) std::memcpy(buffer + k * kPiece, at + 2 + k * kPiece, kPiece);
-        File.Skip(2 + length);
-        ReadPosition += 2 + static_cast<int64_t>(length);
-        LastRecordLength = static_cast<int32_t>(length);
-        return static_cast<int64_t>(length) + 2;
+        return TakeRecord(length);
       }
     }
     return ReadRecordSlowly(buffer);
+  }
+  // As ReadNextRecord, without the copy: record points at the record's bytes, in
+  // the input buffer when it lies there whole, else in a buffer of the reader. They
+  // stay valid until the next read.
+  int64_t NextRecord(const uint8_t*& record) {
+    if (File.Buffered() >= 2) {
+      const uint8_t* at = File.Peek();
+      const size_t length = LoadLE16(at);
+      if (File.Buffered() >= 2 + length && length <= kRecordBufferSize && WholeInData(length)) {
+        record = at + 2;
+        return TakeRecord(length);
+      }
+    }
+    record = SlowRecord.get();
+    return ReadRecordSlowly(SlowRecord.get());
   }
   int16_t ProcessRecord(const uint8_t* buffer) override;
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
@@ -217,6 +228,14 @@ class TLogReader final : public TProductReader {
  private:
   void ResetDecodingState();
   int64_t ReadRecordSlowly(uint8_t* buffer);
+  bool WholeInData(size_t length) const { return ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength; }
+  // Passes over a record of the given length that lies whole in the input buffer.
+  int64_t TakeRecord(size_t length) {
+    File.Skip(2 + length);
+    ReadPosition += 2 + static_cast<int64_t>(length);
+    LastRecordLength = static_cast<int32_t>(length);
+    return static_cast<int64_t>(length) + 2;
+  }
   bool RowComplete() const;
   bool Buffered() const { return ScanMode == 1 && PacingMode == 1; }
   int32_t RowIndex() const;
@@ -266,6 +285,7 @@ class TLogReader final : public TProductReader {
   int16_t DecodeTableData(const uint8_t* rec);
 
   InputFile File;
+  std::unique_ptr<uint8_t[]> SlowRecord{new uint8_t[kRecordBufferSize]()};
   LocationText LocationCache[256];
   FieldText FieldTexts[kCatalogueSlots];
   TextBuffer MemoScratch;
