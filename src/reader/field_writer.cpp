@@ -56,25 +56,6 @@ void AppendTpAngle(TextBuffer& text, const uint8_t* at, char positive, char nega
   text.append(digits, static_cast<size_t>(r.ptr - digits));
 }
 
-// "%02d<separator>%02d<separator>%02d": clock times and two-digit dates.
-void AppendDate(TextBuffer& text, int a, int b, int c, char separator) {
-  if (a >= 0 && a < 100 && b >= 0 && b < 100 && c >= 0 && c < 100) {
-    char* out = text.Tail(8);
-    std::memcpy(out, kDigitPairs + 2 * a, 2);
-    out[2] = separator;
-    std::memcpy(out + 3, kDigitPairs + 2 * b, 2);
-    out[5] = separator;
-    std::memcpy(out + 6, kDigitPairs + 2 * c, 2);
-    text.Commit(8);
-    return;
-  }
-  AppendTwoDigits(text, a);
-  text.push_back(separator);
-  AppendTwoDigits(text, b);
-  text.push_back(separator);
-  AppendTwoDigits(text, c);
-}
-
 // One of the renderings of a latitude or longitude beside its decimal degrees
 // (part 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds),
 // from the buffered row or from the fix.
@@ -92,14 +73,6 @@ void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue
 const GpsFix kNoFix;  // what the fields of a pass with no fix show
 
 }  // namespace
-
-int32_t TLogReader::RowIndex() const {
-  int32_t r = RowsPerRecord - RowsRemaining;
-  const int32_t last = static_cast<int32_t>(Rows.size()) - 1;
-  if (r < 0) r = 0;
-  if (r > last) r = last;
-  return r;
-}
 
 void TLogReader::RowPosition(double& latitude, double& longitude) const {
   if (Buffered()) {
@@ -126,11 +99,12 @@ void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) {
   const bool buffered = Buffered();
   if (index >= 5 && index < kCatalogueSlots && !VariesPerRow(index, buffered)) {
     FieldText& memo = FieldTexts[index];
-    if (memo.Generation != StateGeneration) {
+    const uint64_t generation = TextGeneration(ShowsFixBeyondDate(index));
+    if (memo.Generation != generation) {
       MemoScratch.clear();
       RenderField(index, MemoScratch, buffered, CurrentRow());
       memo.Text.assign(MemoScratch.data(), MemoScratch.size());
-      memo.Generation = StateGeneration;
+      memo.Generation = generation;
     }
     text.append(memo.Text);
     return;
@@ -155,7 +129,7 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered, con
     case 16: text.push_back(fix.Longitude.Hemisphere); break;
     case 17: text.append(fix.StatusText()); break;
     case 18:
-      AppendDate(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,
+      AppendTwoDigitTriple(text, buffered ? row.Hour : fix.Hour, buffered ? row.Minute : fix.Minute,
                  buffered ? row.Second : fix.Second, ':');
       break;
     case 19: AppendTwoDigits(text, buffered ? row.Hour : fix.Hour); break;
@@ -181,11 +155,11 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered, con
     case 27: AppendFixed(text, fix.Speed * 0.02237, 0); break;
     case 29: AppendTwoDigits(text, RtcClock[6] % 100); break;
     case 32: AppendInt(text, RecordCount); break;
-    case 33: AppendDate(text, RtcClock[4], RtcClock[3], RtcClock[5], '/'); break;
+    case 33: AppendTwoDigitTriple(text, RtcClock[4], RtcClock[3], RtcClock[5], '/'); break;
     case 34: AppendTwoDigits(text, RtcClock[4]); break;
     case 35: AppendTwoDigits(text, RtcClock[3]); break;
     case 36: AppendTwoDigits(text, RtcClock[5]); break;
-    case 37: AppendDate(text, RtcClock[2], RtcClock[1], RtcClock[0], ':'); break;
+    case 37: AppendTwoDigitTriple(text, RtcClock[2], RtcClock[1], RtcClock[0], ':'); break;
     case 38: AppendTwoDigits(text, RtcClock[2]); break;
     case 39: AppendTwoDigits(text, RtcClock[1]); break;
     case 40: AppendTwoDigits(text, RtcClock[0]); break;
@@ -195,8 +169,8 @@ void TLogReader::RenderField(int16_t index, TextBuffer& text, bool buffered, con
     case 49: AppendInt(text, (buffered ? row.Receiver : SelectedReceiver) + 1); break;
     case 50: AppendTpAngle(text, TpPosition + 7, 'N', 'S'); break;
     case 51: AppendTpAngle(text, TpPosition + 14, 'E', 'W'); break;
-    case 52: AppendDate(text, TpPosition[5] + 1, TpPosition[4], TpPosition[6] + 1900, '/'); break;
-    case 53: AppendDate(text, TpPosition[3], TpPosition[2], TpPosition[1], ':'); break;
+    case 52: AppendTwoDigitTriple(text, TpPosition[5] + 1, TpPosition[4], TpPosition[6] + 1900, '/'); break;
+    case 53: AppendTwoDigitTriple(text, TpPosition[3], TpPosition[2], TpPosition[1], ':'); break;
     case 54: AppendInt(text, static_cast<int16_t>(LoadLE16(TpMotion + 3))); break;
     case 55: AppendInt(text, LoadLE16(TpMotion + 5)); break;
     default: break;  // fields with no rendering, and indexes outside the catalogue
@@ -257,13 +231,6 @@ void TLogReader::PrepareDelimitedInts(char delimiter) {
   DelimitedIntsFor = static_cast<uint8_t>(delimiter);
 }
 
-namespace {
-inline void AppendLocationText(TextBuffer& text, const LocationText& location) {
-  if (location.Length <= sizeof location.Short) text.AppendFrom(location.Short, location.Length);
-  else text.append(location.Long);
-}
-}  // namespace
-
 int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
   text.clear();
   AppendDataValues(text, delimiter);
@@ -296,13 +263,15 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
       break;
     case 3:
       if (ReductionMode == 3) {
-        if (DataFields.Frequency || DataFields.Channel)
-          AppendLocationText(text, Location(delimiter, LocationStyle(delimiter, true),
-                                            static_cast<uint32_t>(Sweep.BestChannel)));
-        if (DataFields.Rssi) {
-          PrepareDelimitedInts(delimiter);
-          AppendDelimitedInt(text, delimiter, Sweep.BestRssi);
-        }
+        PrepareDelimitedInts(delimiter);
+        const LocationText* location =
+            DataFields.Frequency || DataFields.Channel
+                ? &Location(delimiter, LocationStyle(delimiter, true), static_cast<uint32_t>(Sweep.BestChannel))
+                : nullptr;
+        TextBuffer::Span w = text.Writing((location ? location->Length : 0) + kEntryRoom);
+        if (location) w.At = WriteLocationText(w.At, *location);
+        if (DataFields.Rssi) w.At = WriteDelimitedInt(w.At, delimiter, Sweep.BestRssi);
+        text.CommitTo(w.At);
         return;
       }
       b = LastTableIndex;
@@ -316,7 +285,7 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
   const bool rssi = DataFields.Rssi;
   const uint32_t style = LocationStyle(delimiter, table);
   const uint32_t* frequencies = ListFrequencies[rx];
-  const int32_t* rowSamples = nullptr;
+  const int8_t* rowSamples = nullptr;
   size_t rowSamplesLeft = 0;  // samples of the buffered row stored from rowSamples on
   if (buffered) {
     const size_t offset = Rows[static_cast<size_t>(r)].SampleOffset;
@@ -328,6 +297,7 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
   // serves the next.
   const LocationText* location = nullptr;
   uint32_t locationValue = 0;
+  TextBuffer::Span w = text.Writing(kEntryRoom);
   for (int32_t j = a; j <= b; ++j) {
     const uint32_t f = frequencies[j < kFrequencySlots ? j : kFrequencySlots - 1];
     const uint16_t c = j < kTableSlots ? TableChannels[j] : 0;
@@ -339,12 +309,15 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
         location = &Location(delimiter, style, value);
         locationValue = value;
       }
-      AppendLocationText(text, *location);
+      if (w.Left() < location->Length + kEntryRoom) w = text.MoreRoom(w.At, location->Length + kEntryRoom);
+      w.At = WriteLocationText(w.At, *location);
     }
     if (!rssi) continue;
-    if (buffered) AppendDelimitedInt(text, delimiter, static_cast<size_t>(j) < rowSamplesLeft ? rowSamples[j] : -120);
-    else if (located) AppendDelimitedInt(text, delimiter, RssiSamples[j]);
+    if (w.Left() < kEntryRoom) w = text.MoreRoom(w.At, kEntryRoom);
+    if (buffered) w.At = WriteDelimitedInt(w.At, delimiter, static_cast<size_t>(j) < rowSamplesLeft ? rowSamples[j] : -120);
+    else if (located) w.At = WriteDelimitedInt(w.At, delimiter, RssiSamples[j]);
   }
+  text.CommitTo(w.At);
 }
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "reader/byte_order.h"
+#include "reader/number_text.h"
 
 namespace quillon {
 
@@ -37,8 +38,9 @@ GpsFix::GpsFix()
 
 void GpsFix::Decode(const uint8_t* body) {
   std::memcpy(Raw, body, kBodySize);
-  // Record offsets count from the kind byte, which Raw does not hold: offset n is Raw[n - 1].
-  auto at = [this](int offset) { return Raw + offset - 1; };
+  // Record offsets count from the kind byte, which the body does not hold: offset n
+  // is body[n - 1]. The fields are read from the record, not from the copy just made.
+  auto at = [body](int offset) { return body + offset - 1; };
   Month = *at(5);
   Day = *at(6);
   Year = static_cast<int16_t>(LoadBE16(at(7)));
@@ -58,13 +60,14 @@ int GpsFix::DateText(char* out, int size) const {
 
 int ClockText(char* out, int size, int hour, int minute, int second) {
   // The hot path of every time record: two-digit fields need no printf.
-  if (size >= 9 && hour >= 0 && hour < 100 && minute >= 0 && minute < 100 && second >= 0 && second < 100) {
-    const int parts[3] = {hour, minute, second};
-    for (int i = 0; i < 3; ++i) {
-      out[3 * i] = static_cast<char>('0' + parts[i] / 10);
-      out[3 * i + 1] = static_cast<char>('0' + parts[i] % 10);
-      out[3 * i + 2] = i < 2 ? ':' : '\0';
-    }
+  if (size >= 9 && static_cast<unsigned>(hour) < 100 && static_cast<unsigned>(minute) < 100 &&
+      static_cast<unsigned>(second) < 100) {
+    std::memcpy(out, kDigitPairs + 2 * hour, 2);
+    out[2] = ':';
+    std::memcpy(out + 3, kDigitPairs + 2 * minute, 2);
+    out[5] = ':';
+    std::memcpy(out + 6, kDigitPairs + 2 * second, 2);
+    out[8] = '\0';
     return 8;
   }
   return std::snprintf(out, static_cast<size_t>(size), "%02d:%02d:%02d", hour, minute, second);

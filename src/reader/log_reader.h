@@ -87,6 +87,7 @@ struct RowSegment {
   bool LeadingDelimiter = false;  // the segment does not start the row
   std::vector<int16_t> Fields;    // Kept: the run's fields; otherwise the one field
   uint64_t Generation = 0;        // Kept: the state its text shows, 0 for none yet
+  bool ShowsFix = false;          // Kept: some field of the run shows the fix beyond its date
   bool HasText = false;           // Kept: some field of the run has text
   TextBuffer Text;                // Kept: the joined text
 };
@@ -219,7 +220,8 @@ class TLogReader final : public TProductReader {
   uint8_t TpMotion[7];
   int32_t PendingRecords = 0;
   std::vector<BufferedRow> Rows;
-  std::vector<int32_t> RowSampleData;
+  // The samples of the buffered rows, as the signed bytes of the records.
+  std::vector<int8_t> RowSampleData;
   FixTime PreviousFix, CurrentFix;
   uint8_t RxRowWritten[2] = {0, 0};
   SweepTracker Sweep;
@@ -238,7 +240,12 @@ class TLogReader final : public TProductReader {
   }
   bool RowComplete() const;
   bool Buffered() const { return ScanMode == 1 && PacingMode == 1; }
-  int32_t RowIndex() const;
+  // The buffered row being written (Rows is never empty).
+  int32_t RowIndex() const {
+    const int32_t r = RowsPerRecord - RowsRemaining;
+    const int32_t last = static_cast<int32_t>(Rows.size()) - 1;
+    return r < 0 ? 0 : r > last ? last : r;
+  }
   void StartScan();
   void ApplyScanSelection();
   void NumberPendingScan();
@@ -250,8 +257,20 @@ class TLogReader final : public TProductReader {
   void RenderField(int16_t index, TextBuffer& text, bool buffered, const BufferedRow& row);
   const BufferedRow& CurrentRow() const { return Rows[static_cast<size_t>(RowIndex())]; }
   void AppendDataValues(TextBuffer& text, char delimiter);
+  void AppendBufferedSamples(TextBuffer& out, const BufferedRow& row, char delimiter);
+  void RenderKeptText(RowSegment& segment, bool buffered, const BufferedRow& row);
+  // Room a data-block entry may take beyond its location text, and the location
+  // text itself written at p with room for Length + sizeof Short.
+  static constexpr size_t kEntryRoom = sizeof(LocationText::Short) + 1 + kMaxIntText;
+  static char* WriteLocationText(char* p, const LocationText& location) {
+    if (location.Length <= sizeof location.Short) std::memcpy(p, location.Short, sizeof location.Short);
+    else std::memcpy(p, location.Long.data(), location.Length);
+    return p + location.Length;
+  }
   // Whether a field's text can differ between the rows of one decoded state.
   static bool VariesPerRow(int16_t index, bool buffered);
+  // Whether a field shows the GPS fix beyond its date (position, time, status, height, speed).
+  static bool ShowsFixBeyondDate(int16_t index) { return (index >= 5 && index <= 21) || index == 26 || index == 27; }
   // The text of a data-block entry's location, formatted only when not kept yet.
   uint32_t LocationStyle(char delimiter, bool table) const {
     return (table ? 1u : 0u) | static_cast<uint32_t>(static_cast<uint8_t>(delimiter)) << 1 |
@@ -264,15 +283,16 @@ class TLogReader final : public TProductReader {
     return FormatLocation(slot, delimiter, style, value);
   }
   const LocationText& FormatLocation(LocationText& slot, char delimiter, uint32_t style, uint32_t value);
-  // A delimiter followed by an RSSI value; PrepareDelimitedInts(delimiter) first.
+  // A delimiter followed by an RSSI value (room for 1 + kMaxIntText);
+  // PrepareDelimitedInts(delimiter) first.
   void PrepareDelimitedInts(char delimiter);
-  void AppendDelimitedInt(TextBuffer& text, char delimiter, int value) {
+  char* WriteDelimitedInt(char* p, char delimiter, int value) const {
     if (value >= -128 && value <= 255) {
-      text.AppendFrom(DelimitedInts[value + 128], DelimitedIntLengths[value + 128]);
-      return;
+      std::memcpy(p, DelimitedInts[value + 128], sizeof DelimitedInts[0]);
+      return p + DelimitedIntLengths[value + 128];
     }
-    text.push_back(delimiter);
-    AppendInt(text, value);
+    *p++ = delimiter;
+    return WriteInt(p, value);
   }
 
   int16_t DecodeGps(const uint8_t* rec);
@@ -296,9 +316,15 @@ class TLogReader final : public TProductReader {
   char DelimitedInts[384][8] = {};
   uint8_t DelimitedIntLengths[384] = {};
   int DelimitedIntsFor = -1;
-  // Raised whenever decoding changes what a field or a data-block location shows.
+  // Raised whenever decoding changes what a field or a data-block location shows,
+  // except that a GPS fix raises it only when its date differs from the last fix's:
+  // every fix raises FixGeneration instead. A kept text of fields that show the fix
+  // beyond its date is valid while StateGeneration + FixGeneration stays the same
+  // (both only grow), any other while StateGeneration does.
   uint64_t StateGeneration = 1;
+  uint64_t FixGeneration = 0;
   uint64_t BandGeneration = 1;
+  uint64_t TextGeneration(bool showsFix) const { return StateGeneration + (showsFix ? FixGeneration : 0); }
 };
 
 // The one reader of the program, and the base-class pointer every pass uses.

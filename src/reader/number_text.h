@@ -1,10 +1,16 @@
-// Fast appending of numbers to output text. std::to_chars gives exactly the digits
+// Fast writing of numbers into output text. std::to_chars gives exactly the digits
 // of printf's "%d", "%02d" and "%.Nf" (it is specified as printf in the C locale),
 // without printf's format parsing; the small integers of RSSI values and clock
 // fields come from a table, and fixed-point values of ordinary size are rounded
 // (exactly, halves to even as printf does) and written here with the precision
 // known at compile time.
+//
+// Each Write* function writes at p and returns the end of what it wrote; the caller
+// has made room for the most it can write (the kMax* constants), and characters
+// past the returned end may have been overwritten. The Append* functions do the
+// same at the end of a TextBuffer.
 #pragma once
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -14,6 +20,13 @@
 #include "reader/text_buffer.h"
 
 namespace quillon {
+
+// Room a Write* function may use: an integer, a fixed-point value of any double and
+// precision up to 9 ("-" and 309 digits for the largest, or "-nan"), and a group of
+// three two-digit numbers with their separators.
+constexpr size_t kMaxIntText = 24;
+constexpr size_t kMaxFixedText = 400;
+constexpr size_t kMaxTripleText = 3 * kMaxIntText;
 
 // Texts of -128..255.
 struct SmallIntTexts {
@@ -33,27 +46,39 @@ inline constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-[[gnu::noinline]] inline void AppendLargeInt(TextBuffer& text, long long value) {
-  char* out = text.Tail(24);
-  const auto r = std::to_chars(out, out + 24, value);
-  text.Commit(static_cast<size_t>(r.ptr - out));
-}
-
-inline void AppendInt(TextBuffer& text, long long value) {
-  if (value >= -128 && value <= 255) text.AppendFrom(kSmallInts.Text[value + 128], kSmallInts.Length[value + 128]);
-  else AppendLargeInt(text, value);
+// "%d".
+inline char* WriteInt(char* p, long long value) {
+  if (value >= -128 && value <= 255) {
+    std::memcpy(p, kSmallInts.Text[value + 128], 4);
+    return p + kSmallInts.Length[value + 128];
+  }
+  return std::to_chars(p, p + kMaxIntText, value).ptr;
 }
 
 // "%02d".
-inline void AppendTwoDigits(TextBuffer& text, long long value) {
+inline char* WriteTwoDigits(char* p, long long value) {
   if (value >= 0 && value < 100) {
-    char* out = text.Tail(2);
-    out[0] = kDigitPairs[2 * value];
-    out[1] = kDigitPairs[2 * value + 1];
-    text.Commit(2);
-    return;
+    std::memcpy(p, kDigitPairs + 2 * value, 2);
+    return p + 2;
   }
-  AppendInt(text, value);
+  return WriteInt(p, value);
+}
+
+// "%02d<separator>%02d<separator>%02d": clock times and two-digit dates.
+inline char* WriteTwoDigitTriple(char* p, int a, int b, int c, char separator) {
+  if (static_cast<unsigned>(a) < 100 && static_cast<unsigned>(b) < 100 && static_cast<unsigned>(c) < 100) {
+    std::memcpy(p, kDigitPairs + 2 * a, 2);
+    p[2] = separator;
+    std::memcpy(p + 3, kDigitPairs + 2 * b, 2);
+    p[5] = separator;
+    std::memcpy(p + 6, kDigitPairs + 2 * c, 2);
+    return p + 8;
+  }
+  p = WriteTwoDigits(p, a);
+  *p++ = separator;
+  p = WriteTwoDigits(p, b);
+  *p++ = separator;
+  return WriteTwoDigits(p, c);
 }
 
 namespace number_text_detail {
@@ -99,29 +124,24 @@ inline bool RoundsUpNearHalf(double magnitude, double scale, long long whole) {
 // "%.<P>f" of a value whose scaled magnitude is below 2^33: there the product
 // value x 10^P is off by less than 1e-6 from the exact one, so a scaled fraction
 // further than that from a half rounds as printf rounds it, and one within it is
-// decided exactly. False (nothing written) for larger values and non-numbers.
+// decided exactly. Null (nothing written) for larger values and non-numbers.
 template <int P>
-inline bool AppendFixedFast(TextBuffer& text, double value) {
+inline char* WriteFixedFast(char* p, double value) {
   const double magnitude = value < 0 ? -value : value;
   const double x = magnitude * kScale[P];
-  if (!(x < 8589934592.0)) return false;
+  if (!(x < 8589934592.0)) return nullptr;
   const long long whole = static_cast<long long>(x);
   const double fraction = x - static_cast<double>(whole);
   bool up = fraction > 0.5;
   if (fraction >= 0.5 - 1e-6 && fraction <= 0.5 + 1e-6) up = RoundsUpNearHalf(magnitude, kScale[P], whole);
   const unsigned long long n = static_cast<unsigned long long>(whole) + (up ? 1 : 0);
-  const bool minus = std::signbit(value);
+  if (std::signbit(value)) *p++ = '-';
   if (n < 1000ull * kUnit[P]) {  // up to three integer digits: the common case, in 32-bit arithmetic
     const uint32_t small = static_cast<uint32_t>(n);
     const uint32_t integer = small / static_cast<uint32_t>(kUnit[P]);
     uint32_t decimals = small - integer * static_cast<uint32_t>(kUnit[P]);
     const size_t digits = integer < 10 ? 1 : integer < 100 ? 2 : 3;
-    const size_t length = (minus ? 1 : 0) + digits + (P > 0 ? 1 + P : 0);
-    // Digits are stored four at a time from the three-digit table, so room for a
-    // few more than the text is asked for; what lies past the text is overwritten
-    // by the next append.
-    char* p = text.Tail(length + 4);
-    if (minus) *p++ = '-';
+    // Digits are stored four at a time from the three-digit table.
     std::memcpy(p, kThreeDigits.Text[integer] + (3 - digits), 4);
     p += digits;
     if constexpr (P == 6) {
@@ -137,56 +157,64 @@ inline bool AppendFixedFast(TextBuffer& text, double value) {
       }
       if (P % 2 == 1) *--end = static_cast<char>('0' + decimals);
     }
-    text.Commit(length);
-    return true;
+    return p + P;
   }
   unsigned long long integer = n / static_cast<unsigned long long>(kUnit[P]);
   uint32_t decimals = static_cast<uint32_t>(n - integer * static_cast<unsigned long long>(kUnit[P]));
   const size_t digits = CountDigits(integer);
-  const size_t length = (minus ? 1 : 0) + digits + (P > 0 ? 1 + P : 0);
-  char* out = text.Tail(length);
-  char* p = out + length;
+  char* const end = p + digits + (P > 0 ? 1 + P : 0);
+  char* q = end;
   for (int d = 0; d + 2 <= P; d += 2) {
-    std::memcpy(p -= 2, kDigitPairs + 2 * (decimals % 100), 2);
+    std::memcpy(q -= 2, kDigitPairs + 2 * (decimals % 100), 2);
     decimals /= 100;
   }
-  if (P % 2 == 1) *--p = static_cast<char>('0' + decimals % 10);
-  if (P > 0) *--p = '.';
-  for (; integer >= 10; integer /= 100) std::memcpy(p -= 2, kDigitPairs + 2 * (integer % 100), 2);
-  if (p > out + (minus ? 1 : 0)) *--p = static_cast<char>('0' + integer);
-  if (minus) *--p = '-';
-  text.Commit(length);
-  return true;
+  if (P % 2 == 1) *--q = static_cast<char>('0' + decimals % 10);
+  if (P > 0) *--q = '.';
+  for (; integer >= 10; integer /= 100) std::memcpy(q -= 2, kDigitPairs + 2 * (integer % 100), 2);
+  if (q > p) *--q = static_cast<char>('0' + integer);
+  return end;
 }
 
-[[gnu::noinline]] inline void AppendFixedExact(TextBuffer& text, double value, int precision) {
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  if (r.ec == std::errc()) {
-    text.append(buf, static_cast<size_t>(r.ptr - buf));
-  } else {
-    const int n = std::snprintf(buf, sizeof buf, "%.*f", precision, value);
-    text.append(buf, static_cast<size_t>(n > 0 ? std::min<int>(n, sizeof buf - 1) : 0));
-  }
+[[gnu::noinline]] inline char* WriteFixedExact(char* p, double value, int precision) {
+  const auto r = std::to_chars(p, p + kMaxFixedText, value, std::chars_format::fixed, precision);
+  if (r.ec == std::errc()) return r.ptr;
+  const int n = std::snprintf(p, kMaxFixedText, "%.*f", precision, value);
+  return p + (n > 0 ? std::min(n, static_cast<int>(kMaxFixedText) - 1) : 0);
 }
 
 }  // namespace number_text_detail
 
-// "%.<precision>f".
-inline void AppendFixed(TextBuffer& text, double value, int precision) {
-  using namespace number_text_detail;
-  bool done = false;
+// "%.<P>f" with the precision known here.
+template <int P>
+inline char* WriteFixed(char* p, double value) {
+  static_assert(P >= 0 && P <= 9, "precisions up to 9");
+  char* end = number_text_detail::WriteFixedFast<P>(p, value);
+  return end ? end : number_text_detail::WriteFixedExact(p, value, P);
+}
+
+// "%.<precision>f", precision 0 to 9.
+inline char* WriteFixed(char* p, double value, int precision) {
   switch (precision) {
-    case 0: done = AppendFixedFast<0>(text, value); break;
-    case 1: done = AppendFixedFast<1>(text, value); break;
-    case 2: done = AppendFixedFast<2>(text, value); break;
-    case 3: done = AppendFixedFast<3>(text, value); break;
-    case 4: done = AppendFixedFast<4>(text, value); break;
-    case 5: done = AppendFixedFast<5>(text, value); break;
-    case 6: done = AppendFixedFast<6>(text, value); break;
-    default: break;
+    case 0: return WriteFixed<0>(p, value);
+    case 1: return WriteFixed<1>(p, value);
+    case 2: return WriteFixed<2>(p, value);
+    case 3: return WriteFixed<3>(p, value);
+    case 4: return WriteFixed<4>(p, value);
+    case 5: return WriteFixed<5>(p, value);
+    case 6: return WriteFixed<6>(p, value);
+    default: return number_text_detail::WriteFixedExact(p, value, precision);
   }
-  if (!done) AppendFixedExact(text, value, precision);
+}
+
+inline void AppendInt(TextBuffer& text, long long value) { text.CommitTo(WriteInt(text.Tail(kMaxIntText), value)); }
+inline void AppendTwoDigits(TextBuffer& text, long long value) {
+  text.CommitTo(WriteTwoDigits(text.Tail(kMaxIntText), value));
+}
+inline void AppendTwoDigitTriple(TextBuffer& text, int a, int b, int c, char separator) {
+  text.CommitTo(WriteTwoDigitTriple(text.Tail(kMaxTripleText), a, b, c, separator));
+}
+inline void AppendFixed(TextBuffer& text, double value, int precision) {
+  text.CommitTo(WriteFixed(text.Tail(kMaxFixedText), value, precision));
 }
 
 }  // namespace quillon

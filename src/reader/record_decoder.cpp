@@ -169,7 +169,8 @@ int16_t TLogReader::DrainAveragedPoints() {
     row->Receiver = SelectedReceiver;
     row->LastSample = 0;
     row->SampleOffset = static_cast<uint32_t>(RowSampleData.size());
-    RowSampleData.push_back(static_cast<int32_t>(std::trunc(rssi)));
+    // The mean of signed-byte samples: always within their range.
+    RowSampleData.push_back(static_cast<int8_t>(std::clamp(static_cast<int32_t>(std::trunc(rssi)), -128, 127)));
     ++PendingRecords;
   }
   RowsPerRecord = PendingRecords;
@@ -180,8 +181,10 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
   GpsSeen = 1;
   if (ScanMode == 1) PacingMode = 1;
   TimeSeen = 1;
+  const int month = Fix->Month, day = Fix->Day, year = Fix->Year;
   Fix->Decode(rec + 1);
-  ++StateGeneration;
+  ++FixGeneration;
+  if (Fix->Month != month || Fix->Day != day || Fix->Year != year) ++StateGeneration;
 
   if (ConvertingPass && DropOutages) {
     const int32_t s = Fix->SecondsOfDay();
@@ -273,8 +276,8 @@ int16_t TLogReader::DecodeSingleChannel(const uint8_t* rec, int rx) {
   row->LastSample = LastSampleIndex;
   const size_t offset = RowSampleData.size();
   row->SampleOffset = static_cast<uint32_t>(offset);
-  RowSampleData.resize(offset + static_cast<size_t>(samples));
-  for (int32_t u = 0; u < samples; ++u) RowSampleData[offset + static_cast<size_t>(u)] = static_cast<int8_t>(rec[1 + u]);
+  const int8_t* first = reinterpret_cast<const int8_t*>(rec + 1);
+  RowSampleData.insert(RowSampleData.end(), first, first + samples);
   ++PendingRecords;
   return kNothingToWrite;
 }

@@ -60,9 +60,9 @@ class TextBuffer {
   // Appends another buffer's text; a short one with one copy of fixed size (every
   // buffer has room for kInitialCapacity characters, so the copy stays inside it).
   void append(const TextBuffer& other) {
-    if (other.Size <= 32) {
-      Reserve(32);
-      std::memcpy(Data.get() + Size, other.Data.get(), 32);
+    if (other.Size <= kShortText) {
+      Reserve(kShortText);
+      std::memcpy(Data.get() + Size, other.Data.get(), kShortText);
       Size += other.Size;
       return;
     }
@@ -98,10 +98,37 @@ class TextBuffer {
     return Data.get() + Size;
   }
   void Commit(size_t n) { Size += n; }
+  // Ends the text at p, a position at or after the end inside the room last asked for.
+  void CommitTo(const char* p) { Size = static_cast<size_t>(p - Data.get()); }
+
+  // Writing many small pieces through a pointer the compiler can keep in a
+  // register: Writing(n) gives room for n characters or more at the end, each piece
+  // is written at At (MoreRoom when fewer than it needs are Left), and CommitTo(At)
+  // ends the text there. The buffer must not be touched otherwise in between.
+  struct Span {
+    char* At;
+    char* End;
+    size_t Left() const { return static_cast<size_t>(End - At); }
+  };
+  Span Writing(size_t n) {
+    char* at = Tail(n);
+    return {at, Data.get() + Capacity};
+  }
+  [[gnu::noinline]] Span MoreRoom(const char* at, size_t n) {
+    CommitTo(at);
+    return Writing(n);
+  }
+  // Copies the text to p, which has room for size() + kShortText characters.
+  char* CopyTo(char* p) const {
+    if (Size <= kShortText) std::memcpy(p, Data.get(), kShortText);
+    else std::memcpy(p, Data.get(), Size);
+    return p + Size;
+  }
+  static constexpr size_t kShortText = 64;
 
  private:
   static constexpr size_t kInitialCapacity = 256;
-  static_assert(kInitialCapacity >= 32, "short texts are copied 32 characters at a time");
+  static_assert(kInitialCapacity >= kShortText, "short texts are copied kShortText characters at a time");
 
   [[gnu::noinline]] void Grow(size_t n) {
     const size_t capacity = std::max(Capacity * 2, Size + n);

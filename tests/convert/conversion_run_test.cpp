@@ -99,6 +99,41 @@ TEST_F(ConversionRunTest, EmptyRowsWriteNoLineEndButKeepDelimiters) {
   EXPECT_EQ(ReadFile(dir.File("o.out")), ",");
 }
 
+// Texts kept between rows follow every fix: the date only when it changes (here
+// at midnight on New Year's Eve), the hemisphere and the status whenever they do.
+TEST_F(ConversionRunTest, KeptTextsFollowTheFixes) {
+  klf::LogWriter log;
+  AddBand(log);
+  log.SingleDefinition(32400, 32400);
+  struct Fix {
+    int month, day, year, hour, minute, second;
+    int32_t latitudeMas;
+    uint8_t status;
+  };
+  const Fix fixes[] = {{12, 31, 2026, 23, 59, 58, 1000, 0xE0},
+                       {12, 31, 2026, 23, 59, 59, 1000, 0xC0},
+                       {1, 1, 2027, 0, 0, 0, -1000, 0xC0},
+                       {1, 1, 2027, 0, 0, 1, -1000, 0xE0}};
+  for (const Fix& f : fixes) {
+    klf::GpsFields g;
+    g.Month = f.month, g.Day = f.day, g.Year = f.year;
+    g.Hour = f.hour, g.Minute = f.minute, g.Second = f.second;
+    g.LatitudeMas = f.latitudeMas;
+    g.Status = f.status;
+    log.Gps(g);
+    log.Single(1, {-50});
+    log.Single(1, {-51});
+  }
+  Settings s = ColumnsSettings({22, 18, 10, 17, 0});
+  s.FieldTitles = false;
+  RecordingHost host;
+  ASSERT_EQ(ConvertOne(WriteLog(dir, "in.klf", log), dir.File("o.out"), s, host), RunOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir.File("o.out")),
+            "12/31/2026,23:59:58,N,2D Fix,810.00000,-50\r\n12/31/2026,23:59:58,N,2D Fix,810.00000,-51\r\n"
+            "01/01/2027,23:59:59,S,2D Fix,810.00000,-50\r\n01/01/2027,23:59:59,S,2D Fix,810.00000,-51\r\n"
+            "01/01/2027,00:00:00,S,3D Fix,810.00000,-50\r\n01/01/2027,00:00:00,S,3D Fix,810.00000,-51\r\n");
+}
+
 TEST_F(ConversionRunTest, HeaderOnceUnlessAScanMakesItDueAgain) {
   Settings s = ColumnsSettings({32, 0});
   RecordingHost host;
