@@ -142,18 +142,19 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   const uint8_t* record = nullptr;
   int64_t consumed = 0;
   int shown = 0;
-  // The gauge moves when the bytes consumed reach the next whole percent.
+  // The gauge moves, and a stop request or a failed write is looked for, when the
+  // bytes consumed reach the next whole percent.
   int64_t nextPercentAt = size > 0 ? (size + 99) / 100 : 0;
   int64_t n = Reader.NextRecord(record);
   Reader.RecordCount = 0;
-  bool stopped = false;
-  while (n != 0) {
-    if (Host.StopRequested()) {
-      stopped = true;
-      break;
-    }
+  bool stopped = Host.StopRequested();
+  while (n != 0 && !stopped) {
     consumed += n;
     if (consumed >= nextPercentAt) {
+      if (Host.StopRequested()) {
+        stopped = true;
+        break;
+      }
       const int percent = size > 0 ? static_cast<int>(consumed * 100 / size) : 100;
       if (percent != shown) {
         Host.ShowProgress(percent);
