@@ -30,6 +30,7 @@ bool OutputFile::Open(const std::string& path) {
   if (Fd < 0) return false;
   struct stat st;  // devices and pipes are written as they are
   TruncatePending = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+  Replacing = TruncatePending;
   Filling.Reserve(kFillingCapacity);
   if (TruncatePending) StartWriter();
   return true;
@@ -61,9 +62,10 @@ void OutputFile::WriteAll(const TextBuffer& text) {
     }
     done += static_cast<size_t>(n);
   }
-  // Start the disk writes of this piece now, so that dirty pages do not pile up
-  // to be flushed all at once when the file is closed.
-  if (done > 0) ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+  // A file emptied and written again is flushed as a whole when it is closed (the
+  // file system protects the old contents that way): its disk writes are started
+  // piece by piece here instead. A new file is left to the system's write-back.
+  if (done > 0 && Replacing) ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
   Written += done;
 }
 

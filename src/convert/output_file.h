@@ -68,6 +68,7 @@ class OutputFile {
   // Touched only by the thread that writes: the writer thread while it runs, the
   // filling thread before it starts and after it stops.
   bool TruncatePending = false;
+  bool Replacing = false;  // the file had contents when it was opened
   size_t Written = 0;
 
   // Shared with the writer thread, under Lock.
