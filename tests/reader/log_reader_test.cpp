@@ -14,17 +14,37 @@ using testing::TempDir;
 using testing::WriteFile;
 using testing::WriteLog;
 
-std::vector<int64_t> ReadAll(const std::string& path, int16_t format, std::vector<int32_t>* lengths = nullptr) {
+struct Framing {
+  std::vector<int64_t> Results;
+  std::vector<int32_t> Lengths;
+  std::vector<std::vector<uint8_t>> Records;
+  bool operator==(const Framing&) const = default;
+};
+
+// Every record of a file, through the copying read or the read in place.
+Framing Frame(const std::string& path, int16_t format, bool inPlace) {
   Reader.InputFormat = format;
-  std::vector<int64_t> results;
-  if (Reader.OpenInput(path) != 0) return {-1};
+  Framing f;
+  if (Reader.OpenInput(path) != 0) return {{-1}, {}, {}};
   std::vector<uint8_t> buffer(kRecordBufferSize);
-  for (int64_t n; (n = Reader.ReadNextRecord(buffer.data())) != 0;) {
-    results.push_back(n);
-    if (lengths) lengths->push_back(Reader.LastRecordLength);
+  for (;;) {
+    const uint8_t* record = buffer.data();
+    const int64_t n = inPlace ? Reader.NextRecord(record) : Reader.ReadNextRecord(buffer.data());
+    if (n == 0) break;
+    f.Results.push_back(n);
+    f.Lengths.push_back(Reader.LastRecordLength);
+    f.Records.emplace_back(record, record + Reader.LastRecordLength);
   }
   Reader.CloseInput();
-  return results;
+  return f;
+}
+
+// The records' read results; both reads must deliver the same records.
+std::vector<int64_t> ReadAll(const std::string& path, int16_t format, std::vector<int32_t>* lengths = nullptr) {
+  const Framing copied = Frame(path, format, false);
+  EXPECT_TRUE(copied == Frame(path, format, true)) << path;
+  if (lengths) *lengths = copied.Lengths;
+  return copied.Results;
 }
 
 TEST(FileTypeTest, MagicOffsetsDecideTheLayout) {
@@ -100,6 +120,26 @@ TEST(LogReaderTest, BrokenFramingEndsCleanly) {
     EXPECT_EQ(results, c.results) << c.name;
     EXPECT_EQ(lengths, c.lengths) << c.name;
   }
+}
+
+// Records of every length up to the largest, across the input buffers' edges
+// and the read-ahead, with an oversized length among them.
+TEST(LogReaderTest, ReadInPlaceDeliversTheCopiedRecords) {
+  TempDir dir;
+  klf::LogWriter log;
+  uint32_t state = 7;
+  for (int i = 0; log.Size() < 3 * (1u << 20) + 5000; ++i) {
+    state = state * 1103515245 + 12345;
+    const size_t length = i % 97 == 0 ? 4096 : 1 + (state >> 16) % (i % 5 == 0 ? 4096 : 64);
+    std::vector<uint8_t> record(length);
+    for (size_t k = 0; k < length; ++k) record[k] = static_cast<uint8_t>(state >> (k % 24));
+    log.Raw(record);
+    if (i == 1000) log.LengthWord(5000);
+  }
+  const std::string path = WriteLog(dir, "many.klf", log, 0);
+  const Framing copied = Frame(path, kFormatStandard, false);
+  EXPECT_GT(copied.Results.size(), 5000u);
+  EXPECT_TRUE(copied == Frame(path, kFormatStandard, true));
 }
 
 TEST(LogReaderTest, MissingEmptyAndHeaderOnlyFiles) {
