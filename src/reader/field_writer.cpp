@@ -280,18 +280,17 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
       break;
   }
 
+  if (buffered) {
+    AppendBufferedSamples(text, Rows[static_cast<size_t>(r)], delimiter);
+    return;
+  }
+  // A row that is not buffered shows an entry only with its location: a list or
+  // single-channel frequency, or a table channel.
   const bool table = ScanMode == 3;
   const bool locations = DataFields.Frequency || DataFields.Channel;
   const bool rssi = DataFields.Rssi;
   const uint32_t style = LocationStyle(delimiter, table);
   const uint32_t* frequencies = ListFrequencies[rx];
-  const int8_t* rowSamples = nullptr;
-  size_t rowSamplesLeft = 0;  // samples of the buffered row stored from rowSamples on
-  if (buffered) {
-    const size_t offset = Rows[static_cast<size_t>(r)].SampleOffset;
-    rowSamples = RowSampleData.data() + std::min(offset, RowSampleData.size());
-    rowSamplesLeft = RowSampleData.size() - std::min(offset, RowSampleData.size());
-  }
   PrepareDelimitedInts(delimiter);
   // Neighbouring entries mostly share their frequency: the text found for one
   // serves the next.
@@ -299,23 +298,20 @@ void TLogReader::AppendDataValues(TextBuffer& text, char delimiter) {
   uint32_t locationValue = 0;
   TextBuffer::Span w = text.Writing(kEntryRoom);
   for (int32_t j = a; j <= b; ++j) {
-    const uint32_t f = frequencies[j < kFrequencySlots ? j : kFrequencySlots - 1];
-    const uint16_t c = j < kTableSlots ? TableChannels[j] : 0;
-    const bool located = f != 0 || table;
-    if (!located && c == 0) continue;
-    if (located && locations) {
-      const uint32_t value = table ? c : f;
+    uint32_t value;
+    if (table) value = j < kTableSlots ? TableChannels[j] : 0;
+    else if ((value = frequencies[j < kFrequencySlots ? j : kFrequencySlots - 1]) == 0) continue;
+    size_t need = kEntryRoom;
+    if (locations) {
       if (!location || value != locationValue) {
         location = &Location(delimiter, style, value);
         locationValue = value;
       }
-      if (w.Left() < location->Length + kEntryRoom) w = text.MoreRoom(w.At, location->Length + kEntryRoom);
-      w.At = WriteLocationText(w.At, *location);
+      need += location->Length;
     }
-    if (!rssi) continue;
-    if (w.Left() < kEntryRoom) w = text.MoreRoom(w.At, kEntryRoom);
-    if (buffered) w.At = WriteDelimitedInt(w.At, delimiter, static_cast<size_t>(j) < rowSamplesLeft ? rowSamples[j] : -120);
-    else if (located) w.At = WriteDelimitedInt(w.At, delimiter, RssiSamples[j]);
+    if (w.Left() < need) w = text.MoreRoom(w.At, need);
+    if (locations) w.At = WriteLocationText(w.At, *location);
+    if (rssi) w.At = WriteDelimitedInt(w.At, delimiter, RssiSamples[j]);
   }
   text.CommitTo(w.At);
 }

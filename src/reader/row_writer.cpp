@@ -34,8 +34,9 @@ void TLogReader::SetRowColumns(const std::vector<int16_t>& columns, char delimit
 }
 
 // The data block of a buffered single-channel row: the entries 0 to its last
-// sample, as AppendDataValues writes them.
-inline void TLogReader::AppendBufferedSamples(TextBuffer& out, const BufferedRow& row, char delimiter) {
+// sample. An entry with no frequency still shows its RSSI when the table channel
+// of its position is set.
+void TLogReader::AppendBufferedSamples(TextBuffer& out, const BufferedRow& row, char delimiter) {
   const bool locations = DataFields.Frequency || DataFields.Channel;
   const bool rssi = DataFields.Rssi;
   const uint32_t style = LocationStyle(delimiter, false);
