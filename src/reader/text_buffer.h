@@ -49,24 +49,10 @@ class TextBuffer {
     std::memcpy(Data.get() + Size, s, n);
     Size += n;
   }
-  // Appends the first n (at most N) characters of a source that holds N readable
-  // characters: a copy of fixed size, cheaper than a copy of n.
-  template <size_t N>
-  void AppendFrom(const char (&s)[N], size_t n) {
-    Reserve(N);
-    std::memcpy(Data.get() + Size, s, N);
-    Size += n;
-  }
-  // Appends another buffer's text; a short one with one copy of fixed size (every
-  // buffer has room for kInitialCapacity characters, so the copy stays inside it).
+  // Appends another buffer's text (a short one with one copy of fixed size).
   void append(const TextBuffer& other) {
-    if (other.Size <= kShortText) {
-      Reserve(kShortText);
-      std::memcpy(Data.get() + Size, other.Data.get(), kShortText);
-      Size += other.Size;
-      return;
-    }
-    append(other.data(), other.size());
+    Reserve(other.Size + kShortText);
+    CommitTo(other.CopyTo(Data.get() + Size));
   }
   void append(const char* s) { append(s, std::strlen(s)); }
   void append(const std::string& s) { append(s.data(), s.size()); }
