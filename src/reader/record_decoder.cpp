@@ -116,10 +116,10 @@ void TLogReader::Interpolate() {
   const int32_t previous = PreviousFix.Hour * 3600 + PreviousFix.Minute * 60 + PreviousFix.Second;
   const int32_t current = CurrentFix.Hour * 3600 + CurrentFix.Minute * 60 + CurrentFix.Second;
   // A fix earlier in the day than the one before: the interval spans midnight when
-  // that is the shorter way round; a clock that stepped back a little is taken as
-  // the distance it stepped.
+  // that is the shorter way round; a clock that stepped back a little, or times
+  // outside a day (a corrupt fix), are taken as the distance stepped.
   int32_t d = current - previous;
-  if (d < 0) d = std::min(-d, d + 86400);
+  if (d < 0) d = d + 86400 > 0 ? std::min(-d, d + 86400) : -d;
   for (int32_t i = 0; i < PendingRecords; ++i) {
     BufferedRow& row = Rows[static_cast<size_t>(i)];
     const double f = static_cast<double>(i) / PendingRecords;

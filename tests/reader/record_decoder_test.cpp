@@ -43,7 +43,8 @@ TEST_F(DecoderTest, GpsPacedRowsAreInterpolatedBetweenFixes) {
 }
 
 // Across midnight the rows step on from the earlier fix to the new day; a clock
-// that steps back a few seconds spreads the rows over those seconds.
+// that steps back a few seconds spreads the rows over those seconds, and so does
+// a corrupt time outside the day (never a negative time).
 TEST_F(DecoderTest, InterpolationAcrossMidnightAndBackSteps) {
   struct Case {
     int first, second;
@@ -53,6 +54,7 @@ TEST_F(DecoderTest, InterpolationAcrossMidnightAndBackSteps) {
       {86398, 2, "23:59:58\r\n23:59:59\r\n00:00:00\r\n00:00:01\r\n"},
       {86399, 0, "23:59:59\r\n23:59:59\r\n23:59:59\r\n23:59:59\r\n"},
       {36010, 36006, "10:00:10\r\n10:00:11\r\n10:00:12\r\n10:00:13\r\n"},
+      {90 * 3600, 3600, "90:00:00\r\n16:15:00\r\n14:30:00\r\n12:45:00\r\n"},  // hour 90: a corrupt fix
   };
   for (const Case& c : cases) {
     klf::LogWriter log;
