@@ -107,25 +107,9 @@ class TLogReader final : public TProductReader {
   int16_t WriteDataHeader(TextBuffer& text, char delimiter) override;
   int16_t WriteDataValues(TextBuffer& text, char delimiter) override;
   void WriteFieldValue(int16_t catalogueIndex, TextBuffer& text) override;
-  // Most records lie whole in the input buffer, inside the data and well short of
-  // the record buffer: those are copied in fixed 64-byte pieces, which beat a copy
-  // of variable length for records this small.
-  int64_t ReadNextRecord(uint8_t* buffer) override {
-    constexpr size_t kPiece = 64;
-    if (File.Buffered() >= 2) {
-      const uint8_t* at = File.Peek();
-      const size_t length = LoadLE16(at);
-      const size_t pieces = (length + kPiece - 1) / kPiece;
-      if (File.Buffered() >= 2 + pieces * kPiece && pieces * kPiece <= kRecordBufferSize && WholeInData(length)) {
-        for (size_t k = 0; k < pieces; ++k) std::memcpy(buffer + k * kPiece, at + 2 + k * kPiece, kPiece);
-        return TakeRecord(length);
-      }
-    }
-    return ReadRecordSlowly(buffer);
-  }
-  // As ReadNextRecord, without the copy: record points at the record's bytes, in
-  // the input buffer when it lies there whole, else in a buffer of the reader. They
-  // stay valid until the next read.
+  // The next record without a copy: record points at the record's bytes, in the
+  // input buffer when it lies there whole, else in a buffer of the reader. They
+  // stay valid until the next read. Returns what ReadNextRecord returns.
   int64_t NextRecord(const uint8_t*& record) {
     if (File.Buffered() >= 2) {
       const uint8_t* at = File.Peek();
@@ -137,6 +121,12 @@ class TLogReader final : public TProductReader {
     }
     record = SlowRecord.get();
     return ReadRecordSlowly(SlowRecord.get());
+  }
+  int64_t ReadNextRecord(uint8_t* buffer) override {
+    const uint8_t* record = nullptr;
+    const int64_t n = NextRecord(record);
+    if (n != 0 && LastRecordLength > 0) std::memcpy(buffer, record, static_cast<size_t>(LastRecordLength));
+    return n;
   }
   int16_t ProcessRecord(const uint8_t* buffer) override;
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
