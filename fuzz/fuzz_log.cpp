@@ -67,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ScanSelection selection;
   if (knobs[6] & 1) {
     selection.File = input;
-    selection.States.assign(1 + knobs[6] % 16, kScanChecked);
-    selection.States[knobs[7] % selection.States.size()] = kScanUnchecked;
+    selection.Skip({knobs[7] % 16, knobs[6] >> 4});
   }
   if (knobs[6] & 2) {
     SilentIndexHost indexHost;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include <cerrno>
+
 #include "app/ini_file.h"
+#include "reader/path_check.h"
 #include "reader/product_reader.h"
 
 namespace quillon {
@@ -21,8 +24,11 @@ size_t ClampCount(long long value) { return static_cast<size_t>(std::clamp<long 
 
 bool SaveConfiguration(const Settings& s, const std::string& path, std::string& message) {
   IniFile ini;
-  message = "Unable to write to " + path;
-  if (!ini.Load(path)) return false;
+  const auto failed = [&](int error) {
+    message = "Unable to write to " + path + "\n" + SystemReason(path, error);
+    return false;
+  };
+  if (!ini.Load(path)) return failed(errno ? errno : EACCES);
   ini.WriteInteger("InputFormat", "Product", s.InputFormat);
   ini.WriteString("InputFile", "Filename", s.InputFilename);
   ini.WriteInteger(kFilter, "TarrowMode", s.TarrowMode);
@@ -45,15 +51,17 @@ bool SaveConfiguration(const Settings& s, const std::string& path, std::string& 
     ini.WriteInteger("SelectedTags", "Tag" + std::to_string(i), i < s.SelectedTags.size() ? s.SelectedTags[i] : 0);
   }
   ini.WriteString("OutputFile", "Filename", s.OutputFilename);
-  if (!ini.Save(path)) return false;
+  if (!ini.Save(path)) return failed(errno);
   message.clear();
   return true;
 }
 
 bool RestoreConfiguration(const std::string& path, Settings& s, std::string& message) {
   IniFile ini;
-  if (!ini.Load(path)) {
-    message = "Unable to read " + path;
+  std::string problem = ReadProblem(path);
+  if (problem.empty() && !ini.Load(path)) problem = SystemReason(path, errno ? errno : EIO);
+  if (!problem.empty()) {
+    message = "Configuration File Cannot Be Read!\n" + problem;
     return false;
   }
   s.InputFormat = static_cast<int16_t>(ClampIndex(ini.ReadInteger("InputFormat", "Product", 0), kInputFormatItems));

@@ -19,10 +19,12 @@ constexpr int kTarrowModeItems = 3;
 constexpr int kScanTypeItems = 2;
 constexpr int kDelimiterItems = 5;
 
-// False, with message "Unable to write to <path>", when the file cannot be written.
+// False, with message "Unable to write to <path>" and the reason on a second line,
+// when the file cannot be written.
 bool SaveConfiguration(const Settings& settings, const std::string& path, std::string& message);
 // Applies the file's keys to settings, in the order a restore sets the controls.
-// False, with a message, when the file cannot be read.
+// False, with a message naming the file and the reason, when it is missing, a folder
+// or cannot be read; settings are then untouched.
 bool RestoreConfiguration(const std::string& path, Settings& settings, std::string& message);
 
 }  // namespace quillon

@@ -88,21 +88,23 @@ bool IniFile::Load(const std::string& path) {
 
 bool IniFile::Save(const std::string& path) const {
   const std::string temporary = path + ".tmp~";
+  const auto fail = [&](int error) {
+    std::remove(temporary.c_str());
+    errno = error;
+    return false;
+  };
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out) return fail(errno ? errno : EACCES);
     for (const std::string& line : LineList) out << line << LineEnd;
     out.flush();
     if (!out) {
+      const int error = errno ? errno : EIO;
       out.close();
-      std::remove(temporary.c_str());
-      return false;
+      return fail(error);
     }
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) return fail(errno);
   return true;
 }
 

@@ -19,6 +19,7 @@ class IniFile {
   // Loads an existing file; a missing file is an empty one. False when it exists
   // but cannot be read.
   bool Load(const std::string& path);
+  // False, with errno telling why, when the file cannot be written.
   bool Save(const std::string& path) const;
 
   std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;

@@ -30,6 +30,9 @@ struct Settings {
   std::string OutageSeconds = "30";
   bool IBwave = false;      // "Export to iBwave format"
   int OutputFormat = 0;     // 0 delimited text, 1 GeoJSON, 2 KML (not stored in configuration files)
+  // Receiver 1 and 2 frequencies in MHz for files whose single-channel data come
+  // without a frequency definition: empty, or two values (not stored either).
+  std::vector<double> Frequencies;
   std::vector<std::string> AvailableFields;  // rows of "Available Fields"
   std::vector<std::string> SelectedFields;   // rows of "Selected Fields"
   std::vector<int16_t> SelectedTags;         // catalogue index of each selected row

@@ -21,6 +21,7 @@ class CliRunHost : public RunHost {
   void ShowProgress(int percent) override;
   void ReportMessage(MessageKind kind, const std::string& text) override;
   bool StopRequested() override { return InterruptRequested.load(); }
+  std::string FrequencyRemedy() const override { return "Give --frequencies RX1,RX2 in MHz"; }
   bool ErrorReported() const { return Errors > 0; }
 
  private:
@@ -30,19 +31,20 @@ class CliRunHost : public RunHost {
   int Errors = 0;
 };
 
-// Collects the scan tree and the statistics of an indexing run.
+// An indexing run on stdout: each scan as it is numbered (root, number, label; every
+// scan, also those beyond the window's 1024 tree nodes), and the statistics lines
+// kept for the end.
 class CliIndexHost : public IndexHost {
  public:
-  void ResetScanTree(int16_t product, const std::string& file) override { Tree.Reset(product, file); }
+  void ResetScanTree(int16_t, const std::string&) override {}
   void AddScanNode(int16_t kindCode, int32_t number, const std::string& label) override {
-    Tree.AddScanNode(kindCode, number, label);
+    if (*ScanTree::RootName(kindCode) != '\0') std::printf("%s\t%d\t%s\n", ScanTree::RootName(kindCode), number, label.c_str());
   }
   void ShowIndexProgress(int) override {}
   void ShowFileStatistics(const std::vector<std::string>& lines) override { Statistics = lines; }
   void ReportError(const std::string& text) override { std::fprintf(stderr, "Error: %s\n", text.c_str()); }
   bool StopRequested() override { return InterruptRequested.load(); }
 
-  ScanTree Tree;
   std::vector<std::string> Statistics;
 };
 

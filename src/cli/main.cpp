@@ -1,23 +1,22 @@
 // quillon-convert: the command-line companion of the window. It drives the same
 // engine and writes the same bytes for the same settings.
-#include <fnmatch.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <set>
 #include <sstream>
 
 #include "app/configuration.h"
 #include "app/settings.h"
 #include "cli/cli_host.h"
 #include "convert/conversion_run.h"
+#include "convert/file_pairs.h"
 #include "indexing/index_run.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
+#include "reader/path_check.h"
 
 using namespace quillon;
 
@@ -26,6 +25,12 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitFilesLeftOut = 3;
+
+constexpr char kExitStatuses[] =
+    "Exit status: 0 completed; 1 the run failed, was refused or was interrupted (nothing is overwritten: the\n"
+    "message on stderr says why); 2 usage error; 3 completed, but files of a folder run were left out (each is\n"
+    "named in a Warning).";
 
 std::vector<std::string> SplitList(const std::string& text) {
   std::vector<std::string> items;
@@ -35,7 +40,7 @@ std::vector<std::string> SplitList(const std::string& text) {
   return items;
 }
 
-bool ParseIndexes(const std::string& text, int low, int high, std::vector<int>& out) {
+bool ParseIndexes(const std::string& text, long long low, long long high, std::vector<int>& out) {
   for (const std::string& item : SplitList(text)) {
     long long v;
     if (!ParseWholeNumber(item, v) || v < low || v > high) return false;
@@ -44,71 +49,24 @@ bool ParseIndexes(const std::string& text, int low, int high, std::vector<int>& 
   return !out.empty();
 }
 
-std::string DefaultOutput(const std::string& input) {
-  return (input.size() > 4 ? input.substr(0, input.size() - 4) : std::string()) + ".out";
-}
-
-// The matching regular files of a folder, in name order.
-std::vector<FilePair> FolderPairs(const std::string& in, const std::string& out, const std::string& pattern,
-                                  const std::string& ext) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(in, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_regular_file(ec) && ::fnmatch(pattern.c_str(), name.c_str(), 0) == 0) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  std::vector<FilePair> pairs;
-  for (const std::string& name : names)
-    pairs.push_back({in + "/" + name, out + "/" + (name.size() > 4 ? name.substr(0, name.size() - 4) : "") + ext});
-  return pairs;
-}
-
 int PrintIndex(const std::string& input) {
-  const int16_t type = DetectFileType(input);
+  const std::string problem = InputProblem(input);
+  const int16_t type = problem.empty() ? DetectFileType(input) : kFormatNone;
   if (type == kFormatNone) {
-    std::fprintf(stderr, "Error: %s\n",
-                 FileSizeOf(input) < 0 ? "Input File Does Not Exist!" : "File is not from a KTR CW product.");
+    std::fprintf(stderr, "Error: %s\n", problem.empty() ? "File is not from a KTR CW product." : problem.c_str());
     return kExitFailed;
   }
   CliIndexHost host;
   if (!IndexRun(Reader, host, input, type).Execute()) return kExitFailed;
-  for (const ScanNode& node : host.Tree.Nodes())
-    std::printf("%s\t%d\t%s\n", ScanTree::RootName(node.Root), node.Number, node.Label.c_str());
   for (const std::string& line : host.Statistics) std::printf("%s\n", line.c_str());
   return kExitDone;
-}
-
-// Frequencies typed for a file whose single-channel data came without a definition:
-// indexed first, as the window does, and checked against each receiver's band.
-bool ApplyFrequencies(const std::string& input, int16_t type, const std::vector<double>& mhz) {
-  CliIndexHost host;
-  if (!IndexRun(Reader, host, input, type).Execute()) return false;
-  if (!Reader.ManualFrequencies) return true;
-  if (mhz.empty()) {
-    std::fprintf(stderr,
-                 "Warning: Frequency information was not found for the single-channel data; "
-                 "give --frequencies RX1_MHZ,RX2_MHZ to convert it.\n");
-    Reader.ManualFrequencies = 0;
-    return true;
-  }
-  for (int rx = 0; rx < 2; ++rx) {
-    const double low = Reader.Bands[rx].LowestMHz();
-    const double high = Reader.Bands[rx].HighestMHz();
-    if (mhz[rx] < low || mhz[rx] > high) {
-      std::fprintf(stderr, "Error: %.4f is not in the range of the receiver.\n", mhz[rx]);
-      Reader.ManualFrequencies = 0;
-      return false;
-    }
-  }
-  Reader.SetManualFrequencies(mhz[0], mhz[1]);
-  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"Converts KTR Zephyn CW receiver logs (.klf, .kez) into delimited text."};
+  app.footer(kExitStatuses);
   std::string input, output, config, folder, outFolder, pattern = "*.klf", ext = ".out";
   std::string fields, data, delimiter, skipScans, frequencies, dropOutages, index;
   int receiver = 1;
@@ -214,15 +172,16 @@ int main(int argc, char** argv) {
     if (!ParseOutputFormat(format, chosen)) return usage("--format takes csv, geojson or kml");
     settings.OutputFormat = static_cast<int>(chosen);
   }
-  std::vector<double> mhz;
   if (!frequencies.empty()) {
+    // Two finite numbers: strtod also reads "nan" and "inf", which are no frequencies.
     for (const std::string& item : SplitList(frequencies)) {
       char* end = nullptr;
       const double v = std::strtod(item.c_str(), &end);
-      if (end == item.c_str() || *end != '\0') return usage("--frequencies takes two numbers in MHz: RX1,RX2");
-      mhz.push_back(v);
+      if (end == item.c_str() || *end != '\0' || !std::isfinite(v))
+        return usage("--frequencies takes two numbers in MHz: RX1,RX2");
+      settings.Frequencies.push_back(v);
     }
-    if (mhz.size() != 2) return usage("--frequencies takes two numbers in MHz: RX1,RX2");
+    if (settings.Frequencies.size() != 2) return usage("--frequencies takes two numbers in MHz: RX1,RX2");
   }
 
   std::vector<FilePair> pairs;
@@ -230,35 +189,34 @@ int main(int argc, char** argv) {
   if (!folder.empty() || !outFolder.empty()) {
     if (folder.empty() || outFolder.empty() || !input.empty())
       return usage("--folder and --out-folder go together, without INPUT");
+    if (!skipScans.empty()) return usage("--skip-scans applies to a single INPUT, not to --folder");
     settings.MultipleFiles = true;
     settings.InFolder = folder;
     settings.OutFolder = outFolder;
-    pairs = FolderPairs(folder, outFolder, pattern, ext);
+    std::string message;
+    if (!ListFolderPairs(folder, outFolder, pattern, ext, pairs, message)) {
+      std::fprintf(stderr, "Error: %s\n", message.c_str());
+      return kExitFailed;
+    }
   } else {
     if (input.empty() && !config.empty()) input = settings.InputFilename;
     if (input.empty()) return usage("an INPUT file, --folder, --list-fields or --index is required");
-    if (output.empty()) output = config.empty() || input != settings.InputFilename ? DefaultOutput(input) : settings.OutputFilename;
-    const int16_t type = DetectFileType(input);
-    if (type == kFormatNone && FileSizeOf(input) != 0) {  // an empty file converts to an empty output
-      std::fprintf(stderr, "Error: %s\n",
-                   FileSizeOf(input) < 0 ? "Input File Does Not Exist!" : "File is not from a KTR CW product.");
-      return kExitFailed;
-    }
+    if (output.empty())
+      output = config.empty() || input != settings.InputFilename ? OutputNameFor(input, ".out") : settings.OutputFilename;
     if (!skipScans.empty()) {
       std::vector<int> scans;
-      if (!ParseIndexes(skipScans, 1, 1 << 30, scans)) return usage("--skip-scans takes scan numbers from 1");
+      if (!ParseIndexes(skipScans, 1, INT32_MAX, scans)) return usage("--skip-scans takes scan numbers from 1");
       selection.File = input;
-      const int highest = *std::max_element(scans.begin(), scans.end());
-      selection.States.assign(static_cast<size_t>(highest) + 1, kScanChecked);
-      for (int scan : scans) selection.States[static_cast<size_t>(scan)] = kScanUnchecked;
+      selection.Skip(std::vector<int32_t>(scans.begin(), scans.end()));
     }
-    if (type != kFormatNone && (!mhz.empty() || settings.Lambda) && !ApplyFrequencies(input, type, mhz))
-      return kExitFailed;
     pairs.push_back({input, output});
   }
 
   InstallInterruptHandler();
   CliRunHost host(!quiet && ::isatty(STDERR_FILENO), quiet);
-  const RunOutcome outcome = ConversionRun(Reader, host, settings, pairs, selection).Execute();
-  return outcome == RunOutcome::Completed ? kExitDone : kExitFailed;
+  switch (ConversionRun(Reader, host, settings, pairs, selection).Execute()) {
+    case RunOutcome::Completed: return kExitDone;
+    case RunOutcome::CompletedLeavingFilesOut: return kExitFilesLeftOut;
+    default: return kExitFailed;
+  }
 }

@@ -1,23 +1,21 @@
 #include "convert/conversion_run.h"
 
-#include <sys/stat.h>
-
+#include <cmath>
 #include <cstdio>
+#include <map>
 #include <utility>
 
+#include "convert/frequency_check.h"
 #include "convert/gps_outages.h"
 #include "convert/output_split.h"
 #include "reader/file_type.h"
+#include "reader/path_check.h"
 
 namespace quillon {
 
-namespace {
+const char kNoFieldsSelected[] = "No fields are selected for the output: select the output's fields first.";
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return a == b;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
+namespace {
 
 std::string Format(const char* format, const std::string& value) {
   char buf[512];
@@ -36,21 +34,61 @@ bool ConversionRun::Refuse(const std::string& message) {
   return false;
 }
 
-// Settings and pairs that would make a damaged output are refused before any file
+// Settings that would make a damaged or empty output are refused before any file
 // is written.
 bool ConversionRun::CheckSettings() {
+  if (Config.SelectedFields.empty()) return Refuse(kNoFieldsSelected);
   if (!DelimiterOf(Config, Delimiter))
     return Refuse("The \"Other\" field delimiter is empty: enter the delimiter character.");
   if (Config.DropOutages && !ParseWholeNumber(Config.OutageSeconds, OutageThreshold))
     return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Config.OutageSeconds));
-  for (const FilePair& pair : Pairs)
-    if (SameFile(pair.Input, pair.Output))
-      return Refuse(Format("The output file %s is the input file itself.", pair.Output));
+  if (!Config.Frequencies.empty() &&
+      (Config.Frequencies.size() != 2 || !std::isfinite(Config.Frequencies[0]) || !std::isfinite(Config.Frequencies[1])))
+    return Refuse("The receiver frequencies must be two numbers in MHz.");
+  return true;
+}
+
+// Nothing the run writes may be an input of the run, nor another pair's output: each
+// output, and when outputs are split every existing file of the split folders with
+// a part file's name (a part written over it), is compared with every input by
+// device and inode, so links are seen through.
+bool ConversionRun::CheckFiles() {
+  std::map<std::string, const FilePair*> inputs, outputs;
+  for (const FilePair& pair : Pairs) inputs.emplace(FileIdentity(pair.Input), &pair);
+  auto overwrites = [&](const std::string& written, const FilePair& pair, const char* what) {
+    const auto input = inputs.find(FileIdentity(written));
+    if (input == inputs.end()) return false;
+    if (input->second == &pair && written == pair.Output)
+      return !Refuse(Format("The output file %s is the input file itself.", written));
+    return !Refuse(std::string(what) + " " + written + " (of " + pair.Input + ") would overwrite the input file " +
+                   input->second->Input + ".");
+  };
+  const bool splits = Config.Split && static_cast<OutputFormat>(Config.OutputFormat) == OutputFormat::Delimited;
+  for (const FilePair& pair : Pairs) {
+    if (overwrites(pair.Output, pair, "The output file")) return false;
+    const auto [other, fresh] = outputs.emplace(FileIdentity(pair.Output), &pair);
+    if (!fresh)
+      return Refuse("The input files " + other->second->Input + " and " + pair.Input +
+                    " would both be converted to " + pair.Output + ".");
+  }
+  if (!splits) return true;
+  for (const FilePair& pair : Pairs) {
+    for (const std::string& part : ExistingSplitParts(pair.Output)) {
+      if (overwrites(part, pair, "The split part file")) return false;
+      const auto output = outputs.find(FileIdentity(part));
+      if (output != outputs.end())
+        return Refuse("The split part file " + part + " would overwrite the output file " + output->second->Output + ".");
+    }
+    for (const FilePair& other : Pairs)
+      if (&other != &pair && IsSplitPart(other.Output, pair.Output))
+        return Refuse("The output file " + other.Output + " would be overwritten by a split part file of " +
+                      pair.Output + ".");
+  }
   return true;
 }
 
 RunOutcome ConversionRun::Execute() {
-  if (!CheckSettings()) return RunOutcome::Failed;
+  if (!CheckSettings() || !CheckFiles()) return RunOutcome::Failed;
 
   Reader.AttachMainWindow({Config.Receiver1, Config.Receiver2});
   Reader.DataFields = {Config.FrequencyField, Config.ChannelField, Config.RSSIField};
@@ -72,59 +110,102 @@ RunOutcome ConversionRun::Execute() {
     }
   }
 
-  for (const std::string& file : FilesNotLogs)
-    Host.ReportMessage(MessageKind::Warning, Format("%s is not from a KTR CW product: it was not converted.", file));
+  for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& file : FilesLackingFrequency)
     Host.ReportMessage(MessageKind::Warning,
                        Format("No frequency is known for the single-channel data of %s: they were not averaged.", file));
   if (RowsLeftOut > 0)
     Host.ReportMessage(MessageKind::Warning,
-                       std::to_string(RowsLeftOut) +
-                           " single-channel records were left out: more than 1048576 arrived between two GPS fixes.");
+                       std::to_string(RowsLeftOut) + " single-channel records were left out: more than " +
+                           std::to_string(kMaxBufferedRows) + " records or " +
+                           std::to_string(kMaxBufferedSampleBytes >> 20) +
+                           " MB of samples arrived between two GPS fixes.");
   Host.ShowProgress(100);
   if (cancelled) {
     Host.ReportMessage(MessageKind::Information, "Conversion Has Been Cancelled!");
     return RunOutcome::Cancelled;
   }
   Host.ReportMessage(MessageKind::Information, "Conversion Has Been Completed!");
-  return RunOutcome::Completed;
+  return FilesLeftOut.empty() ? RunOutcome::Completed : RunOutcome::CompletedLeavingFilesOut;
+}
+
+// A file that needs the receivers' frequencies gets those of the run, converted
+// with its own bands; without them (or outside a band) a single file is refused and
+// a file of a folder run is left out.
+bool ConversionRun::PrepareFrequencies(const FilePair& pair, bool& failed) {
+  failed = false;
+  const FrequencyNeed need = CheckFrequencyNeed(Reader, pair.Input);
+  if (need != FrequencyNeed::Needed) return true;
+  const bool multi = Config.MultipleFiles;
+  std::string problem;
+  if (Config.Frequencies.empty()) {
+    problem = (multi ? pair.Input + " was not converted: its" : pair.Input + " needs the receivers' frequencies: its") +
+              " single-channel data come without a frequency definition.\n" + Host.FrequencyRemedy() +
+              " within the receivers' bands: Receiver 1 " + BandRangeText(Reader.Bands[0]) + ", Receiver 2 " +
+              BandRangeText(Reader.Bands[1]) + ".";
+  } else {
+    for (int rx = 0; rx < 2 && problem.empty(); ++rx) {
+      const double mhz = Config.Frequencies[static_cast<size_t>(rx)];
+      if (mhz < Reader.Bands[rx].LowestMHz() || mhz > Reader.Bands[rx].HighestMHz()) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%.4f is not in the range of the receiver.", mhz);
+        problem = multi ? pair.Input + " was not converted: " + text : text;
+      }
+    }
+    if (problem.empty()) {
+      Reader.SetManualFrequencies(Config.Frequencies[0], Config.Frequencies[1]);
+      return true;
+    }
+  }
+  failed = !multi;
+  if (failed) Refuse(problem);
+  else FilesLeftOut.push_back(problem);
+  return false;
 }
 
 RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   const bool multi = Config.MultipleFiles;
-  Reader.ScanStates.clear();
-  if (!multi && !Selection.File.empty() && SameFile(Selection.File, pair.Input)) Reader.ScanStates = Selection.States;
+  Reader.SkippedScans.clear();
+  if (!multi && !Selection.File.empty() && SameFile(Selection.File, pair.Input)) Reader.SkippedScans = Selection.Skipped;
 
+  // An input that is missing, unreadable, or a folder, pipe or device ends the run.
+  const std::string problem = InputProblem(pair.Input);
+  if (!problem.empty()) {
+    Refuse(problem);
+    return RunOutcome::Failed;
+  }
   int16_t type = DetectFileType(pair.Input);
   if (type == kFormatNone) {
-    const int64_t size = FileSizeOf(pair.Input);
-    if (size < 0) {
-      Refuse("Input File Does Not Exist!");
-      return RunOutcome::Failed;
-    }
-    if (size > 0 && !multi) {
-      Refuse("File is not from a KTR CW product.");
-      return RunOutcome::Failed;
-    }
-    if (size > 0) {  // a stray file in a folder run is left out, and named at the end
-      FilesNotLogs.push_back(pair.Input);
+    if (FileSizeOf(pair.Input) > 0) {
+      if (!multi) {
+        Refuse("File is not from a KTR CW product.");
+        return RunOutcome::Failed;
+      }
+      // A stray file in a folder run is left out, and named at the end.
+      FilesLeftOut.push_back(Format("%s is not from a KTR CW product: it was not converted.", pair.Input));
       return RunOutcome::Completed;
     }
     type = kFormatStandard;  // an empty file holds no records: its output is empty
   }
   Reader.InputFormat = type;
+  bool failed = false;
+  if (!PrepareFrequencies(pair, failed)) return failed ? RunOutcome::Failed : RunOutcome::Completed;
 
   auto stop = [this] { return Host.StopRequested(); };
+  const auto inputProblem = [&] {
+    const std::string reason = InputProblem(pair.Input);
+    return reason.empty() ? std::string("Input File Does Not Exist!") : reason;
+  };
   if (Config.DropOutages && !FindGpsOutages(Reader, pair.Input, OutageThreshold, stop))
-    Host.ReportMessage(MessageKind::Error, "Input File Does Not Exist!");
+    Host.ReportMessage(MessageKind::Error, inputProblem());
 
   if (Reader.OpenInput(pair.Input) != 0) {
-    Refuse("Input File Does Not Exist!");
+    Refuse(inputProblem());
     return RunOutcome::Failed;
   }
   if (!Output.Open(pair.Output)) {
     Reader.CloseInput();
-    Refuse("Output File Cannot Be Accessed!");
+    Refuse("Output File Cannot Be Accessed!\n" + SystemReason(pair.Output, Output.ErrorNumber()));
     return RunOutcome::Failed;
   }
   Features = MakeFeatureWriter(static_cast<OutputFormat>(Config.OutputFormat));
@@ -181,25 +262,31 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
   if (!Output.Close()) {
-    Refuse(Format("Unable to write to %s", pair.Output));
+    Refuse("Unable to write to " + pair.Output + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
     return RunOutcome::Failed;
   }
   Host.ShowProgress(100);
   // Only delimited text is split: a map file is one document.
-  if (!Features && Config.Split && Reader.RecordCount > kSplitLines && !Split(pair.Output)) return RunOutcome::Failed;
+  if (!Features && Config.Split && Reader.RecordCount > kSplitLines) {
+    const RunOutcome split = Split(pair.Output);
+    if (split != RunOutcome::Completed) return split;
+  }
   return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
 }
 
-bool ConversionRun::Split(const std::string& output) {
-  const SplitOutcome split = SplitOutputFile(output, [this](int percent) { Host.ShowProgress(percent); });
+RunOutcome ConversionRun::Split(const std::string& output) {
+  const SplitOutcome split = SplitOutputFile(
+      output, [this](int percent) { Host.ShowProgress(percent); }, [this] { return Host.StopRequested(); });
+  const std::string reason = SystemReason(split.Path, split.ErrorNumber);
   switch (split.Result) {
-    case SplitResult::Done: return true;
-    case SplitResult::CannotCreateDirectory: return Refuse("Cannot create directory.");
-    case SplitResult::OutputNotReadable: return Refuse("Output File Cannot Be Accessed!");
-    case SplitResult::PartNotCreated: return Refuse("Split File Cannot Be Accessed!");
-    case SplitResult::PartNotWritten: return Refuse(Format("Unable to write to %s", split.PartName));
+    case SplitResult::Done: return RunOutcome::Completed;
+    case SplitResult::Cancelled: return RunOutcome::Cancelled;
+    case SplitResult::CannotCreateDirectory: Refuse("Cannot create directory.\n" + reason); break;
+    case SplitResult::OutputNotReadable: Refuse("Output File Cannot Be Accessed!\n" + reason); break;
+    case SplitResult::PartNotCreated: Refuse("Split File Cannot Be Accessed!\n" + reason); break;
+    case SplitResult::PartNotWritten: Refuse("Unable to write to " + split.Path + "\n" + reason); break;
   }
-  return false;
+  return RunOutcome::Failed;
 }
 
 void ConversionRun::WriteHeaderLine() {

@@ -1,16 +1,23 @@
 // ConversionRun: one conversion run over a list of input/output pairs, the body
-// of the window's conversion thread and of quillon-convert. For each pair it runs
-// the optional GPS-outage pre-pass, opens the input through the reader, creates the
-// output, writes the header line and the rows that ProcessRecord asks for, closes
-// both files and splits a large output. Settings are a copy taken at the start.
-// Any failure ends the whole run with an Error message; a stop request ends it after
-// the current file. Output lines end with CR LF.
+// of the window's conversion thread and of quillon-convert. Before anything is
+// written it refuses settings that would make a damaged output and any pair whose
+// writing could overwrite an input of the run (an output, or a split part file, that
+// is an input file, through links too) or another pair's output. Then, for each pair,
+// it checks that the input is a log and whether it needs the receivers' frequencies,
+// runs the optional GPS-outage pre-pass, opens the input through the reader,
+// creates the output, writes the header line and the rows that ProcessRecord asks
+// for, closes both files and splits a large output. Settings are a copy taken at the
+// start. A failure ends the whole run with an Error message; a stop request ends it
+// within the current file (or between split parts). In a folder run a file that is
+// not a log, or that needs frequencies none were given for, is left out and named
+// in a Warning at the end. Output lines end with CR LF.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
 #include "convert/feature_writer.h"
+#include "convert/file_pairs.h"
 #include "convert/output_file.h"
 #include "convert/run_host.h"
 #include "reader/log_reader.h"
@@ -18,12 +25,10 @@
 
 namespace quillon {
 
-struct FilePair {
-  std::string Input;
-  std::string Output;
-};
+enum class RunOutcome { Completed, CompletedLeavingFilesOut, Cancelled, Failed };
 
-enum class RunOutcome { Completed, Cancelled, Failed };
+// The Error text of a selection without fields.
+extern const char kNoFieldsSelected[];
 
 class ConversionRun {
  public:
@@ -34,11 +39,15 @@ class ConversionRun {
  private:
   bool Refuse(const std::string& message);
   bool CheckSettings();
+  bool CheckFiles();
+  // False when the file cannot be converted as it stands: refused (single file,
+  // Failed set) or left out (folder run).
+  bool PrepareFrequencies(const FilePair& pair, bool& failed);
   RunOutcome ConvertPair(const FilePair& pair);
   void WriteHeaderLine();
   void WriteRecordRows();
   void WriteFeatureRows();
-  bool Split(const std::string& output);
+  RunOutcome Split(const std::string& output);
   // Catalogue index of output column i, from the run's own copy of the column map:
   // the window may change its selection while a run goes on.
   int16_t Column(size_t i) const { return i < Config.SelectedTags.size() ? Config.SelectedTags[i] : kNoField; }
@@ -55,8 +64,8 @@ class ConversionRun {
   TextBuffer Text;
   std::unique_ptr<FeatureWriter> Features;  // null for delimited text
   std::vector<FeatureColumn> Columns;
+  std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
-  std::vector<std::string> FilesNotLogs;
   int64_t RowsLeftOut = 0;
 };
 

@@ -25,6 +25,7 @@ bool OutputFile::Open(const std::string& path) {
   Close();
   Fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   Error = false;
+  SystemError = Fd < 0 ? errno : 0;
   Filling.clear();
   Written = 0;
   if (Fd < 0) return false;
@@ -46,8 +47,7 @@ void OutputFile::WriteAll(const TextBuffer& text) {
   if (TruncatePending) {
     TruncatePending = false;
     if (::ftruncate(Fd, 0) != 0) {
-      std::lock_guard<std::mutex> hold(Lock);
-      Error = true;
+      Fail(errno);
       return;
     }
   }
@@ -56,8 +56,7 @@ void OutputFile::WriteAll(const TextBuffer& text) {
     const ssize_t n = ::write(Fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      std::lock_guard<std::mutex> hold(Lock);
-      Error = true;
+      Fail(n < 0 ? errno : ENOSPC);
       return;
     }
     done += static_cast<size_t>(n);
@@ -67,6 +66,12 @@ void OutputFile::WriteAll(const TextBuffer& text) {
   // piece by piece here instead. A new file is left to the system's write-back.
   if (done > 0 && Replacing) ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
   Written += done;
+}
+
+void OutputFile::Fail(int error) {
+  std::lock_guard<std::mutex> hold(Lock);
+  if (!Error) SystemError = error;
+  Error = true;
 }
 
 void OutputFile::WriterLoop() {
@@ -155,7 +160,10 @@ bool OutputFile::Close() {
   if (Fd < 0) return !Error;
   if (!Error) WriteAll(Filling);  // also empties a replaced file that no hand-off reached
   Filling.clear();
-  if (::close(Fd) != 0) Error = true;
+  if (::close(Fd) != 0 && !Error) {
+    Error = true;
+    SystemError = errno;
+  }
   Fd = -1;
   return !Error;
 }

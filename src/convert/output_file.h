@@ -52,6 +52,8 @@ class OutputFile {
   bool Failed();
   // Writes what is left, waits for the writer and closes; false when any write failed.
   bool Close();
+  // The system's error number of the failed open or write (after Open() or Close()).
+  int ErrorNumber() const { return SystemError; }
 
   static constexpr size_t kHandOffSize = size_t{1} << 20;
   static constexpr size_t kMaxQueued = 64;
@@ -62,6 +64,7 @@ class OutputFile {
   void WriterLoop();
   void WriteAll(const TextBuffer& text);
   void StopWriter();
+  void Fail(int error);
 
   int Fd = -1;
   TextBuffer Filling;
@@ -79,6 +82,7 @@ class OutputFile {
   bool Writing = false;
   bool Quit = false;
   bool Error = false;
+  int SystemError = 0;
   std::thread Writer;
 };
 

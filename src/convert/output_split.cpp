@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdint>
+#include <filesystem>
 
 #include "convert/output_file.h"
 #include "reader/input_file.h"
+#include "reader/path_check.h"
 
 namespace quillon {
 
@@ -61,32 +63,64 @@ class PieceReader {
 
 }  // namespace
 
-std::string SplitFolder(const std::string& outputPath) {
-  return outputPath.size() > 4 ? outputPath.substr(0, outputPath.size() - 4) : std::string();
+std::string SplitFolder(const std::string& outputPath) { return DropLastCharacters(outputPath, 4); }
+
+namespace {
+
+std::string BaseOf(const std::string& folder) {
+  const size_t slash = folder.find_last_of('/');
+  return slash == std::string::npos ? folder : folder.substr(slash + 1);
 }
+
+// "<base>-<n>.out" with n from 1, written without leading zeros.
+bool IsPartName(const std::string& name, const std::string& base) {
+  const std::string head = base + "-", tail = ".out";
+  if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
+      name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
+    return false;
+  const std::string digits = name.substr(head.size(), name.size() - head.size() - tail.size());
+  return digits[0] != '0' && digits.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
 
 std::string SplitPartName(const std::string& folder, int part) {
-  const size_t slash = folder.find_last_of('/');
-  const std::string base = slash == std::string::npos ? folder : folder.substr(slash + 1);
-  return folder + "/" + base + "-" + std::to_string(part) + ".out";
+  return folder + "/" + BaseOf(folder) + "-" + std::to_string(part) + ".out";
 }
 
-SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<void(int)>& progress) {
-  SplitOutcome outcome;
+bool IsSplitPart(const std::string& path, const std::string& outputPath) {
+  const std::string folder = SplitFolder(outputPath);
+  if (folder.empty()) return false;
+  const std::filesystem::path candidate(path);
+  const std::string parent = candidate.has_parent_path() ? candidate.parent_path().string() : std::string(".");
+  return IsPartName(candidate.filename().string(), BaseOf(folder)) && SameFile(parent, folder);
+}
+
+std::vector<std::string> ExistingSplitParts(const std::string& outputPath) {
+  std::vector<std::string> parts;
+  const std::string folder = SplitFolder(outputPath);
+  std::error_code ec;
+  if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return parts;
+  const std::string base = BaseOf(folder);
+  for (std::filesystem::directory_iterator entries(folder, ec); !ec && entries != std::filesystem::directory_iterator();
+       entries.increment(ec)) {
+    const std::string name = entries->path().filename().string();
+    if (IsPartName(name, base)) parts.push_back(folder + "/" + name);
+  }
+  return parts;
+}
+
+SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<void(int)>& progress,
+                             const std::function<bool()>& stopRequested) {
   const std::string folder = SplitFolder(outputPath);
   struct stat st;
-  const bool folderReady = !folder.empty() && (::stat(folder.c_str(), &st) == 0 ? S_ISDIR(st.st_mode)
-                                                                              : ::mkdir(folder.c_str(), 0777) == 0);
-  if (!folderReady) {
-    outcome.Result = SplitResult::CannotCreateDirectory;
-    return outcome;
-  }
+  if (folder.empty()) return {SplitResult::CannotCreateDirectory, outputPath, ENOENT};
+  const bool exists = ::stat(folder.c_str(), &st) == 0;
+  if (exists && !S_ISDIR(st.st_mode)) return {SplitResult::CannotCreateDirectory, folder, EEXIST};
+  if (!exists && ::mkdir(folder.c_str(), 0777) != 0) return {SplitResult::CannotCreateDirectory, folder, errno};
   PieceReader reader;
   progress(0);
-  if (!reader.Open(outputPath)) {
-    outcome.Result = SplitResult::OutputNotReadable;
-    return outcome;
-  }
+  if (!reader.Open(outputPath)) return {SplitResult::OutputNotReadable, outputPath, errno};
   const uint64_t total = static_cast<uint64_t>(reader.Size());
   uint64_t copied = 0;
   progress(100);
@@ -94,9 +128,10 @@ SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<
   std::string piece;
   bool endReached = false;
   for (int part = 1; !endReached; ++part) {
+    if (stopRequested()) return {SplitResult::Cancelled, {}, 0};
     OutputFile out;
     const std::string name = SplitPartName(folder, part);
-    if (!out.Open(name)) return {SplitResult::PartNotCreated, name};
+    if (!out.Open(name)) return {SplitResult::PartNotCreated, name, out.ErrorNumber()};
     for (long lines = 0; lines < kSplitLines; ++lines) {
       if (!reader.Next(piece)) {
         endReached = true;
@@ -110,9 +145,9 @@ SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<
         shown = percent;
       }
     }
-    if (!out.Close()) return {SplitResult::PartNotWritten, name};
+    if (!out.Close()) return {SplitResult::PartNotWritten, name, out.ErrorNumber()};
   }
-  return outcome;
+  return {};
 }
 
 }  // namespace quillon

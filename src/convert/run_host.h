@@ -25,6 +25,9 @@ class RunHost {
   virtual void ReportMessage(MessageKind kind, const std::string& text) = 0;
   // The stop request, polled between records.
   virtual bool StopRequested() = 0;
+  // How the user gives the receivers' frequencies of a file that needs them, as the
+  // start of a sentence that goes on "within the receivers' bands: ...".
+  virtual std::string FrequencyRemedy() const { return "Give the receivers' frequencies"; }
 };
 
 // A host that shows nothing and never asks to stop (benchmarks, fuzzing, batch use).

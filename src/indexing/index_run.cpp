@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "reader/path_check.h"
+
 namespace quillon {
 
 std::vector<std::string> FileStatistics(const TLogReader& r) {
@@ -29,9 +31,11 @@ bool IndexRun::Execute() {
   Reader.ScanNumber = 0;
   Reader.ScanKindCode = -1;
   Reader.InputFormat = Product;
+  Reader.ManualFrequencies = 0;  // the file's own records decide whether it needs them
   if (Reader.OpenInput(Input) != 0) {
     Host.ShowWaitWindow(false);
-    Host.ReportError("Input File Does Not Exist!");
+    const std::string problem = InputProblem(Input);
+    Host.ReportError(problem.empty() ? "Input File Does Not Exist!" : problem);
     return false;
   }
   const int64_t size = Reader.FileSize;
@@ -62,7 +66,8 @@ bool IndexRun::Execute() {
   Host.ShowWaitWindow(false);
   Host.ShowFileStatistics(FileStatistics(Reader));
   Host.ShowRoute(Route);
-  if ((Reader.Rx1SingleSeen || Reader.Rx2SingleSeen) && !Reader.SingleDefSeen) Reader.ManualFrequencies = 1;
+  NeedsFrequencies = Reader.FrequenciesMissing();
+  if (NeedsFrequencies) Reader.ManualFrequencies = 1;
   return true;
 }
 

@@ -3,7 +3,8 @@
 // ConvertingPass 0, reports one scan node per scan as scans are numbered, whole
 // percentages as they grow, the seven statistics lines at the end, and raises the
 // reader's ManualFrequencies when single-channel data came without a
-// single-frequency definition. IndexHost calls are made synchronously.
+// single-frequency definition (frequencies entered for an earlier file do not
+// count: the flag is cleared first). IndexHost calls are made synchronously.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -47,6 +48,8 @@ class IndexRun {
   IndexRun(TLogReader& reader, IndexHost& host, std::string input, int16_t product);
   // False when the input cannot be opened.
   bool Execute();
+  // After Execute: the file holds single-channel data without a frequency definition.
+  bool FrequenciesNeeded() const { return NeedsFrequencies; }
 
  private:
   TLogReader& Reader;
@@ -54,6 +57,7 @@ class IndexRun {
   const std::string Input;
   const int16_t Product;
   RouteTrack Route;
+  bool NeedsFrequencies = false;
 };
 
 }  // namespace quillon

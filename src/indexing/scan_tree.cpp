@@ -41,11 +41,10 @@ bool ScanTree::Toggle(int32_t number) {
 ScanSelection ScanTree::Selection() const {
   ScanSelection selection;
   selection.File = IndexedFile;
-  for (const ScanNode& node : NodeList) {
-    if (static_cast<size_t>(node.Number) >= selection.States.size())
-      selection.States.resize(static_cast<size_t>(node.Number) + 1, kScanChecked);
-    selection.States[static_cast<size_t>(node.Number)] = node.State;
-  }
+  std::vector<int32_t> skipped;
+  for (const ScanNode& node : NodeList)
+    if (node.State != kScanChecked) skipped.push_back(node.Number);
+  selection.Skip(skipped);
   return selection;
 }
 

@@ -13,13 +13,19 @@ InputFile::~InputFile() { Close(); }
 
 bool InputFile::Open(const std::string& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so that a named pipe without a writer is refused at
+  // once instead of holding the caller; regular files never block anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool examined = ::fstat(fd, &st) == 0;
+  if (!examined || !S_ISREG(st.st_mode)) {
+    const int error = !examined ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
+    errno = error;
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   Fd = fd;
   FileSize = st.st_size;
   Buffer.resize(kBufferSize);

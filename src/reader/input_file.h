@@ -1,8 +1,8 @@
 // InputFile: sequential binary reading of a file through large buffers.
-// Open() accepts regular files only; sizes and positions are 64-bit. Once a caller
-// reads past its second buffer the file is read ahead by a second thread: while the
-// caller works through one buffer, the next is being filled. One thread reads an
-// InputFile.
+// Open() accepts regular files only, and never waits on a named pipe; sizes and
+// positions are 64-bit. Once a caller reads past its second buffer the file is read
+// ahead by a second thread: while the caller works through one buffer, the next is
+// being filled. One thread reads an InputFile.
 #pragma once
 #include <condition_variable>
 #include <cstddef>

@@ -32,9 +32,12 @@ constexpr int kListSlots = 10;
 constexpr int kFrequencySlots = 32;
 constexpr int kTableSlots = 32;
 constexpr int kMaxScanNodes = 1024;
-// Single-channel rows buffered within one GPS interval; records beyond it are counted
-// as left out and reported at the end of the run.
+// Single-channel rows, and bytes of their samples, buffered within one GPS interval;
+// records beyond either bound are counted as left out and reported at the end of
+// the run. Real intervals hold a few records of at most ten samples; the bounds only
+// keep a broken or crafted log from taking the machine's memory.
 constexpr int32_t kMaxBufferedRows = 1 << 20;
+constexpr size_t kMaxBufferedSampleBytes = size_t{64} << 20;
 
 constexpr int16_t kScanKindSingle = 19;
 constexpr int16_t kScanKindList = 20;
@@ -150,6 +153,10 @@ class TLogReader final : public TProductReader {
     ++BandGeneration;
   }
 
+  // Single-channel data came without a single-frequency definition: the
+  // frequencies must be given by hand before the file is converted.
+  bool FrequenciesMissing() const { return (Rx1SingleSeen || Rx2SingleSeen) && !SingleDefSeen; }
+
   // receiverNumber 1 or 2.
   bool SelectReceiver(int receiverNumber);
   void SetManualFrequencies(double receiver1MHz, double receiver2MHz);
@@ -158,9 +165,9 @@ class TLogReader final : public TProductReader {
   int16_t InputFormat = kFormatStandard;
   DataBlockFields DataFields;
   bool DropOutages = false;
-  // Scan-node states by scan number (entry 0 unused) of the file being converted;
-  // empty converts every scan. Scans beyond the table are converted.
-  std::vector<uint8_t> ScanStates;
+  // Scans of the file being converted that are left out (ascending); empty
+  // converts every scan.
+  std::vector<int32_t> SkippedScans;
 
   // --- Pass state.
   uint8_t ConvertingPass = 0;
@@ -180,7 +187,7 @@ class TLogReader final : public TProductReader {
   int32_t GpsTotalCount = 0, Gps3DCount = 0, Gps2DCount = 0;
   int32_t Rx1SingleCount = 0, Rx2SingleCount = 0, ListModeCount = 0, TableModeCount = 0;
 
-  // Single-channel records left out because an interval exceeded kMaxBufferedRows.
+  // Single-channel records left out because an interval exceeded a buffer bound.
   int64_t RowsLeftOut = 0;
   // Set when "40 Lambda" met single-channel data with no known frequency.
   bool LambdaLackedFrequency = false;
@@ -243,7 +250,8 @@ class TLogReader final : public TProductReader {
   void Interpolate();
   bool AveragerReady();
   int16_t DrainAveragedPoints();
-  BufferedRow* NextBufferedRow();
+  // The row to fill for a record of this many samples; null when it is left out.
+  BufferedRow* NextBufferedRow(size_t samples);
   void RenderField(int16_t index, TextBuffer& text, bool buffered, const BufferedRow& row);
   const BufferedRow& CurrentRow() const { return Rows[static_cast<size_t>(RowIndex())]; }
   void AppendDataValues(TextBuffer& text, char delimiter);

@@ -83,8 +83,7 @@ void TLogReader::ApplyScanSelection() {
     return;
   }
   if (ScanPending) return;
-  const bool hasNode = ScanNumber >= 1 && static_cast<size_t>(ScanNumber) < ScanStates.size();
-  SkipScan = hasNode && ScanStates[static_cast<size_t>(ScanNumber)] != kScanChecked;
+  SkipScan = std::binary_search(SkippedScans.begin(), SkippedScans.end(), ScanNumber);
 }
 
 void TLogReader::NumberPendingScan() {
@@ -100,13 +99,13 @@ void TLogReader::StartInterval() {
   PreviousFix = {Fix->Latitude.DecimalDegrees, Fix->Longitude.DecimalDegrees, Fix->Hour, Fix->Minute, Fix->Second};
 }
 
-BufferedRow* TLogReader::NextBufferedRow() {
-  if (PendingRecords >= kMaxBufferedRows) {
+BufferedRow* TLogReader::NextBufferedRow(size_t samples) {
+  // The rows of the previous interval have been written by now; their samples go.
+  if (PendingRecords == 0) RowSampleData.clear();
+  if (PendingRecords >= kMaxBufferedRows || RowSampleData.size() + samples > kMaxBufferedSampleBytes) {
     ++RowsLeftOut;
     return nullptr;
   }
-  // The rows of the previous interval have been written by now; their samples go.
-  if (PendingRecords == 0) RowSampleData.clear();
   if (static_cast<size_t>(PendingRecords) >= Rows.size()) Rows.resize(static_cast<size_t>(PendingRecords) + 1);
   return &Rows[static_cast<size_t>(PendingRecords)];
 }
@@ -159,7 +158,7 @@ int16_t TLogReader::DrainAveragedPoints() {
   PendingRecords = 0;
   double latitude, longitude, rssi;
   while (Averager.TakePoint(latitude, longitude, rssi) == 0) {
-    BufferedRow* row = NextBufferedRow();
+    BufferedRow* row = NextBufferedRow(1);
     if (!row) continue;
     row->Hour = Fix->Hour;
     row->Minute = Fix->Minute;
@@ -270,7 +269,7 @@ int16_t TLogReader::DecodeSingleChannel(const uint8_t* rec, int rx) {
     for (int32_t u = 0; u < samples; ++u) Averager.AddSample(static_cast<int8_t>(rec[1 + u]));
     return kNothingToWrite;
   }
-  BufferedRow* row = NextBufferedRow();
+  BufferedRow* row = NextBufferedRow(static_cast<size_t>(samples));
   if (!row) return kNothingToWrite;
   row->Receiver = rx;
   row->LastSample = LastSampleIndex;

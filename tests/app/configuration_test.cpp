@@ -90,11 +90,23 @@ TEST(ConfigurationTest, DefaultsAndBrokenValues) {
   EXPECT_EQ(s.SelectedFields[1], "");
 }
 
-TEST(ConfigurationTest, UnwritableFileIsReported) {
+TEST(ConfigurationTest, FilesThatCannotBeUsedAreReportedWithTheirReason) {
   TempDir dir;
   std::string message;
   EXPECT_FALSE(SaveConfiguration(DefaultSettings(), dir.File("no/such.cfg"), message));
-  EXPECT_EQ(message, "Unable to write to " + dir.File("no/such.cfg"));
+  EXPECT_EQ(message, "Unable to write to " + dir.File("no/such.cfg") + "\n" + dir.File("no/such.cfg") +
+                         ": No such file or directory");
+  // A restore from a file that is missing or a folder changes no setting.
+  const struct {
+    std::string path, reason;
+  } unreadable[] = {{dir.File("missing.cfg"), "No such file or directory"}, {dir.Path(), "Is a directory"}};
+  for (const auto& c : unreadable) {
+    Settings s = DefaultSettings();
+    s.Delimiter = 3;
+    EXPECT_FALSE(RestoreConfiguration(c.path, s, message));
+    EXPECT_EQ(message, "Configuration File Cannot Be Read!\n" + c.path + ": " + c.reason);
+    EXPECT_EQ(s.Delimiter, 3);
+  }
 }
 
 }  // namespace

@@ -74,10 +74,15 @@ TEST_F(ConversionRunTest, FailuresOfTheRun) {
     std::string input, output, message;
   };
   const Case cases[] = {
-      {dir.File("missing.klf"), dir.File("a.out"), "Input File Does Not Exist!"},
+      {dir.File("missing.klf"), dir.File("a.out"),
+       "Input File Does Not Exist!\n" + dir.File("missing.klf") + ": No such file or directory"},
+      {dir.Path(), dir.File("a.out"), dir.Path() + " is a folder, not a log file."},
+      {"/dev/zero", dir.File("a.out"), "/dev/zero is a device, not a log file."},
       {dir.File("text.klf"), dir.File("a.out"), "File is not from a KTR CW product."},
-      {in, dir.File("no/such/folder/a.out"), "Output File Cannot Be Accessed!"},
-      {in, "/dev/full", "Unable to write to /dev/full"},
+      {in, dir.File("no/such/folder/a.out"),
+       "Output File Cannot Be Accessed!\n" + dir.File("no/such/folder/a.out") + ": No such file or directory"},
+      {in, dir.Path(), "Output File Cannot Be Accessed!\n" + dir.Path() + ": Is a directory"},
+      {in, "/dev/full", "Unable to write to /dev/full\n/dev/full: No space left on device"},
   };
   for (const Case& c : cases) {
     RecordingHost host;
@@ -189,7 +194,7 @@ TEST_F(ConversionRunTest, SplitFolderBlockedByAFile) {
   s.Split = true;
   RecordingHost host;
   EXPECT_EQ(ConvertOne(in, dir.File("drive.out"), s, host), RunOutcome::Failed);
-  EXPECT_EQ(host.Last(), "Cannot create directory.");
+  EXPECT_EQ(host.Last(), "Cannot create directory.\n" + dir.File("drive") + ": File exists");
   EXPECT_EQ(ReadFile(dir.File("drive")), "a file where the folder would go");
 }
 
@@ -226,7 +231,7 @@ TEST_F(ConversionRunTest, FolderRunLeavesOutFilesThatAreNotLogs) {
   ASSERT_EQ(ConversionRun(Reader, host, s,
                           {{a, dir.File("a.out")}, {dir.File("b.klf"), dir.File("b.out")}, {c, dir.File("c.out")}})
                 .Execute(),
-            RunOutcome::Completed);
+            RunOutcome::CompletedLeavingFilesOut);
   EXPECT_FALSE(std::filesystem::exists(dir.File("b.out")));
   EXPECT_EQ(ReadFile(dir.File("a.out")), ReadFile(dir.File("c.out")));
   EXPECT_EQ(host.Messages[host.Messages.size() - 2].second,

@@ -81,7 +81,8 @@ TEST(IndexRunTest, MissingFileKeepsTheRootsOnly) {
   TreeHost host;
   host.Statistics = {"previous"};
   EXPECT_FALSE(IndexRun(Reader, host, dir.File("none.klf"), kFormatStandard).Execute());
-  EXPECT_EQ(host.Errors, std::vector<std::string>{"Input File Does Not Exist!"});
+  EXPECT_EQ(host.Errors,
+            std::vector<std::string>{"Input File Does Not Exist!\n" + dir.File("none.klf") + ": No such file or directory"});
   EXPECT_TRUE(host.Tree.HasRoots());
   EXPECT_TRUE(host.Tree.Nodes().empty());
   EXPECT_EQ(host.Statistics, std::vector<std::string>{"previous"});
@@ -98,12 +99,12 @@ TEST(ScanTreeTest, NodesTogglesAndSelection) {
   EXPECT_FALSE(tree.Toggle(0));
   const ScanSelection s = tree.Selection();
   EXPECT_EQ(s.File, "a.klf");
-  EXPECT_EQ(s.States, (std::vector<uint8_t>{2, 2, 1}));
+  EXPECT_EQ(s.Skipped, (std::vector<int32_t>{2}));
   EXPECT_TRUE(tree.Toggle(2));
   EXPECT_EQ(tree.Node(2)->State, 2);
   tree.Reset(0, "b.klf");
   EXPECT_FALSE(tree.AddScanNode(19, 1, "GPS"));
-  EXPECT_TRUE(tree.Selection().States.empty());
+  EXPECT_TRUE(tree.Selection().Skipped.empty());
 }
 
 }  // namespace

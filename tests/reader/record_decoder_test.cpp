@@ -17,7 +17,7 @@ class DecoderTest : public ::testing::Test {
   std::string Convert(const klf::LogWriter& log, Settings s, ScanSelection selection = {}) {
     const std::string in = WriteLog(dir, "in.klf", log);
     RecordingHost host;
-    if (!selection.States.empty()) selection.File = in;
+    if (!selection.Skipped.empty()) selection.File = in;
     EXPECT_EQ(ConvertOne(in, dir.File("out.out"), s, host, selection), RunOutcome::Completed) << host.Last();
     return ReadFile(dir.File("out.out"));
   }
@@ -123,8 +123,8 @@ TEST_F(DecoderTest, UncheckedScansStayOutWhicheverTimeRecordNumbersThem) {
   log.ListData({{0, 0, -51}});
   Settings s = ColumnsSettings({0});
   s.FieldTitles = false;
-  EXPECT_EQ(Convert(log, s, {"", {0, kScanUnchecked, kScanChecked}}), ",820.00000,-51\r\n");
-  EXPECT_EQ(Convert(log, s, {"", {0, kScanChecked, kScanUnchecked}}), ",810.00000,-50\r\n");
+  EXPECT_EQ(Convert(log, s, {"", {1}}), ",820.00000,-51\r\n");
+  EXPECT_EQ(Convert(log, s, {"", {2}}), ",810.00000,-50\r\n");
 }
 
 TEST_F(DecoderTest, SelectionOfAnotherFileIsIgnored) {
@@ -137,7 +137,7 @@ TEST_F(DecoderTest, SelectionOfAnotherFileIsIgnored) {
   Settings s = ColumnsSettings({0});
   s.FieldTitles = false;
   RecordingHost host;
-  ConvertOne(in, dir.File("o.out"), s, host, {dir.File("other.klf"), {0, kScanUnchecked}});
+  ConvertOne(in, dir.File("o.out"), s, host, {dir.File("other.klf"), {1}});
   EXPECT_EQ(ReadFile(dir.File("o.out")), ",810.00000,-50\r\n");
 }
 

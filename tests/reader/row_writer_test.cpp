@@ -85,7 +85,7 @@ TEST(RowWriterTest, WholeRowsMatchTheColumnsOneByOne) {
   std::vector<uint8_t> buffer(kRecordBufferSize);
   for (const Choice& c : Choices()) {
     Reader.ManualFrequencies = 0;
-    Reader.ScanStates.clear();
+    Reader.SkippedScans.clear();
     Reader.MultiFileRun = 0;
     Reader.DropOutages = false;
     Reader.AttachMainWindow({c.Receiver == 1, c.Receiver == 2});
