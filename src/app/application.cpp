@@ -7,8 +7,9 @@
 namespace quillon {
 
 TQuillonApplication::TQuillonApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The application title only: a display name would be appended to every window's
+  // title bar ("Information — KTR Quillon CW"), and each window shows its caption alone.
   setApplicationName("KTR Quillon CW");
-  setApplicationDisplayName("KTR Quillon CW");
 }
 
 bool TQuillonApplication::notify(QObject* receiver, QEvent* event) {

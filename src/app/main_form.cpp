@@ -29,6 +29,7 @@
 #include "app/report_error.h"
 #include "controls/cgauge.h"
 #include "convert/feature_writer.h"
+#include "convert/file_pairs.h"
 #include "convert/tconvert.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/help_form.h"
@@ -39,6 +40,7 @@
 #include "indexing/wait_dlg.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
+#include "reader/path_check.h"
 #include "reduction/frequency_entry.h"
 
 namespace quillon {
@@ -99,8 +101,9 @@ int OutputFormatOf(const QString& path) {
   return static_cast<int>(OutputFormat::Delimited);
 }
 
-std::string Std(const QString& s) { return s.toLocal8Bit().toStdString(); }
-QString Qt8(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+// Paths and names are UTF-8 inside the program.
+std::string Std(const QString& s) { return s.toUtf8().toStdString(); }
+QString Qt8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
 
@@ -160,8 +163,8 @@ TMainForm::~TMainForm() {
 void TMainForm::BuildMenu() {
   QMenu* application = menuBar()->addMenu("&Application");
   application->setObjectName("Application1");
-  QAction* open = application->addAction("Open Configuration", this, &TMainForm::OpenConfigurationClick);
-  open->setObjectName("OpenConfiguration1");
+  OpenConfiguration1 = application->addAction("Open Configuration", this, &TMainForm::OpenConfigurationClick);
+  OpenConfiguration1->setObjectName("OpenConfiguration1");
   QAction* save = application->addAction("Save Configuration", this, &TMainForm::SaveConfigurationClick);
   save->setObjectName("SaveConfiguration1");
   application->addSeparator()->setObjectName("N1");
@@ -214,22 +217,24 @@ void TMainForm::BuildControls() {
   rbSingleFile->setChecked(true);
 
   gbSingleFile = Named(new QGroupBox(m), "gbSingleFile");
-  gbSingleFile->setGeometry(8, 48, 372, 86);
+  gbSingleFile->setGeometry(8, 48, 372, 100);
   MakeLabel(gbSingleFile, "Input:", 8, 22, 50);
   InputFilename = Named(new QLineEdit(gbSingleFile), "InputFilename");
   InputFilename->setReadOnly(true);
   InputFilename->setGeometry(60, 20, 232, 24);
   InBrowse = Named(new QPushButton("Browse", gbSingleFile), "InBrowse");
   InBrowse->setGeometry(298, 19, 66, 26);
-  MakeLabel(gbSingleFile, "Output:", 8, 54, 50);
+  lProduct = Named(MakeLabel(gbSingleFile, "", 62, 45, 230, 18), "lProduct");
+  lProduct->setStyleSheet("color: navy;");
+  MakeLabel(gbSingleFile, "Output:", 8, 68, 50);
   OutputFilename = Named(new QLineEdit(gbSingleFile), "OutputFilename");
   OutputFilename->setReadOnly(true);
-  OutputFilename->setGeometry(60, 52, 232, 24);
+  OutputFilename->setGeometry(60, 66, 232, 24);
   OutBrowse = Named(new QPushButton("Browse", gbSingleFile), "OutBrowse");
-  OutBrowse->setGeometry(298, 51, 66, 26);
+  OutBrowse->setGeometry(298, 65, 66, 26);
 
   gbMultipleFiles = Named(new QGroupBox(m), "gbMultipleFiles");
-  gbMultipleFiles->setGeometry(8, 140, 372, 130);
+  gbMultipleFiles->setGeometry(8, 154, 372, 130);
   MakeLabel(gbMultipleFiles, "FOLDER", 60, 10, 160);
   MakeLabel(gbMultipleFiles, "FILES", 290, 10, 74);
   MakeLabel(gbMultipleFiles, "Input:", 8, 34, 50);
@@ -258,16 +263,16 @@ void TMainForm::BuildControls() {
   gbMultipleFiles->setEnabled(false);
 
   // Step 2: formatting options.
-  StepHeading(m, "Step 2 - Choose Formatting Options", 8, 278, 372);
-  ReceiverGroup = RadioPair(m, "Data Source", "ReceiverGroup", QRect(8, 298, 180, 76), {"Receiver #1", "Receiver1"},
+  StepHeading(m, "Step 2 - Choose Formatting Options", 8, 292, 372);
+  ReceiverGroup = RadioPair(m, "Data Source", "ReceiverGroup", QRect(8, 312, 180, 76), {"Receiver #1", "Receiver1"},
                             {"Receiver #2", "Receiver2"}, Receiver1, Receiver2, ReceiverButtons);
-  AverageGroup = RadioPair(m, "Data Reduction", "AverageGroup", QRect(196, 298, 184, 76),
+  AverageGroup = RadioPair(m, "Data Reduction", "AverageGroup", QRect(196, 312, 184, 76),
                            {"Convert All Data", "NoAvg"}, {"Best Server", "BSAvg"}, NoAvg, BSAvg, AverageButtons);
-  GroupBox2 = RadioPair(m, "Average Type", "GroupBox2", QRect(8, 382, 180, 76), {"None", "cbAT_None"},
+  GroupBox2 = RadioPair(m, "Average Type", "GroupBox2", QRect(8, 396, 180, 76), {"None", "cbAT_None"},
                         {"40 Lambda", "rbLambda"}, cbAT_None, rbLambda, AverageTypeButtons);
 
   GroupBox1 = Named(new QGroupBox("Field Data", m), "GroupBox1");
-  GroupBox1->setGeometry(196, 382, 184, 100);
+  GroupBox1->setGeometry(196, 396, 184, 100);
   FrequencyField = Named(new QCheckBox("Freq (MHz)", GroupBox1), "FrequencyField");
   FrequencyField->setGeometry(12, 22, 164, 20);
   FrequencyField->setChecked(true);
@@ -278,23 +283,24 @@ void TMainForm::BuildControls() {
   RSSIField->setChecked(true);
 
   // Step 3: data and fields.
-  QLabel* step3 = StepHeading(m, "Step 3 - Select Data and Fields Which Are To Be In The Output File", 392, 4, 412);
+  // The field lists are wide enough for every catalogue name in full.
+  QLabel* step3 = StepHeading(m, "Step 3 - Select Data and Fields Which Are To Be In The Output File", 392, 4, 480);
   step3->setWordWrap(true);
-  step3->setGeometry(392, 4, 412, 36);
-  MakeLabel(m, "Available Fields", 392, 40, 180);
+  step3->setGeometry(392, 4, 480, 36);
+  MakeLabel(m, "Available Fields", 392, 40, 214);
   AvailableBox = Named(new QListWidget(m), "AvailableBox");
-  AvailableBox->setGeometry(392, 58, 180, 284);
+  AvailableBox->setGeometry(392, 58, 214, 284);
   SelectField = Named(new QPushButton(">", m), "SelectField");
-  SelectField->setGeometry(578, 120, 40, 28);
+  SelectField->setGeometry(612, 120, 40, 28);
   DeselectField = Named(new QPushButton("<", m), "DeselectField");
-  DeselectField->setGeometry(578, 156, 40, 28);
+  DeselectField->setGeometry(612, 156, 40, 28);
   SelectAll = Named(new QPushButton(">>", m), "SelectAll");
-  SelectAll->setGeometry(578, 208, 40, 28);
+  SelectAll->setGeometry(612, 208, 40, 28);
   DeselectAll = Named(new QPushButton("<<", m), "DeselectAll");
-  DeselectAll->setGeometry(578, 244, 40, 28);
-  MakeLabel(m, "Selected Fields", 624, 40, 180);
+  DeselectAll->setGeometry(612, 244, 40, 28);
+  MakeLabel(m, "Selected Fields", 658, 40, 214);
   SelectedBox = Named(new QListWidget(m), "SelectedBox");
-  SelectedBox->setGeometry(624, 58, 180, 284);
+  SelectedBox->setGeometry(658, 58, 214, 284);
 
   DelimiterGroup = Named(new QGroupBox("Field Delimiter", m), "DelimiterGroup");
   DelimiterGroup->setGeometry(392, 350, 236, 96);
@@ -312,10 +318,10 @@ void TMainForm::BuildControls() {
   OtherDelimiter->setGeometry(124, 68, 32, 22);
 
   FieldTitles = Named(new QCheckBox("Create Header Record", m), "FieldTitles");
-  FieldTitles->setGeometry(640, 360, 170, 20);
+  FieldTitles->setGeometry(658, 360, 214, 20);
   FieldTitles->setChecked(true);
   cbiBwave = Named(new QCheckBox("Export to iBwave format", m), "cbiBwave");
-  cbiBwave->setGeometry(640, 388, 170, 20);
+  cbiBwave->setGeometry(658, 388, 214, 20);
   cbSplit = Named(new QCheckBox("Output File Split", m), "cbSplit");
   cbSplit->setToolTip("Split output file into 60000 record files");
   cbSplit->setGeometry(392, 454, 200, 20);
@@ -326,7 +332,7 @@ void TMainForm::BuildControls() {
                  "Label2");
   Label2->setWordWrap(true);
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label2->setGeometry(410, 476, 394, 60);
+  Label2->setGeometry(410, 476, 462, 60);
   cbRecDrop = Named(new QCheckBox("Drop data during GPS outages of", m), "cbRecDrop");
   cbRecDrop->setGeometry(392, 540, 220, 20);
   edOutage = Named(new QLineEdit("30", m), "edOutage");
@@ -335,17 +341,17 @@ void TMainForm::BuildControls() {
   MakeLabel(m, "seconds or more.", 664, 540, 130);
 
   // The scans and statistics of the chosen file.
-  MakeLabel(m, "Scans : Checked scans are to be converted.", 816, 40, 337);
+  MakeLabel(m, "Scans : Checked scans are to be converted.", 884, 40, 269);
   tvIndex = Named(new QTreeWidget(m), "tvIndex");
   tvIndex->setHeaderHidden(true);
   tvIndex->setIndentation(19);
   QFont arial("Arial");
   arial.setPixelSize(13);
   tvIndex->setFont(arial);
-  tvIndex->setGeometry(816, 58, 337, 284);
+  tvIndex->setGeometry(884, 58, 269, 284);
   tvIndex->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tvIndex->viewport()->installEventFilter(this);
-  QLabel* statsTitle = MakeLabel(m, "FILE STATISTICS", 816, 352, 337);
+  QLabel* statsTitle = MakeLabel(m, "FILE STATISTICS", 884, 352, 269);
   statsTitle->setObjectName("Label4");
   QFont bold = statsTitle->font();
   bold.setBold(true);
@@ -353,7 +359,7 @@ void TMainForm::BuildControls() {
   statsTitle->setAlignment(Qt::AlignHCenter);
   lbStats = Named(new QListWidget(m), "lbStats");
   lbStats->setFont(arial);
-  lbStats->setGeometry(816, 372, 337, 164);
+  lbStats->setGeometry(884, 372, 269, 164);
 
   // Step 4: convert.
   StepHeading(m, "Step 4 - Convert The Input File", 8, 566, 372);
@@ -510,6 +516,8 @@ void TMainForm::ApplySettings(const Settings& s) {
   OutputFilename->setText(Qt8(s.OutputFilename));
 }
 
+// The restored input file is indexed whenever it is a log, with the layout it has,
+// so that the tree and the statistics describe it; otherwise both are emptied.
 void TMainForm::OpenConfigurationClick() {
   WaitFor(CurrentConvert);
   const QString path = Seams().OpenFile(this, "Open Configuration", kConfigFilter);
@@ -520,7 +528,21 @@ void TMainForm::OpenConfigurationClick() {
     report_error(kError, "%s", message.c_str());
     return;
   }
+  Restoring = true;
   ApplySettings(s);
+  Restoring = false;
+  if (!rbSingleFile->isChecked()) return;
+  const int16_t type = DetectFileType(InputFilename->text());
+  ShowProduct(type);
+  Reader.MultiFileRun = 0;
+  if (type != kFormatNone) {
+    StartIndexing(type);
+    return;
+  }
+  StopIndexing();
+  ResetScanTree(kFormatNone, "");
+  lbStats->clear();
+  FrequenciesNeeded = false;
 }
 
 void TMainForm::SaveConfigurationClick() {
@@ -579,8 +601,9 @@ void TMainForm::DeselectAllClick() {
 
 void TMainForm::cbiBwaveClick() {
   const bool on = cbiBwave->isChecked();
-  AvailableBox->setEnabled(!on);
-  SelectedBox->setEnabled(!on);
+  for (QWidget* w : std::initializer_list<QWidget*>{AvailableBox, SelectedBox, SelectField, DeselectField, SelectAll,
+                                                    DeselectAll})
+    w->setEnabled(!on);
   DeselectAllClick();
   if (!on) return;
   for (int p : {18, 14, 2, 8, 0})
@@ -642,6 +665,20 @@ void TMainForm::ShowFileStatistics(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) lbStats->addItem(Qt8(line));
 }
 
+void TMainForm::ShowScansNotShown(int64_t count) {
+  if (count <= 0) return;
+  auto* note = new QTreeWidgetItem(tvIndex, QStringList(QString("%1 more scans are not shown here; they are converted.")
+                                                            .arg(count)));
+  note->setFlags(Qt::ItemIsEnabled);
+  note->setData(0, Qt::UserRole, 0);
+}
+
+void TMainForm::IndexFinished(bool frequenciesNeeded, const BandInfo bands[2]) {
+  FrequenciesNeeded = frequenciesNeeded;
+  IndexedBands[0] = bands[0];
+  IndexedBands[1] = bands[1];
+}
+
 void TMainForm::ShowConvertProgress(int percent) { ProgressBar->SetProgress(percent); }
 
 void TMainForm::ShowRoute(const RouteTrack& route) { RouteMapForm->Map()->SetRoute(route); }
@@ -671,7 +708,11 @@ void TMainForm::InputFormatChanged(int index) {
     ScanTypeGroup->setCurrentIndex(1);
     FillAvailableBox();
   }
-  if (!Reader.MultiFileRun) StartIndexing(static_cast<int16_t>(index));
+  if (!Reader.MultiFileRun && !Restoring) StartIndexing(static_cast<int16_t>(index));
+}
+
+void TMainForm::ShowProduct(int16_t type) {
+  lProduct->setText(type == kFormatStandard || type == kFormatFlashCard ? InputFormatGroup->itemText(type) : QString());
 }
 
 bool TMainForm::IndexRunning() const { return IndexThread && IndexThread->isRunning(); }
@@ -698,6 +739,7 @@ void TMainForm::StopIndexing() {
 void TMainForm::StartIndexing(int16_t product) {
   StopIndexing();
   WaitFor(CurrentConvert);  // never two passes on the reader
+  FrequenciesNeeded = false;
   IndexThread = new TMakeIndex(this, product);
   IndexThread->start();
 }
@@ -710,11 +752,13 @@ void TMainForm::InBrowseClick() {
   const int16_t type = DetectFileType(path);
   SetInputFormat(type);
   if (type == kFormatNone) {
-    report_error(kWarning, "File is not from a KTR CW product.");
+    const std::string problem = ReadProblem(Std(path));
+    report_error(kWarning, "File is not from a KTR CW product.%s%s", problem.empty() ? "" : "\n", problem.c_str());
     return;
   }
+  ShowProduct(type);
   InputFilename->setText(path);
-  OutputFilename->setText(path.left(std::max<qsizetype>(0, path.size() - 4)) + ".out");
+  OutputFilename->setText(Qt8(OutputNameFor(Std(path), ".out")));
   FileCount = 1;
   InputNames.assign(1, Std(InputFilename->text()));
   OutputNames.assign(1, Std(OutputFilename->text()));
@@ -730,26 +774,32 @@ void TMainForm::btnInFolderClick() {
   WaitFor(CurrentConvert);
   Seams().ChooseFolder(OpenFolderDlg);
   edInFolder->setText(OpenFolderDlg->Folder());
-  if (!edOutFolder->text().isEmpty()) edFileCount->setText(QString::number(FileCount = ScanFolder()));
+  if (!edOutFolder->text().isEmpty()) edFileCount->setText(QString::number(FileCount = std::max(0, ScanFolder())));
 }
 
 void TMainForm::btnOutFolderClick() {
   WaitFor(CurrentConvert);
   Seams().ChooseFolder(OpenFolderDlg);
   edOutFolder->setText(OpenFolderDlg->Folder());
-  if (!edInFolder->text().isEmpty()) edFileCount->setText(QString::number(FileCount = ScanFolder()));
+  if (!edInFolder->text().isEmpty()) edFileCount->setText(QString::number(FileCount = std::max(0, ScanFolder())));
 }
 
+// The folder's inputs and their outputs, listed by the engine as the command line
+// lists them; -1, after an Error message, when the input folder cannot be read.
 int TMainForm::ScanFolder() {
-  const QDir in(edInFolder->text());
-  const QString outPrefix = edOutFolder->text() + "/";
+  std::vector<FilePair> pairs;
+  std::string message;
+  const bool listed = ListFolderPairs(Std(edInFolder->text()), Std(edOutFolder->text()), Std(cbInputExt->currentText()),
+                                      Std(edOutputExt->text()), pairs, message);
   InputNames.clear();
   OutputNames.clear();
-  const QStringList names =
-      in.entryList(QStringList(cbInputExt->currentText()), QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-  for (const QString& name : names) {
-    InputNames.push_back(Std(in.filePath(name)));
-    OutputNames.push_back(Std(outPrefix + name.left(std::max<qsizetype>(0, name.size() - 4)) + edOutputExt->text()));
+  if (!listed) {
+    report_error(kError, "%s", message.c_str());
+    return -1;
+  }
+  for (const FilePair& pair : pairs) {
+    InputNames.push_back(pair.Input);
+    OutputNames.push_back(pair.Output);
   }
   if (!InputNames.empty()) {
     const int16_t type = quillon::DetectFileType(InputNames[0]);
@@ -768,12 +818,21 @@ void TMainForm::btnConvertClick() {
     delete CurrentConvert;
     CurrentConvert = nullptr;
   }
-  if (Reader.ManualFrequencies) {
+  if (SelectedBox->count() == 0) {
+    report_error(kError, "%s", kNoFieldsSelected);
+    return;
+  }
+  // The dialog belongs to the indexed single file: it shows at every CONVERT of a
+  // file that needs frequencies, so a cancelled entry never converts it without them.
+  std::vector<double> frequencies;
+  if (rbSingleFile->isChecked() && FrequenciesNeeded && SameFile(Scans.File(), Std(InputFilename->text()))) {
+    FrequencyEntryForm->SetBands(IndexedBands);
     Seams().EnterFrequencies(FrequencyEntryForm);
     if (!Reader.ManualFrequencies) {
       report_error(kInformation, "Conversion Aborted.");
       return;
     }
+    frequencies = FrequencyEntryForm->EnteredFrequencies();
   }
   Reader.AttachMainWindow({Receiver1->isChecked(), Receiver2->isChecked()});
   Reader.SelectReceiver(Receiver1->isChecked() ? 1 : 2);
@@ -796,11 +855,34 @@ void TMainForm::btnConvertClick() {
     }
     Reader.MultiFileRun = 1;
     FileCount = ScanFolder();
+    if (FileCount < 0) {
+      FileCount = 0;
+      edFileCount->setText("0");
+      return;
+    }
     edFileCount->setText(QString::number(FileCount));
   }
   for (int i = 0; i < FileCount; ++i) pairs.push_back({InputNames[static_cast<size_t>(i)], OutputNames[static_cast<size_t>(i)]});
-  CurrentConvert = new TConvert(this, CurrentSettings(), std::move(pairs), std::move(selection));
+  Settings settings = CurrentSettings();
+  settings.Frequencies = frequencies;
+  CurrentConvert = new TConvert(this, std::move(settings), std::move(pairs), std::move(selection));
+  connect(CurrentConvert, &QThread::finished, this, &TMainForm::ConversionEnded);
+  SetRunControlsEnabled(false);
   CurrentConvert->start();
+}
+
+void TMainForm::SetRunControlsEnabled(bool enabled) {
+  for (QWidget* w : std::initializer_list<QWidget*>{btnConvert, InBrowse, OutBrowse, btnInFolder, btnOutFolder,
+                                                    rbSingleFile, rbMultipleFiles})
+    w->setEnabled(enabled);
+  OpenConfiguration1->setEnabled(enabled);
+}
+
+// After the run's closing message has been dismissed: the controls come back and
+// the gauge returns to 0.
+void TMainForm::ConversionEnded() {
+  SetRunControlsEnabled(true);
+  ProgressBar->SetProgress(0);
 }
 
 void TMainForm::btnCancelClick() {

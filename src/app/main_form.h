@@ -12,7 +12,9 @@
 
 #include "app/settings.h"
 #include "indexing/scan_tree.h"
+#include "reader/band_info.h"
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -94,6 +96,11 @@ class TMainForm : public QMainWindow {
   void AddScanNode(int16_t kindCode, int32_t number, const std::string& label);
   void ShowIndexProgress(int percent);
   void ShowFileStatistics(const std::vector<std::string>& lines);
+  // Scans of the indexed file beyond the tree's 1024 nodes, named in a note under the roots.
+  void ShowScansNotShown(int64_t count);
+  // The end of an indexing run: whether the file needs frequencies given by hand, and
+  // its receivers' bands, which the frequency dialog shows.
+  void IndexFinished(bool frequenciesNeeded, const BandInfo bands[2]);
   void ShowConvertProgress(int percent);
   void ShowRoute(const RouteTrack& route);
   void ShowRouteMap();
@@ -129,6 +136,10 @@ class TMainForm : public QMainWindow {
   void SetDelimiterIndex(int index);
   void UpdateClock();
   static void SetRadio(QRadioButton* button, QButtonGroup* group, bool checked);
+  // The controls that start a pass or change what a run reads, off while one converts.
+  void SetRunControlsEnabled(bool enabled);
+  void ConversionEnded();
+  void ShowProduct(int16_t type);
 
   TAboutDlg* AboutDlg = nullptr;
   TWaitDlg* WaitDlg = nullptr;
@@ -138,6 +149,9 @@ class TMainForm : public QMainWindow {
   TRouteMapForm* RouteMapForm = nullptr;
   TMakeIndex* IndexThread = nullptr;
   ScanTree Scans;
+  bool FrequenciesNeeded = false;  // the indexed file's single-channel data lack a frequency definition
+  BandInfo IndexedBands[2];
+  bool Restoring = false;  // a configuration is being restored: it starts its own indexing
   QTreeWidgetItem* ScanRoots[22] = {};
   QIcon* tvImages = nullptr;
 
@@ -147,6 +161,7 @@ class TMainForm : public QMainWindow {
   QRadioButton *rbSingleFile, *rbMultipleFiles;
   QGroupBox *gbSingleFile, *gbMultipleFiles;
   QLineEdit *InputFilename, *OutputFilename, *edInFolder, *edOutFolder, *edOutputExt, *edFileCount;
+  QLabel* lProduct;  // the detected product of the input file
   QPushButton *InBrowse, *OutBrowse, *btnInFolder, *btnOutFolder;
   QComboBox* cbInputExt;
   QGroupBox *AverageGroup, *GroupBox2, *ReceiverGroup, *GroupBox1;
@@ -163,6 +178,7 @@ class TMainForm : public QMainWindow {
   QTreeWidget* tvIndex;
   QListWidget* lbStats;
   QPushButton *btnConvert, *btnCancel;
+  QAction* OpenConfiguration1;
   QFrame* pProgressBar;
   TCGauge* ProgressBar;
   QLabel* olClock;

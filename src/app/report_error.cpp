@@ -28,7 +28,7 @@ void report_error(int kind, const char* format, ...) {
   static const char* const kCaptions[] = {"Information", "Warning", "Error"};
   static const QMessageBox::Icon kIcons[] = {QMessageBox::Information, QMessageBox::Warning, QMessageBox::Critical};
   const int k = kind >= 0 && kind <= 2 ? kind : 2;
-  QMessageBox box(kIcons[k], kCaptions[k], QString::fromLocal8Bit(text), QMessageBox::Ok);
+  QMessageBox box(kIcons[k], kCaptions[k], QString::fromUtf8(text), QMessageBox::Ok);
   box.exec();
 }
 

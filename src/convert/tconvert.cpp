@@ -19,6 +19,9 @@ class WindowRunHost : public RunHost {
     OnUiThread(Form, [&] { report_error(static_cast<int>(kind), "%s", text.c_str()); });
   }
   bool StopRequested() override { return Thread->isInterruptionRequested(); }
+  std::string FrequencyRemedy() const override {
+    return "Choose it as the single input file and enter the frequencies when CONVERT asks for them,";
+  }
 
  private:
   TMainForm* Form;

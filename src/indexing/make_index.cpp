@@ -19,14 +19,22 @@ class WindowIndexHost : public IndexHost {
   void ResetScanTree(int16_t product, const std::string& file) override {
     OnUiThread(Form, [&] { Form->ResetScanTree(product, file); });
   }
+  // Scans beyond the tree's nodes are only counted: no call onto the UI thread each.
   void AddScanNode(int16_t kind, int32_t number, const std::string& label) override {
+    if (number > kMaxScanNodes) {
+      ++NotShown;
+      return;
+    }
     OnUiThread(Form, [&] { Form->AddScanNode(kind, number, label); });
   }
   void ShowIndexProgress(int percent) override {
     OnUiThread(Form, [&] { Form->ShowIndexProgress(percent); });
   }
   void ShowFileStatistics(const std::vector<std::string>& lines) override {
-    OnUiThread(Form, [&] { Form->ShowFileStatistics(lines); });
+    OnUiThread(Form, [&] {
+      Form->ShowScansNotShown(NotShown);
+      Form->ShowFileStatistics(lines);
+    });
   }
   void ReportError(const std::string& text) override {
     OnUiThread(Form, [&] { report_error(kError, "%s", text.c_str()); });
@@ -39,6 +47,7 @@ class WindowIndexHost : public IndexHost {
  private:
   TMainForm* Form;
   QThread* Thread;
+  int64_t NotShown = 0;
 };
 
 }  // namespace
@@ -49,7 +58,10 @@ void TMakeIndex::run() {
   std::string input;
   OnUiThread(Form, [&] { input = Form->InputFilenameText(); });
   WindowIndexHost host(Form, this);
-  IndexRun(Reader, host, input, Product).Execute();
+  IndexRun run(Reader, host, input, Product);
+  const bool indexed = run.Execute();
+  const BandInfo bands[2] = {Reader.Bands[0], Reader.Bands[1]};
+  OnUiThread(Form, [&] { Form->IndexFinished(indexed && run.FrequenciesNeeded(), bands); });
 }
 
 }  // namespace quillon

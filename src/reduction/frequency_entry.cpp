@@ -5,7 +5,10 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include <cmath>
+
 #include "app/report_error.h"
+#include "convert/frequency_check.h"
 #include "reader/log_reader.h"
 
 namespace quillon {
@@ -62,14 +65,20 @@ void TFrequencyEntryForm::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) FormShow();
 }
 
+void TFrequencyEntryForm::SetBands(const BandInfo bands[2]) {
+  Bands[0] = bands[0];
+  Bands[1] = bands[1];
+  BandsSet = true;
+}
+
 void TFrequencyEntryForm::FormShow() {
   QLineEdit* const edits[2] = {edRx1, edRx2};
   QLabel* const infos[2] = {lRx1Info, lRx2Info};
   for (int rx = 0; rx < 2; ++rx) {
-    const BandInfo& band = Reader.Bands[rx];
-    Lowest[rx] = band.Lowest * band.Step * 0.001;
-    Highest[rx] = band.Highest * band.Step * 0.001;
-    infos[rx]->setText(QString::asprintf("(%.5f - %.5f MHz)", Lowest[rx], Highest[rx]));
+    const BandInfo& band = BandsSet ? Bands[rx] : Reader.Bands[rx];
+    Lowest[rx] = band.LowestMHz();
+    Highest[rx] = band.HighestMHz();
+    infos[rx]->setText(QString::fromStdString(BandRangeText(band)));
     edits[rx]->setText(QString::asprintf("%.5f", (Lowest[rx] + Highest[rx]) * 0.5));
   }
   Reader.ManualFrequencies = 0;
@@ -81,8 +90,8 @@ void TFrequencyEntryForm::btnDoneClick() {
   for (int rx = 0; rx < 2; ++rx) {
     bool ok = false;
     values[rx] = edits[rx]->text().trimmed().toDouble(&ok);
-    if (!ok) {
-      report_error(kError, "'%s' is not a valid floating point value.", edits[rx]->text().toLocal8Bit().constData());
+    if (!ok || !std::isfinite(values[rx])) {  // "inf" and "nan" read as doubles, but are no frequencies
+      report_error(kError, "'%s' is not a valid floating point value.", edits[rx]->text().toUtf8().constData());
       return;
     }
   }
@@ -95,6 +104,7 @@ void TFrequencyEntryForm::btnDoneClick() {
   Reader.ManualFrequencies = 1;
   Reader.SingleDefSeen = 1;
   Reader.SetManualFrequencies(values[0], values[1]);
+  Entered.assign(values, values + 2);
   accept();
 }
 

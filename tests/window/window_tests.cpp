@@ -544,6 +544,7 @@ class MainFormTest : public QObject {
   }
 
   void MissingNamesAndUnknownFile() {
+    form->cbiBwave->click();
     Convert();
     QCOMPARE(LastMessage(), std::string("Input and Output Files Must Be Selected."));
     form->rbMultipleFiles->setChecked(true);
