@@ -213,6 +213,80 @@ TEST_F(ConversionRunTest, StopEndsTheRunAfterTheCurrentFile) {
   EXPECT_EQ(ReadFile(dir.File("b.out")), "earlier output");
 }
 
+// A stop request during the split ends the run before the next part file; the
+// output stays whole and the parts written stay.
+TEST_F(ConversionRunTest, StopBetweenSplitParts) {
+  class StopWhileSplitting : public RecordingHost {
+   public:
+    void ShowProgress(int percent) override {
+      RecordingHost::ShowProgress(percent);
+      zeros += percent == 0;  // the conversion's start, then the split's
+      stop = stop || (zeros >= 2 && percent > 0 && percent < 100);  // copying the first part
+    }
+    bool StopRequested() override { return stop; }
+    int zeros = 0;
+    bool stop = false;
+  } host;
+  Settings s = ColumnsSettings({0});
+  s.Split = true;
+  const std::string in = WriteLog(dir, "drive.klf", ListLog(150000));
+  EXPECT_EQ(ConvertOne(in, dir.File("drive.out"), s, host), RunOutcome::Cancelled);
+  EXPECT_EQ(host.Last(), "Conversion Has Been Cancelled!");
+  const std::string whole = ReadFile(dir.File("drive.out"));
+  EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 150001);
+  const std::string part1 = ReadFile(dir.File("drive/drive-1.out"));
+  EXPECT_EQ(part1, whole.substr(0, part1.size()));
+  EXPECT_EQ(std::count(part1.begin(), part1.end(), '\n'), 60000);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("drive/drive-2.out")));
+}
+
+// Outputs of a run that would write over each other are refused before anything
+// is written: one pair's output in another's split folder, and two pairs' outputs
+// that are one file.
+TEST_F(ConversionRunTest, OutputsThatWouldOverwriteEachOther) {
+  const std::string a = WriteLog(dir, "a.klf", ListLog(3));
+  const std::string b = WriteLog(dir, "b.klf", ListLog(3));
+  Settings split = ColumnsSettings({0});
+  split.Split = true;
+  RecordingHost parts;
+  EXPECT_EQ(ConversionRun(Reader, parts, split, {{a, dir.File("x.out")}, {b, dir.File("x/x-2.out")}}).Execute(),
+            RunOutcome::Failed);
+  EXPECT_EQ(parts.Last(),
+            "The output file " + dir.File("x/x-2.out") + " would be overwritten by a split part file of " +
+                dir.File("x.out") + ".");
+  WriteFile(dir.File("one.out"), "kept");
+  std::filesystem::create_symlink(dir.File("one.out"), dir.File("two.out"));
+  RecordingHost same;
+  EXPECT_EQ(ConversionRun(Reader, same, ColumnsSettings({0}), {{a, dir.File("one.out")}, {b, dir.File("two.out")}})
+                .Execute(),
+            RunOutcome::Failed);
+  EXPECT_EQ(same.Last(), "The input files " + a + " and " + b + " would both be converted to " + dir.File("two.out") + ".");
+  EXPECT_EQ(ReadFile(dir.File("one.out")), "kept");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.out")));
+}
+
+// The samples held between two GPS fixes are bounded: records beyond the bound are
+// left out and counted in a Warning, the rest are written.
+TEST_F(ConversionRunTest, BufferedSamplesAreBounded) {
+  klf::LogWriter log;
+  AddBand(log);
+  log.SingleDefinition(32400, 32400);
+  AddFix(log, 100);
+  const std::vector<int8_t> samples(4094, -60);  // the longest record the framing delivers
+  const int records = static_cast<int>(kMaxBufferedSampleBytes / samples.size()) + 8;
+  for (int i = 0; i < records; ++i) log.Single(1, samples);
+  AddFix(log, 101);
+  Settings s = ColumnsSettings({32});
+  s.FieldTitles = false;
+  RecordingHost host;
+  ASSERT_EQ(ConvertOne(WriteLog(dir, "in.klf", log), dir.File("o.out"), s, host), RunOutcome::Completed);
+  const std::string out = ReadFile(dir.File("o.out"));
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), records - 8);
+  EXPECT_EQ(host.Messages.at(host.Messages.size() - 2).second,
+            "8 single-channel records were left out: more than 1048576 records or 64 MB of samples arrived between "
+            "two GPS fixes.");
+}
+
 TEST_F(ConversionRunTest, ZeroLengthInputReachesOneHundred) {
   WriteFile(dir.File("zero.klf"), "");
   RecordingHost host;

@@ -21,6 +21,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/application.h"
 #include "app/main_form.h"
 #include "app/report_error.h"
 #include "controls/cgauge.h"
@@ -174,7 +175,7 @@ class MainFormTest : public QObject {
   std::unique_ptr<TFrequencyEntryForm> frequencies;
   std::unique_ptr<TMainForm> form;
   std::vector<std::pair<int, std::string>> messages;
-  QTemporaryDir dir;
+  QTemporaryDir dir{QDir::tempPath() + "/quillon-window-XXXXXX"};
 
   QString MakeLog(const QString& name, const std::function<void(klf::LogWriter&)>& fill) {
     klf::LogWriter log;
@@ -198,6 +199,19 @@ class MainFormTest : public QObject {
   }
 
   std::string LastMessage() const { return messages.empty() ? "" : messages.back().second; }
+
+  // Single-channel data of both receivers without a frequency definition.
+  static void ManualLog(klf::LogWriter& log) {
+    log.Band(3, {32000, 36000, 6400, 0}, {32000, 36000, 6400, 0});
+    klf::GpsFields f;
+    for (int s = 0; s < 40; ++s) {
+      f.Second = s % 60;
+      f.Minute = s / 60;
+      f.LongitudeMas = s * 200;
+      log.Gps(f);
+      for (int k = 0; k < 5; ++k) log.Single(1, {static_cast<int8_t>(-60 - k)});
+    }
+  }
 
  private slots:
   void init() {
@@ -279,9 +293,32 @@ class MainFormTest : public QObject {
     QCOMPARE(names, QStringList({"GPS Date (MM/DD/YY)", "GPS Time (HH:MM:SS)", "Latitude (Decimal Degrees)",
                                  "Longitude (Decimal Degrees)", "<< DATA >>"}));
     QVERIFY(!form->AvailableBox->isEnabled());
+    for (QPushButton* b : {form->SelectField, form->DeselectField, form->SelectAll, form->DeselectAll})
+      QVERIFY(!b->isEnabled());
     form->cbiBwave->click();
     QCOMPARE(form->SelectedBox->count(), 0);
     QVERIFY(form->AvailableBox->isEnabled());
+    for (QPushButton* b : {form->SelectField, form->DeselectField, form->SelectAll, form->DeselectAll})
+      QVERIFY(b->isEnabled());
+  }
+
+  void FieldNamesShowInFull() {
+    form->show();
+    form->SelectAllClick();
+    for (QListWidget* list : {form->AvailableBox, form->SelectedBox}) {
+      QCOMPARE(list->count(), 43);
+      QVERIFY2(list->sizeHintForColumn(0) <= list->viewport()->width(), qPrintable(list->objectName()));
+    }
+    form->hide();
+  }
+
+  void TitlesAreTheCaptionsAlone() {
+    // Qt appends an application display name, once one is set, to every window's title.
+    const QString name = QCoreApplication::applicationName();
+    QCOMPARE(name, QString("KTR Quillon CW"));
+    QCoreApplication::setApplicationName("probe");
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QString("probe"));
+    QCoreApplication::setApplicationName(name);
   }
 
   void IndexUncheckConvertMatchesCommandLine() {
@@ -328,7 +365,7 @@ class MainFormTest : public QObject {
     QDir().mkdir(dir.filePath("in"));
     QDir().mkdir(dir.filePath("out"));
     QFile::copy(QString(KLF_SAMPLE), dir.filePath("in/b.klf"));
-    QFile::copy(QString(KLF_SAMPLE), dir.filePath("in/a.klf"));
+    QFile::copy(QString(KLF_SAMPLE), dir.filePath("in/A.KLF"));  // the pattern ignores letter case
     QDir().mkdir(dir.filePath("in/c.klf"));  // a folder is no input
     form->rbMultipleFiles->setChecked(true);
     form->cbiBwave->click();  // the command line's default columns
@@ -341,9 +378,26 @@ class MainFormTest : public QObject {
     QCOMPARE(form->edFileCount->text(), QString("2"));
     Convert();
     QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
-    const std::string expected = CommandLine(dir.filePath("in/a.klf"), dir.filePath("cli.out"));
-    QCOMPARE(ReadAll(dir.filePath("out/a.out")), expected);
+    const std::string expected = CommandLine(dir.filePath("in/A.KLF"), dir.filePath("cli.out"));
+    QCOMPARE(ReadAll(dir.filePath("out/A.out")), expected);
     QCOMPARE(ReadAll(dir.filePath("out/b.out")), expected);
+
+    // A file that needs frequencies is left out of a folder run and named; the dialog never shows.
+    MakeLog("in/manual.klf", ManualLog);
+    int shown = 0;
+    Seams().EnterFrequencies = [&](TFrequencyEntryForm*) { ++shown; };
+    Convert();
+    QCOMPARE(shown, 0);
+    QVERIFY(!QFileInfo::exists(dir.filePath("out/manual.out")));
+    QCOMPARE(messages.at(0).first, int(kWarning));
+    QVERIFY(messages.at(0).second.find(dir.filePath("in/manual.klf").toStdString() + " was not converted") == 0);
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+
+    // An input folder that cannot be read is named and nothing runs.
+    form->edInFolder->setText(dir.filePath("gone"));
+    Convert();
+    QCOMPARE(LastMessage(), "Input Folder Cannot Be Read!\n" + dir.filePath("gone").toStdString() +
+                                ": No such file or directory");
   }
 
   void FolderChooserCloseBoxKeepsTheLastConfirmedFolder() {
@@ -359,17 +413,7 @@ class MainFormTest : public QObject {
   }
 
   void EnteredFrequenciesForLambda() {
-    const QString input = MakeLog("manual.klf", [](klf::LogWriter& log) {
-      log.Band(3, {32000, 36000, 6400, 0}, {32000, 36000, 6400, 0});
-      klf::GpsFields f;
-      for (int s = 0; s < 40; ++s) {
-        f.Second = s % 60;
-        f.Minute = s / 60;
-        f.LongitudeMas = s * 200;
-        log.Gps(f);
-        for (int k = 0; k < 5; ++k) log.Single(1, {static_cast<int8_t>(-60 - k)});
-      }
-    });
+    const QString input = MakeLog("manual.klf", ManualLog);
     ChooseInput(input);
     QCOMPARE(Reader.ManualFrequencies, 1);
     form->rbLambda->setChecked(true);
@@ -384,6 +428,8 @@ class MainFormTest : public QObject {
       d->btnDoneClick();  // out of range: stays open
       d->findChild<QLineEdit*>("edRx2")->setText("abc");
       d->btnDoneClick();
+      d->findChild<QLineEdit*>("edRx2")->setText("inf");  // a double, but no frequency
+      d->btnDoneClick();
       d->findChild<QLineEdit*>("edRx1")->setText("810");
       d->findChild<QLineEdit*>("edRx2")->setText("820");
       d->btnDoneClick();
@@ -392,12 +438,24 @@ class MainFormTest : public QObject {
     QCOMPARE(shown, 1);
     QCOMPARE(messages.at(0).second, std::string("950.0000 is not in the range of the receiver."));
     QCOMPARE(messages.at(1).second, std::string("'abc' is not a valid floating point value."));
+    QCOMPARE(messages.at(2).second, std::string("'inf' is not a valid floating point value."));
     QCOMPARE(ReadAll(input.left(input.size() - 4) + ".out"),
              CommandLine(input + " --lambda --frequencies 810,820", dir.filePath("cli.out")));
-    // Cancelling the dialog aborts.
-    Seams().EnterFrequencies = [](TFrequencyEntryForm* d) { d->show(); d->reject(); };
-    Convert();
-    QCOMPARE(LastMessage(), std::string("Conversion Aborted."));
+    // Cancelling the dialog aborts, at every CONVERT: the file is never converted without frequencies.
+    const QString output = input.left(input.size() - 4) + ".out";
+    QFile::remove(output);
+    shown = 0;
+    Seams().EnterFrequencies = [&](TFrequencyEntryForm* d) {
+      ++shown;
+      d->show();
+      d->reject();
+    };
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+      Convert();
+      QCOMPARE(shown, attempt);
+      QCOMPARE(LastMessage(), std::string("Conversion Aborted."));
+      QVERIFY(!QFileInfo::exists(output));
+    }
   }
 
   void SaveChangeRestore() {
@@ -442,10 +500,21 @@ class MainFormTest : public QObject {
     form->cbSplit->setChecked(true);
     messages.clear();
     form->btnConvertClick();
-    form->btnCancelClick();
+    // While it runs, nothing that starts a pass or changes what the run reads can be
+    // pressed; CANCEL can.
+    const std::vector<QWidget*> runControls = {form->btnConvert,   form->InBrowse,     form->OutBrowse,
+                                               form->btnInFolder,  form->btnOutFolder, form->rbSingleFile,
+                                               form->rbMultipleFiles};
+    for (QWidget* w : runControls) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(!form->OpenConfiguration1->isEnabled());
+    QVERIFY(form->btnCancel->isEnabled());
+    QTest::mouseClick(form->btnCancel, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 120000);
     QCoreApplication::processEvents();
     QCOMPARE(LastMessage(), std::string("Conversion Has Been Cancelled!"));
+    for (QWidget* w : runControls) QVERIFY2(w->isEnabledTo(w->parentWidget()), qPrintable(w->objectName()));
+    QVERIFY(form->OpenConfiguration1->isEnabled());
+    QCOMPARE(form->ProgressBar->PercentDone(), 0);
     // The file written so far is closed and readable.
     QVERIFY(QFileInfo(dir.filePath("big.out")).size() < 100000000);
 
@@ -543,6 +612,90 @@ class MainFormTest : public QObject {
     QCOMPARE(map->PointAt(QPoint(-500, -500)), -1);
   }
 
+  void EmptySelectionIsRefused() {
+    const QString input = dir.filePath("nofields.klf");
+    QFile::copy(QString(KLF_SAMPLE), input);
+    ChooseInput(input);
+    Convert();
+    QCOMPARE(messages.size(), size_t{1});
+    QCOMPARE(messages.back().first, int(kError));
+    QCOMPARE(LastMessage(), std::string("No fields are selected for the output: select the output's fields first."));
+    QVERIFY(!QFileInfo::exists(dir.filePath("nofields.out")));
+  }
+
+  void GaugeReturnsToZeroAfterTheClosingMessage() {
+    const QString input = dir.filePath("drive.klf");
+    QFile::copy(QString(KLF_SAMPLE), input);
+    ChooseInput(input);
+    form->cbiBwave->click();
+    QList<int> shownAtMessage;
+    SetReportSink([&](int kind, const std::string& text) {
+      messages.emplace_back(kind, text);
+      shownAtMessage << form->ProgressBar->PercentDone();
+    });
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    QCOMPARE(shownAtMessage.back(), 100);
+    QCOMPARE(form->ProgressBar->PercentDone(), 0);
+    // An error ends the run the same way.
+    Seams().SaveFile = [this](QWidget*, const QString&, const QString&) { return dir.filePath("none/x.out"); };
+    form->OutBrowseClick();
+    Convert();
+    QCOMPARE(LastMessage(), "Output File Cannot Be Accessed!\n" + dir.filePath("none/x.out").toStdString() +
+                                ": No such file or directory");
+    QCOMPARE(form->ProgressBar->PercentDone(), 0);
+  }
+
+  void ProductShownAndRestoredInputIndexed() {
+    const QString sample = dir.filePath("drive.klf");
+    QFile::copy(QString(KLF_SAMPLE), sample);
+    const QString flash = dir.filePath("flash.klf");
+    klf::LogWriter log(klf::Layout::FlashCard);
+    ManualLog(log);
+    log.WriteTo(flash.toStdString());
+    ChooseInput(flash);
+    QCOMPARE(form->lProduct->text(), QString("KTR Zephyn (PC CARD)"));
+    ChooseInput(sample);
+    QCOMPARE(form->lProduct->text(), QString("KTR Zephyn"));
+    const QString cfg = dir.filePath("drive.cfg");
+    Seams().SaveFile = [cfg](QWidget*, const QString&, const QString&) { return cfg; };
+    form->SaveConfigurationClick();
+    // Another log of the same layout, then the configuration: the tree and the
+    // statistics describe the restored file again.
+    const QString other = MakeLog("other.klf", ManualLog);
+    ChooseInput(other);
+    QCOMPARE(form->lbStats->item(0)->text(), QString("GPS Total Records = 40"));
+    Seams().OpenFile = [cfg](QWidget*, const QString&, const QString&) { return cfg; };
+    form->OpenConfigurationClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->IndexRunning(), 120000);
+    QCoreApplication::processEvents();
+    QCOMPARE(form->InputFilename->text(), sample);
+    QCOMPARE(form->lbStats->item(0)->text(), QString("GPS Total Records = 1532"));
+    QCOMPARE(form->Tree().File(), sample.toStdString());
+    QCOMPARE(form->lProduct->text(), QString("KTR Zephyn"));
+
+    // A configuration that cannot be read is named with its reason; nothing changes.
+    Seams().OpenFile = [this](QWidget*, const QString&, const QString&) { return dir.filePath("none.cfg"); };
+    form->OpenConfigurationClick();
+    QCOMPARE(LastMessage(), "Configuration File Cannot Be Read!\n" + dir.filePath("none.cfg").toStdString() +
+                                ": No such file or directory");
+    QCOMPARE(form->InputFilename->text(), sample);
+  }
+
+  void ScansBeyondTheTreeAreCounted() {
+    const QString input = MakeLog("many.klf", [](klf::LogWriter& log) {
+      log.Band(3, {32000, 36000, 6400, 0}, {32000, 36000, 6400, 0});
+      log.Gps(klf::GpsFields());
+      for (int i = 0; i < 1030; ++i) log.ListDefinition({32400}, {});
+    });
+    ChooseInput(input);
+    QCOMPARE(form->tvIndex->topLevelItem(1)->childCount(), 1024);
+    QTreeWidgetItem* note = form->tvIndex->topLevelItem(form->tvIndex->topLevelItemCount() - 1);
+    QCOMPARE(note->text(0), QString("6 more scans are not shown here; they are converted."));
+    form->ToggleScanNode(note);  // not a scan: nothing toggles
+    QCOMPARE(form->Tree().Selection().Skipped.size(), size_t{0});
+  }
+
   void MissingNamesAndUnknownFile() {
     form->cbiBwave->click();
     Convert();
@@ -561,7 +714,7 @@ class MainFormTest : public QObject {
 };
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  TQuillonApplication app(argc, argv);
   int status = 0;
   GaugeTest gauge;
   status |= QTest::qExec(&gauge, argc, argv);

@@ -1,0 +1,252 @@
+// quillon-convert met with what a new user brings: each row sets up a scratch
+// folder, runs the converter in it, and checks the exit status, a fragment of the
+// message on stderr, that every file there before is byte for byte as it was (by
+// hash), and which files must, or must not, exist afterwards.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "support/log_builders.h"
+#include "support/temp_dir.h"
+
+namespace quillon {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+namespace fs = std::filesystem;
+
+const fs::path kVectors = QUILLON_CONFORMANCE;
+// A log with list, single-frequency and table scans, and one whose single-channel
+// data come without a frequency definition (bands 1930.34-1937.58 and
+// 452.75-466.65 MHz).
+const fs::path kLog = kVectors / "01-convert" / "input.klf";
+const fs::path kNeedsFrequencies = kVectors / "03-convert" / "input.klf";
+
+struct Row {
+  const char* name;
+  std::function<void(const TempDir&)> setup;
+  std::string arguments;
+  int status;
+  std::vector<std::string> messages;  // fragments of stderr
+  std::vector<std::string> absent;    // files that must not exist afterwards
+  std::vector<std::string> present;   // files that must exist afterwards
+};
+
+void Log(const TempDir& d, const std::string& name, const fs::path& from = kLog) {
+  fs::create_directories(fs::path(d.File(name)).parent_path());
+  fs::copy_file(from, d.File(name), fs::copy_options::overwrite_existing);
+}
+
+std::map<std::string, size_t> Hashes(const std::string& root) {
+  std::map<std::string, size_t> hashes;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file() && !e.is_symlink())
+      hashes[fs::relative(e.path(), root).string()] = std::hash<std::string>()(ReadFile(e.path().string()));
+  return hashes;
+}
+
+const std::vector<Row>& Rows() {
+  static const std::vector<Row> rows = {
+      // Nothing the run writes may be an input, however indirectly.
+      {"split part is the input", [](const TempDir& d) { Log(d, "sub/sub-1.out"); }, "sub/sub-1.out -o sub.out --split",
+       1, {"The split part file sub/sub-1.out", "would overwrite the input file sub/sub-1.out"}, {"sub.out"}, {}},
+      {"split part hard-linked to the input",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         fs::create_directory(d.File("a"));
+         fs::create_hard_link(d.File("a.klf"), d.File("a/a-7.out"));
+       },
+       "a.klf --split", 1, {"The split part file a/a-7.out (of a.klf) would overwrite the input file a.klf."},
+       {"a.out"}, {}},
+      {"output hard-linked to the input",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         fs::create_hard_link(d.File("a.klf"), d.File("a.out"));
+       },
+       "a.klf", 1, {"The output file a.out is the input file itself."}, {}, {}},
+      {"output a symbolic link to the input",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         fs::create_symlink("a.klf", d.File("link.out"));
+       },
+       "a.klf -o link.out", 1, {"is the input file itself"}, {}, {}},
+      {"folder output is another log of the run",
+       [](const TempDir& d) {
+         Log(d, "in/x.klf");
+         Log(d, "in/x.klf.out");
+       },
+       "--folder in --out-folder in --pattern '*' --ext .klf.out", 1,
+       {"The output file in/x.klf.out (of in/x.klf) would overwrite the input file in/x.klf.out."}, {}, {}},
+      {"two inputs to one output",
+       [](const TempDir& d) {
+         Log(d, "in/a.klf");
+         Log(d, "in/a.kez");
+         fs::create_directory(d.File("out"));
+       },
+       "--folder in --out-folder out --pattern '*'", 1,
+       {"The input files in/a.kez and in/a.klf would both be converted to out/a.out."}, {"out/a.out"}, {}},
+
+      // No silent empty success.
+      {"frequencies needed, none given",
+       [](const TempDir& d) {
+         Log(d, "m.klf", kNeedsFrequencies);
+         WriteFile(d.File("m.out"), "an earlier output");
+       },
+       "m.klf", 1,
+       {"m.klf needs the receivers' frequencies", "Give --frequencies RX1,RX2",
+        "Receiver 1 (1930.34000 - 1937.58000 MHz), Receiver 2 (452.75000 - 466.65000 MHz)"},
+       {}, {}},
+      {"frequencies that are not numbers", [](const TempDir& d) { Log(d, "m.klf", kNeedsFrequencies); },
+       "m.klf --frequencies nan,nan", 2, {"--frequencies takes two numbers"}, {"m.out"}, {}},
+      {"an infinite frequency", [](const TempDir& d) { Log(d, "m.klf", kNeedsFrequencies); },
+       "m.klf --frequencies inf,460", 2, {"--frequencies takes two numbers"}, {"m.out"}, {}},
+      {"a frequency outside the band", [](const TempDir& d) { Log(d, "m.klf", kNeedsFrequencies); },
+       "m.klf --frequencies 1.5,459.675", 1, {"1.5000 is not in the range of the receiver."}, {"m.out"}, {}},
+      {"folder run leaves out what it cannot convert",
+       [](const TempDir& d) {
+         Log(d, "in/a.klf");
+         Log(d, "in/m.klf", kNeedsFrequencies);
+         WriteFile(d.File("in/notes.klf"), "not a log");
+         fs::create_directory(d.File("out"));
+       },
+       "--folder in --out-folder out", 3,
+       {"Warning: in/m.klf was not converted: its single-channel data come without a frequency definition.",
+        "Warning: in/notes.klf is not from a KTR CW product: it was not converted."},
+       {"out/m.out", "out/notes.out"}, {"out/a.out"}},
+      {"folder run with frequencies converts every file",
+       [](const TempDir& d) {
+         Log(d, "in/a.klf");
+         Log(d, "in/m.klf", kNeedsFrequencies);
+         fs::create_directory(d.File("out"));
+       },
+       "--folder in --out-folder out --frequencies 1931,460", 0, {}, {}, {"out/a.out", "out/m.out"}},
+      {"folder run with a frequency outside a file's band",
+       [](const TempDir& d) {
+         Log(d, "in/m.klf", kNeedsFrequencies);
+         fs::create_directory(d.File("out"));
+       },
+       "--folder in --out-folder out --frequencies 1931,400", 3,
+       {"in/m.klf was not converted: 400.0000 is not in the range of the receiver."}, {"out/m.out"}, {}},
+      {"pattern ignores letter case",
+       [](const TempDir& d) {
+         Log(d, "in/A.KLF");
+         Log(d, "in/b.klf");
+         Log(d, "in/c.Klf");
+         fs::create_directory(d.File("out"));
+       },
+       "--folder in --out-folder out --pattern '*.klf'", 0, {}, {}, {"out/A.out", "out/b.out", "out/c.out"}},
+      {"missing input folder", [](const TempDir&) {}, "--folder nowhere --out-folder out", 1,
+       {"Input Folder Cannot Be Read!", "nowhere: No such file or directory"}, {}, {}},
+      {"missing configuration file", [](const TempDir& d) { Log(d, "a.klf"); }, "-c none.cfg a.klf", 1,
+       {"Configuration File Cannot Be Read!", "none.cfg: No such file or directory"}, {"a.out"}, {}},
+      {"configuration file that is a folder",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         fs::create_directory(d.File("settings.cfg"));
+       },
+       "-c settings.cfg a.klf", 1, {"settings.cfg: Is a directory"}, {"a.out"}, {}},
+      {"configuration without selected fields",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         WriteFile(d.File("empty.cfg"), "[SelectedFields]\r\nCount=0\r\n");
+       },
+       "-c empty.cfg a.klf", 1, {"No fields are selected for the output: select the output's fields first."},
+       {"a.out"}, {}},
+
+      // Bounded resources, inputs that are no files.
+      {"a huge scan number to skip", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --skip-scans 1073741824", 0, {},
+       {}, {"a.out"}},
+      {"scans skipped in a folder run", [](const TempDir& d) { Log(d, "in/a.klf"); },
+       "--folder in --out-folder in --skip-scans 2", 2, {"--skip-scans applies to a single INPUT"}, {"in/a.out"}, {}},
+      {"input is a named pipe", [](const TempDir& d) { ::mkfifo(d.File("pipe.klf").c_str(), 0600); }, "pipe.klf", 1,
+       {"pipe.klf is a named pipe (FIFO), not a log file."}, {"pipe.out"}, {}},
+      {"input is a folder", [](const TempDir& d) { fs::create_directory(d.File("logs.klf")); }, "logs.klf", 1,
+       {"logs.klf is a folder, not a log file."}, {"logs.out"}, {}},
+      {"input is a device", [](const TempDir&) {}, "/dev/zero -o zero.out", 1, {"/dev/zero is a device, not a log file."},
+       {"zero.out"}, {}},
+      {"index of a folder", [](const TempDir& d) { fs::create_directory(d.File("logs")); }, "--index logs", 1,
+       {"logs is a folder, not a log file."}, {}, {}},
+
+      // Messages that say what happened.
+      {"missing input", [](const TempDir&) {}, "none.klf", 1,
+       {"Error: Input File Does Not Exist!\nnone.klf: No such file or directory"}, {"none.out"}, {}},
+      {"output in a missing folder", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o no/such/a.out", 1,
+       {"Error: Output File Cannot Be Accessed!\nno/such/a.out: No such file or directory"}, {}, {}},
+      {"output is a folder",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         fs::create_directory(d.File("a.out"));
+       },
+       "a.klf", 1, {"Output File Cannot Be Accessed!\na.out: Is a directory"}, {}, {}},
+      {"full disk", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o /dev/full", 1,
+       {"Unable to write to /dev/full\n/dev/full: No space left on device"}, {}, {}},
+      {"not a log", [](const TempDir& d) { WriteFile(d.File("notes.klf"), "some notes"); }, "notes.klf", 1,
+       {"File is not from a KTR CW product."}, {"notes.out"}, {}},
+  };
+  return rows;
+}
+
+TEST(BadInputTest, EveryRowGivesItsStatusAndMessageAndKeepsTheFiles) {
+  for (const Row& row : Rows()) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    TempDir scratch;
+    row.setup(dir);
+    const std::map<std::string, size_t> before = Hashes(dir.Path());
+    // A guard against a run that waits instead of refusing (a pipe without a writer).
+    const std::string command = "cd " + dir.Path() + " && timeout 60 " + QUILLON_CONVERT + " " + row.arguments +
+                                " --quiet 2>" + scratch.File("stderr") + " >/dev/null";
+    const int status = std::system(command.c_str());
+    const std::string stderrText = ReadFile(scratch.File("stderr"));
+    EXPECT_EQ(WEXITSTATUS(status), row.status) << stderrText;
+    for (const std::string& fragment : row.messages)
+      EXPECT_NE(stderrText.find(fragment), std::string::npos) << "missing \"" << fragment << "\" in:\n" << stderrText;
+    if (row.status != 0) {
+      EXPECT_EQ(stderrText.find("Completed"), std::string::npos) << stderrText;
+    }
+    const std::map<std::string, size_t> after = Hashes(dir.Path());
+    for (const auto& [file, hash] : before) {
+      const auto now = after.find(file);
+      EXPECT_TRUE(now != after.end() && now->second == hash) << file << " was altered";
+    }
+    for (const std::string& file : row.absent) EXPECT_FALSE(fs::exists(dir.File(file))) << file;
+    for (const std::string& file : row.present) EXPECT_TRUE(fs::exists(dir.File(file))) << file;
+  }
+}
+
+// What a folder run converts with frequencies is what the file converts to alone.
+TEST(BadInputTest, FrequenciesOfAFolderRunAreThoseOfASingleFile) {
+  TempDir dir;
+  Log(dir, "in/m.klf", kNeedsFrequencies);
+  const std::string cli = std::string(QUILLON_CONVERT) + " --quiet ";
+  ASSERT_EQ(std::system((cli + "--folder " + dir.File("in") + " --out-folder " + dir.Path() + " --frequencies 1931,460")
+                            .c_str()),
+            0);
+  ASSERT_EQ(std::system((cli + dir.File("in/m.klf") + " -o " + dir.File("alone.out") + " --frequencies 1931,460").c_str()),
+            0);
+  EXPECT_FALSE(ReadFile(dir.File("m.out")).empty());
+  EXPECT_EQ(ReadFile(dir.File("m.out")), ReadFile(dir.File("alone.out")));
+}
+
+// --index names every scan, also beyond the 1024 nodes of the window's tree.
+TEST(BadInputTest, IndexListsEveryScan) {
+  TempDir dir;
+  klf::LogWriter log;
+  testing::AddBand(log);
+  testing::AddFix(log, 100);
+  for (int i = 0; i < 1100; ++i) log.ListDefinition({32400}, {});
+  const std::string path = testing::WriteLog(dir, "many.klf", log);
+  ASSERT_EQ(std::system((std::string(QUILLON_CONVERT) + " --index " + path + " >" + dir.File("index.txt")).c_str()), 0);
+  const std::string listing = ReadFile(dir.File("index.txt"));
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 1100 + 7);
+  EXPECT_NE(listing.find("List Data\t1100\tGPS 00:01:40\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillon
