@@ -881,6 +881,7 @@ void TMainForm::SetRunControlsEnabled(bool enabled) {
 // After the run's closing message has been dismissed: the controls come back and
 // the gauge returns to 0.
 void TMainForm::ConversionEnded() {
+  if (ConvertRunning()) return;  // the end of an earlier run, seen only after a new one started
   SetRunControlsEnabled(true);
   ProgressBar->SetProgress(0);
 }

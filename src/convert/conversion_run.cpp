@@ -23,6 +23,12 @@ std::string Format(const char* format, const std::string& value) {
   return buf;
 }
 
+// Why an input did not open (it may have changed since it was looked at).
+std::string CannotOpen(const std::string& input) {
+  const std::string problem = InputProblem(input);
+  return problem.empty() ? "Input File Does Not Exist!" : problem;
+}
+
 }  // namespace
 
 ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings settings, std::vector<FilePair> pairs,
@@ -132,10 +138,8 @@ RunOutcome ConversionRun::Execute() {
 // A file that needs the receivers' frequencies gets those of the run, converted
 // with its own bands; without them (or outside a band) a single file is refused and
 // a file of a folder run is left out.
-bool ConversionRun::PrepareFrequencies(const FilePair& pair, bool& failed) {
-  failed = false;
-  const FrequencyNeed need = CheckFrequencyNeed(Reader, pair.Input);
-  if (need != FrequencyNeed::Needed) return true;
+RunOutcome ConversionRun::PrepareFrequencies(const FilePair& pair) {
+  if (CheckFrequencyNeed(Reader, pair.Input) != FrequencyNeed::Needed) return RunOutcome::Completed;
   const bool multi = Config.MultipleFiles;
   std::string problem;
   if (Config.Frequencies.empty()) {
@@ -154,13 +158,15 @@ bool ConversionRun::PrepareFrequencies(const FilePair& pair, bool& failed) {
     }
     if (problem.empty()) {
       Reader.SetManualFrequencies(Config.Frequencies[0], Config.Frequencies[1]);
-      return true;
+      return RunOutcome::Completed;
     }
   }
-  failed = !multi;
-  if (failed) Refuse(problem);
-  else FilesLeftOut.push_back(problem);
-  return false;
+  if (!multi) {
+    Refuse(problem);
+    return RunOutcome::Failed;
+  }
+  FilesLeftOut.push_back(problem);
+  return RunOutcome::CompletedLeavingFilesOut;
 }
 
 RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
@@ -169,9 +175,8 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   if (!multi && !Selection.File.empty() && SameFile(Selection.File, pair.Input)) Reader.SkippedScans = Selection.Skipped;
 
   // An input that is missing, unreadable, or a folder, pipe or device ends the run.
-  const std::string problem = InputProblem(pair.Input);
-  if (!problem.empty()) {
-    Refuse(problem);
+  if (!InputProblem(pair.Input).empty()) {
+    Refuse(CannotOpen(pair.Input));
     return RunOutcome::Failed;
   }
   int16_t type = DetectFileType(pair.Input);
@@ -183,24 +188,20 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
       }
       // A stray file in a folder run is left out, and named at the end.
       FilesLeftOut.push_back(Format("%s is not from a KTR CW product: it was not converted.", pair.Input));
-      return RunOutcome::Completed;
+      return RunOutcome::CompletedLeavingFilesOut;
     }
     type = kFormatStandard;  // an empty file holds no records: its output is empty
   }
   Reader.InputFormat = type;
-  bool failed = false;
-  if (!PrepareFrequencies(pair, failed)) return failed ? RunOutcome::Failed : RunOutcome::Completed;
+  const RunOutcome frequencies = PrepareFrequencies(pair);
+  if (frequencies != RunOutcome::Completed) return frequencies;
 
   auto stop = [this] { return Host.StopRequested(); };
-  const auto inputProblem = [&] {
-    const std::string reason = InputProblem(pair.Input);
-    return reason.empty() ? std::string("Input File Does Not Exist!") : reason;
-  };
   if (Config.DropOutages && !FindGpsOutages(Reader, pair.Input, OutageThreshold, stop))
-    Host.ReportMessage(MessageKind::Error, inputProblem());
+    Host.ReportMessage(MessageKind::Error, CannotOpen(pair.Input));
 
   if (Reader.OpenInput(pair.Input) != 0) {
-    Refuse(inputProblem());
+    Refuse(CannotOpen(pair.Input));
     return RunOutcome::Failed;
   }
   if (!Output.Open(pair.Output)) {

@@ -40,9 +40,10 @@ class ConversionRun {
   bool Refuse(const std::string& message);
   bool CheckSettings();
   bool CheckFiles();
-  // False when the file cannot be converted as it stands: refused (single file,
-  // Failed set) or left out (folder run).
-  bool PrepareFrequencies(const FilePair& pair, bool& failed);
+  // Completed when the file can be converted as it stands (with the run's
+  // frequencies set where it needs them), else Failed (a single file, refused) or
+  // CompletedLeavingFilesOut (a file of a folder run, left out).
+  RunOutcome PrepareFrequencies(const FilePair& pair);
   RunOutcome ConvertPair(const FilePair& pair);
   void WriteHeaderLine();
   void WriteRecordRows();
