@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "convert/settings.h"
 #include "convert/conversion_run.h"
 #include "indexing/index_run.h"
 #include "klf-synth/drive_simulator.h"

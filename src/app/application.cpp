@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/report_error.h"
+#include "dialogs/report_error.h"
 
 namespace quillon {
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "app/ini_file.h"
+#include "reader/messages.h"
 #include "reader/path_check.h"
 #include "reader/product_reader.h"
 
@@ -25,7 +26,7 @@ size_t ClampCount(long long value) { return static_cast<size_t>(std::clamp<long 
 bool SaveConfiguration(const Settings& s, const std::string& path, std::string& message) {
   IniFile ini;
   const auto failed = [&](int error) {
-    message = "Unable to write to " + path + "\n" + SystemReason(path, error);
+    message = messages::kUnableToWriteTo + path + "\n" + SystemReason(path, error);
     return false;
   };
   if (!ini.Load(path)) return failed(errno ? errno : EACCES);
@@ -61,7 +62,7 @@ bool RestoreConfiguration(const std::string& path, Settings& s, std::string& mes
   std::string problem = ReadProblem(path);
   if (problem.empty() && !ini.Load(path)) problem = SystemReason(path, errno ? errno : EIO);
   if (!problem.empty()) {
-    message = "Configuration File Cannot Be Read!\n" + problem;
+    message = std::string(messages::kConfigurationCannotBeRead) + "\n" + problem;
     return false;
   }
   s.InputFormat = static_cast<int16_t>(ClampIndex(ini.ReadInteger("InputFormat", "Product", 0), kInputFormatItems));

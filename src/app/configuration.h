@@ -8,7 +8,7 @@
 #pragma once
 #include <string>
 
-#include "app/settings.h"
+#include "convert/settings.h"
 
 namespace quillon {
 

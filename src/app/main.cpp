@@ -6,7 +6,7 @@
 #include "dialogs/help_form.h"
 #include "dialogs/open_folder_dlg.h"
 #include "indexing/wait_dlg.h"
-#include "reduction/frequency_entry.h"
+#include "dialogs/frequency_entry.h"
 
 int main(int argc, char** argv) {
   quillon::TQuillonApplication app(argc, argv);

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
+#include "convert/settings.h"
 #include "indexing/scan_tree.h"
 #include "reader/band_info.h"
 
@@ -100,7 +100,7 @@ class TMainForm : public QMainWindow {
   void ShowScansNotShown(int64_t count);
   // The end of an indexing run: whether the file needs frequencies given by hand, and
   // its receivers' bands, which the frequency dialog shows.
-  void IndexFinished(bool frequenciesNeeded, const BandInfo bands[2]);
+  void IndexFinished(bool frequenciesNeeded, const BandInfo* bands);
   void ShowConvertProgress(int percent);
   void ShowRoute(const RouteTrack& route);
   void ShowRouteMap();

@@ -40,9 +40,11 @@ class CliIndexHost : public IndexHost {
   void AddScanNode(int16_t kindCode, int32_t number, const std::string& label) override {
     if (*ScanTree::RootName(kindCode) != '\0') std::printf("%s\t%d\t%s\n", ScanTree::RootName(kindCode), number, label.c_str());
   }
-  void ShowIndexProgress(int) override {}
+  void ShowProgress(int) override {}
   void ShowFileStatistics(const std::vector<std::string>& lines) override { Statistics = lines; }
-  void ReportError(const std::string& text) override { std::fprintf(stderr, "Error: %s\n", text.c_str()); }
+  void ReportMessage(MessageKind kind, const std::string& text) override {
+    std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
+  }
   bool StopRequested() override { return InterruptRequested.load(); }
 
   std::vector<std::string> Statistics;

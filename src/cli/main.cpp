@@ -9,13 +9,14 @@
 #include <sstream>
 
 #include "app/configuration.h"
-#include "app/settings.h"
+#include "convert/settings.h"
 #include "cli/cli_host.h"
 #include "convert/conversion_run.h"
 #include "convert/file_pairs.h"
 #include "indexing/index_run.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
+#include "reader/messages.h"
 #include "reader/path_check.h"
 
 using namespace quillon;
@@ -53,7 +54,7 @@ int PrintIndex(const std::string& input) {
   const std::string problem = InputProblem(input);
   const int16_t type = problem.empty() ? DetectFileType(input) : kFormatNone;
   if (type == kFormatNone) {
-    std::fprintf(stderr, "Error: %s\n", problem.empty() ? "File is not from a KTR CW product." : problem.c_str());
+    std::fprintf(stderr, "Error: %s\n", problem.empty() ? messages::kNotFromKtrProduct : problem.c_str());
     return kExitFailed;
   }
   CliIndexHost host;
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   app.add_option("--out-folder", outFolder, "folder of the outputs of --folder");
   app.add_option("--pattern", pattern, "file pattern of --folder (default *.klf)");
   app.add_option("--ext", ext, "extension of the outputs of --folder (default .out)");
-  app.add_flag("--list-fields", listFields, "list the catalogue fields and their indexes");
+  app.add_flag("--list-fields", listFields, "list the catalogue fields: index, name, short name and value type");
   app.add_option("--index", index, "index a log: list its scans and statistics");
   auto* fieldsOpt = app.add_option("--fields", fields, "catalogue indexes of the columns, 0 = << DATA >> (default 22,18,5,11,0)");
   auto* ibwaveOpt = app.add_flag("--ibwave", ibwave, "the iBwave column layout");
@@ -109,7 +110,8 @@ int main(int argc, char** argv) {
   };
 
   if (listFields) {
-    for (int i = 0; i < kCatalogueFields; ++i) std::printf("%d\t%s\n", i, CatalogueName(i));
+    for (const FieldInfo& field : kFields)
+      std::printf("%d\t%s\t%s\t%s\n", Index(field.Id), field.Name, field.ShortName, TypeName(field));
     return kExitDone;
   }
   if (!index.empty()) return PrintIndex(index);

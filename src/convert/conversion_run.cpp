@@ -9,11 +9,11 @@
 #include "convert/gps_outages.h"
 #include "convert/output_split.h"
 #include "reader/file_type.h"
+#include "reader/messages.h"
 #include "reader/path_check.h"
+#include "reader/record_pass.h"
 
 namespace quillon {
-
-const char kNoFieldsSelected[] = "No fields are selected for the output: select the output's fields first.";
 
 namespace {
 
@@ -26,7 +26,7 @@ std::string Format(const char* format, const std::string& value) {
 // Why an input did not open (it may have changed since it was looked at).
 std::string CannotOpen(const std::string& input) {
   const std::string problem = InputProblem(input);
-  return problem.empty() ? "Input File Does Not Exist!" : problem;
+  return problem.empty() ? messages::kInputFileDoesNotExist : problem;
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ bool ConversionRun::Refuse(const std::string& message) {
 // Settings that would make a damaged or empty output are refused before any file
 // is written.
 bool ConversionRun::CheckSettings() {
-  if (Config.SelectedFields.empty()) return Refuse(kNoFieldsSelected);
+  if (Config.SelectedFields.empty()) return Refuse(messages::kNoFieldsSelected);
   if (!DelimiterOf(Config, Delimiter))
     return Refuse("The \"Other\" field delimiter is empty: enter the delimiter character.");
   if (Config.DropOutages && !ParseWholeNumber(Config.OutageSeconds, OutageThreshold))
@@ -97,7 +97,7 @@ RunOutcome ConversionRun::Execute() {
   if (!CheckSettings() || !CheckFiles()) return RunOutcome::Failed;
 
   Reader.AttachMainWindow({Config.Receiver1, Config.Receiver2});
-  Reader.DataFields = {Config.FrequencyField, Config.ChannelField, Config.RSSIField};
+  Renderer.SetDataFields({Config.FrequencyField, Config.ChannelField, Config.RSSIField});
   Reader.DropOutages = Config.DropOutages;
   Reader.MultiFileRun = Config.MultipleFiles ? 1 : 0;
   Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
@@ -128,10 +128,10 @@ RunOutcome ConversionRun::Execute() {
                            " MB of samples arrived between two GPS fixes.");
   Host.ShowProgress(100);
   if (cancelled) {
-    Host.ReportMessage(MessageKind::Information, "Conversion Has Been Cancelled!");
+    Host.ReportMessage(MessageKind::Information, messages::kConversionCancelled);
     return RunOutcome::Cancelled;
   }
-  Host.ReportMessage(MessageKind::Information, "Conversion Has Been Completed!");
+  Host.ReportMessage(MessageKind::Information, messages::kConversionCompleted);
   return FilesLeftOut.empty() ? RunOutcome::Completed : RunOutcome::CompletedLeavingFilesOut;
 }
 
@@ -145,14 +145,14 @@ RunOutcome ConversionRun::PrepareFrequencies(const FilePair& pair) {
   if (Config.Frequencies.empty()) {
     problem = (multi ? pair.Input + " was not converted: its" : pair.Input + " needs the receivers' frequencies: its") +
               " single-channel data come without a frequency definition.\n" + Host.FrequencyRemedy() +
-              " within the receivers' bands: Receiver 1 " + BandRangeText(Reader.Bands[0]) + ", Receiver 2 " +
-              BandRangeText(Reader.Bands[1]) + ".";
+              " within the receivers' bands: Receiver 1 " + BandRangeText(Reader.State().Bands[0]) + ", Receiver 2 " +
+              BandRangeText(Reader.State().Bands[1]) + ".";
   } else {
     for (int rx = 0; rx < 2 && problem.empty(); ++rx) {
       const double mhz = Config.Frequencies[static_cast<size_t>(rx)];
-      if (mhz < Reader.Bands[rx].LowestMHz() || mhz > Reader.Bands[rx].HighestMHz()) {
+      if (mhz < Reader.State().Bands[rx].LowestMHz() || mhz > Reader.State().Bands[rx].HighestMHz()) {
         char text[128];
-        std::snprintf(text, sizeof text, "%.4f is not in the range of the receiver.", mhz);
+        std::snprintf(text, sizeof text, messages::kNotInReceiverRange, mhz);
         problem = multi ? pair.Input + " was not converted: " + text : text;
       }
     }
@@ -183,7 +183,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   if (type == kFormatNone) {
     if (FileSizeOf(pair.Input) > 0) {
       if (!multi) {
-        Refuse("File is not from a KTR CW product.");
+        Refuse(messages::kNotFromKtrProduct);
         return RunOutcome::Failed;
       }
       // A stray file in a folder run is left out, and named at the end.
@@ -196,55 +196,26 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   const RunOutcome frequencies = PrepareFrequencies(pair);
   if (frequencies != RunOutcome::Completed) return frequencies;
 
-  auto stop = [this] { return Host.StopRequested(); };
+  const std::function<bool()> stop = [this] { return Host.StopRequested(); };
   if (Config.DropOutages && !FindGpsOutages(Reader, pair.Input, OutageThreshold, stop))
     Host.ReportMessage(MessageKind::Error, CannotOpen(pair.Input));
 
-  if (Reader.OpenInput(pair.Input) != 0) {
-    Refuse(CannotOpen(pair.Input));
-    return RunOutcome::Failed;
-  }
-  if (!Output.Open(pair.Output)) {
-    Reader.CloseInput();
-    Refuse("Output File Cannot Be Accessed!\n" + SystemReason(pair.Output, Output.ErrorNumber()));
-    return RunOutcome::Failed;
-  }
-  Features = MakeFeatureWriter(static_cast<OutputFormat>(Config.OutputFormat));
-  std::vector<int16_t> columns(std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize)));
-  for (size_t i = 0; i < columns.size(); ++i) columns[i] = Column(i);
-  Reader.SetRowColumns(columns, Delimiter);
-  if (Features) Features->Begin(Output);
-  Reader.ConvertingPass = 1;
-  Reader.LambdaLackedFrequency = false;
-  Reader.RowsLeftOut = 0;
-  const int64_t size = Reader.FileSize;
-  Host.ShowProgress(0);
-  Reader.SetReductionMode(ReductionModeOf(Config));
-
-  const uint8_t* record = nullptr;
-  int64_t consumed = 0;
-  int shown = 0;
-  // The gauge moves, and a stop request or a failed write is looked for, when the
-  // bytes consumed reach the next whole percent.
-  int64_t nextPercentAt = size > 0 ? (size + 99) / 100 : 0;
-  int64_t n = Reader.NextRecord(record);
-  Reader.RecordCount = 0;
-  bool stopped = Host.StopRequested();
-  while (n != 0 && !stopped) {
-    consumed += n;
-    if (consumed >= nextPercentAt) {
-      if (Host.StopRequested()) {
-        stopped = true;
-        break;
-      }
-      const int percent = size > 0 ? static_cast<int>(consumed * 100 / size) : 100;
-      if (percent != shown) {
-        Host.ShowProgress(percent);
-        shown = percent;
-      }
-      nextPercentAt = size > 0 ? ((percent + 1) * size + 99) / 100 : INT64_MAX;
-      if (Output.Failed()) break;  // the disk is full or gone: Close() reports it
-    }
+  bool outputOpened = false;
+  const auto opened = [&] {
+    if (!(outputOpened = Output.Open(pair.Output))) return false;
+    Features = MakeFeatureWriter(static_cast<OutputFormat>(Config.OutputFormat));
+    std::vector<int16_t> columns(std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize)));
+    for (size_t i = 0; i < columns.size(); ++i) columns[i] = Column(i);
+    Renderer.SetColumns(columns, Delimiter);
+    if (Features) Features->Begin(Output);
+    Reader.ConvertingPass = 1;
+    Reader.LambdaLackedFrequency = false;
+    Reader.RowsLeftOut = 0;
+    Host.ShowProgress(0);
+    Reader.SetReductionMode(ReductionModeOf(Config));
+    return true;
+  };
+  const auto onRecord = [this](const uint8_t* record) {
     switch (Reader.ProcessRecord(record)) {
       case kWriteRows: WriteRecordRows(); break;
       case kWriteRawText: Output.Raw(Reader.RawTextLine().data(), Reader.RawTextLine().size()); break;
@@ -256,14 +227,29 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
         break;
       default: break;
     }
-    n = Reader.NextRecord(record);
+    return true;
+  };
+  // A failed write (the disk is full or gone) ends the pass at the next percent;
+  // Close() reports it.
+  const auto onPercent = [this](int percent) {
+    Host.ShowProgress(percent);
+    return !Output.Failed();
+  };
+  const PassEnd end = RunPass(Reader, pair.Input, stop, opened, onRecord, onPercent);
+  if (end == PassEnd::NotOpened) {
+    Refuse(CannotOpen(pair.Input));
+    return RunOutcome::Failed;
   }
-  Reader.CloseInput();
+  if (!outputOpened) {
+    Refuse(std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
+    return RunOutcome::Failed;
+  }
+  const bool stopped = end == PassEnd::Stopped;
   if (Features) Features->End(Output);
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
   if (!Output.Close()) {
-    Refuse("Unable to write to " + pair.Output + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
+    Refuse(messages::kUnableToWriteTo + pair.Output + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
     return RunOutcome::Failed;
   }
   Host.ShowProgress(100);
@@ -282,10 +268,10 @@ RunOutcome ConversionRun::Split(const std::string& output) {
   switch (split.Result) {
     case SplitResult::Done: return RunOutcome::Completed;
     case SplitResult::Cancelled: return RunOutcome::Cancelled;
-    case SplitResult::CannotCreateDirectory: Refuse("Cannot create directory.\n" + reason); break;
-    case SplitResult::OutputNotReadable: Refuse("Output File Cannot Be Accessed!\n" + reason); break;
-    case SplitResult::PartNotCreated: Refuse("Split File Cannot Be Accessed!\n" + reason); break;
-    case SplitResult::PartNotWritten: Refuse("Unable to write to " + split.Path + "\n" + reason); break;
+    case SplitResult::CannotCreateDirectory: Refuse(messages::kCannotCreateDirectory + ("\n" + reason)); break;
+    case SplitResult::OutputNotReadable: Refuse(messages::kOutputFileCannotBeAccessed + ("\n" + reason)); break;
+    case SplitResult::PartNotCreated: Refuse(messages::kSplitFileCannotBeAccessed + ("\n" + reason)); break;
+    case SplitResult::PartNotWritten: Refuse(messages::kUnableToWriteTo + split.Path + "\n" + reason); break;
   }
   return RunOutcome::Failed;
 }
@@ -300,7 +286,7 @@ void ConversionRun::WriteHeaderLine() {
     const size_t columns = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
     for (size_t i = 0; i < columns; ++i) {
       if (Column(i) == kDataBlockField) {
-        Reader.WriteDataHeader(Text, Delimiter);
+        Renderer.WriteDataHeader(Text, Delimiter, Reader.Row());
         if (i > 0 && !Text.empty()) Output.Char(Delimiter);
         Output.Text(Text.data(), Text.size());
       } else {
@@ -323,13 +309,14 @@ void ConversionRun::WriteRecordRows() {
   TextBuffer& out = Output.Pending();
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
-    Reader.AppendRow(out);
+    Renderer.AppendRow(out, Reader.Row());
     Output.Appended();
   }
   Reader.EndRecordRows();
 }
 
-// The same rows as the delimited output, each as a point feature at its position.
+// The same rows as the delimited output, each as a point feature at its position,
+// with the values of the row itself (never split out of delimited text).
 void ConversionRun::WriteFeatureRows() {
   const size_t count = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
   if (Columns.size() != count) {
@@ -343,32 +330,34 @@ void ConversionRun::WriteFeatureRows() {
       Columns[i].IsList = Column(i) == kDataBlockField;
     }
   }
+  const DataBlockFields& boxes = Renderer.DataFields();
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
+    const RowView row = Reader.Row();
     bool anyText = false;
     for (size_t i = 0; i < count; ++i) {
       FeatureColumn& column = Columns[i];
       if (column.IsList) {
-        Reader.WriteDataValues(Text, Delimiter);
         column.Values.clear();
-        size_t start = 1;  // the text begins with the delimiter
-        for (size_t at = 1; at <= Text.size(); ++at) {
-          if (at == Text.size() || Text.data()[at] == Delimiter) {
-            column.Values.emplace_back(Text.data() + start, at - start);
-            start = at + 1;
-          }
-        }
+        row.ForEachEntry([&](const DataEntry& entry) {
+          auto value = [&](auto append) {
+            Text.clear();
+            append();
+            column.Values.emplace_back(Text.data(), Text.size());
+          };
+          if (boxes.Frequency && entry.Located) value([&] { RowRenderer::AppendEntryFrequency(Text, row, entry); });
+          if (boxes.Channel && entry.Located) value([&] { RowRenderer::AppendEntryChannel(Text, row, entry); });
+          if (boxes.Rssi) value([&] { AppendInt(Text, entry.Rssi); });
+        });
+        anyText = anyText || !column.Values.empty();
       } else {
-        Reader.WriteFieldValue(Column(i), Text);
+        Text.clear();
+        RowRenderer::RenderField(Column(i), Text, row);
         column.Text.assign(Text.data(), Text.size());
+        anyText = anyText || !Text.empty();
       }
-      anyText = anyText || !Text.empty();
     }
-    if (anyText) {
-      double latitude, longitude;
-      Reader.RowPosition(latitude, longitude);
-      Features->Feature(Output, latitude, longitude, Columns);
-    }
+    if (anyText) Features->Feature(Output, row.Latitude(), row.Longitude(), Columns);
   }
   Reader.EndRecordRows();
 }

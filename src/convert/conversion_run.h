@@ -15,20 +15,18 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "convert/settings.h"
 #include "convert/feature_writer.h"
 #include "convert/file_pairs.h"
 #include "convert/output_file.h"
 #include "convert/run_host.h"
 #include "reader/log_reader.h"
+#include "reader/row_renderer.h"
 #include "reader/scan_selection.h"
 
 namespace quillon {
 
 enum class RunOutcome { Completed, CompletedLeavingFilesOut, Cancelled, Failed };
-
-// The Error text of a selection without fields.
-extern const char kNoFieldsSelected[];
 
 class ConversionRun {
  public:
@@ -62,6 +60,7 @@ class ConversionRun {
   char Delimiter = ',';
   long long OutageThreshold = 0;
   OutputFile Output;
+  RowRenderer Renderer;
   TextBuffer Text;
   std::unique_ptr<FeatureWriter> Features;  // null for delimited text
   std::vector<FeatureColumn> Columns;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "reader/messages.h"
 #include "reader/path_check.h"
 
 namespace quillon {
@@ -65,7 +66,7 @@ bool ListFolderPairs(const std::string& inFolder, const std::string& outFolder, 
   std::error_code ec;
   fs::directory_iterator entries(inFolder, ec);
   if (ec) {
-    message = "Input Folder Cannot Be Read!\n" + SystemReason(inFolder, ec.value());
+    message = std::string(messages::kInputFolderCannotBeRead) + "\n" + SystemReason(inFolder, ec.value());
     return false;
   }
   std::vector<std::string> names;
@@ -75,7 +76,7 @@ bool ListFolderPairs(const std::string& inFolder, const std::string& outFolder, 
     if (entries->is_regular_file(kind) && MatchesPattern(name, pattern)) names.push_back(name);
   }
   if (ec) {
-    message = "Input Folder Cannot Be Read!\n" + SystemReason(inFolder, ec.value());
+    message = std::string(messages::kInputFolderCannotBeRead) + "\n" + SystemReason(inFolder, ec.value());
     return false;
   }
   std::sort(names.begin(), names.end());

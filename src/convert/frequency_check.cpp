@@ -2,26 +2,35 @@
 
 #include <cstdio>
 
+#include "reader/messages.h"
+#include "reader/record_pass.h"
+
 namespace quillon {
 
 FrequencyNeed CheckFrequencyNeed(TLogReader& reader, const std::string& input) {
+  using log_format::RecordKind;
   reader.ManualFrequencies = 0;  // the file's own records decide
   reader.ConvertingPass = 0;
-  if (reader.OpenInput(input) != 0) return FrequencyNeed::Unreadable;
-  const uint8_t* record = nullptr;
-  for (int64_t n = reader.NextRecord(record); n != 0 && !reader.SingleDefSeen; n = reader.NextRecord(record)) {
-    if (reader.LastRecordLength <= 0) continue;
-    const uint8_t kind = record[0];
-    if (kind == 1 || kind == 2 || kind == 3 || kind == 5) reader.ProcessRecord(record);
-  }
-  const bool needed = reader.FrequenciesMissing();
-  reader.CloseInput();
-  return needed ? FrequencyNeed::Needed : FrequencyNeed::NotNeeded;
+  const auto onRecord = [&reader](const uint8_t* record) {
+    if (reader.RecordLength() <= 0) return true;
+    switch (static_cast<RecordKind>(record[0])) {
+      case RecordKind::Band:
+      case RecordKind::Rx1Single:
+      case RecordKind::Rx2Single:
+      case RecordKind::SingleDefinition: reader.ProcessRecord(record); break;
+      default: break;
+    }
+    return !reader.SingleFrequencyKnown();  // a definition settles it
+  };
+  const PassEnd end = RunPass(
+      reader, input, [] { return false; }, [] { return true; }, onRecord, [](int) { return true; });
+  if (end == PassEnd::NotOpened) return FrequencyNeed::Unreadable;
+  return reader.FrequenciesMissing() ? FrequencyNeed::Needed : FrequencyNeed::NotNeeded;
 }
 
 std::string BandRangeText(const BandInfo& band) {
   char text[96];
-  std::snprintf(text, sizeof text, "(%.5f - %.5f MHz)", band.LowestMHz(), band.HighestMHz());
+  std::snprintf(text, sizeof text, messages::kBandRange, band.LowestMHz(), band.HighestMHz());
   return text;
 }
 

@@ -1,23 +1,23 @@
 // TConvert: the conversion thread. It runs the engine's conversion run on a copy of
-// the settings and pairs taken on the UI thread, and hands every gauge step and
-// message box to the main window through blocking calls onto the UI thread.
+// the settings and pairs taken on the UI thread, reporting through the host it is
+// given (the window's hands every gauge step and message box to the UI thread).
 // requestInterruption() is the stop request (CANCEL).
 #pragma once
 #include <QThread>
+#include <memory>
 #include <vector>
 
-#include "app/settings.h"
 #include "convert/conversion_run.h"
+#include "convert/run_host.h"
+#include "convert/settings.h"
 #include "reader/scan_selection.h"
 
 namespace quillon {
 
-class TMainForm;
-
 class TConvert : public QThread {
   Q_OBJECT
  public:
-  TConvert(TMainForm* form, Settings settings, std::vector<FilePair> pairs, ScanSelection selection);
+  TConvert(std::unique_ptr<RunHost> host, Settings settings, std::vector<FilePair> pairs, ScanSelection selection);
   ~TConvert() override;
   RunOutcome Outcome() const { return Result; }
 
@@ -25,7 +25,7 @@ class TConvert : public QThread {
   void run() override;
 
  private:
-  TMainForm* Form;
+  const std::unique_ptr<RunHost> Host;
   const Settings Config;
   const std::vector<FilePair> Pairs;
   const ScanSelection Selection;

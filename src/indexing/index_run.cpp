@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "reader/messages.h"
 #include "reader/path_check.h"
+#include "reader/record_pass.h"
 
 namespace quillon {
 
@@ -32,42 +34,38 @@ bool IndexRun::Execute() {
   Reader.ScanKindCode = -1;
   Reader.InputFormat = Product;
   Reader.ManualFrequencies = 0;  // the file's own records decide whether it needs them
-  if (Reader.OpenInput(Input) != 0) {
-    Host.ShowWaitWindow(false);
-    const std::string problem = InputProblem(Input);
-    Host.ReportError(problem.empty() ? "Input File Does Not Exist!" : problem);
-    return false;
-  }
-  const int64_t size = Reader.FileSize;
-  int64_t read = 0;
-  int shown = 0;
-  Host.ShowIndexProgress(0);
-  Reader.ConvertingPass = 0;
-  const uint8_t* record = nullptr;
-  int64_t n = Reader.NextRecord(record);
-  Reader.RecordCount = 0;
-  while (!Host.StopRequested() && n != 0) {
-    read += n;
-    const int percent = size > 0 ? static_cast<int>(read * 100 / size) : 100;
-    if (percent > shown) {
-      Host.ShowIndexProgress(percent);
-      shown = percent;
-    }
+  const auto opened = [this] {
+    Host.ShowProgress(0);
+    Reader.ConvertingPass = 0;
+    return true;
+  };
+  const auto onRecord = [this](const uint8_t* record) {
     Reader.ProcessRecord(record);
     Route.AddRecord(record, Reader);
     if (Reader.NewScan) {
       Host.AddScanNode(Reader.ScanKindCode, Reader.ScanNumber, Reader.ScanLabel);
       Reader.NewScan = 0;
     }
-    n = Reader.NextRecord(record);
+    return true;
+  };
+  const auto onPercent = [this](int percent) {
+    Host.ShowProgress(percent);
+    return true;
+  };
+  if (RunPass(Reader, Input, [this] { return Host.StopRequested(); }, opened, onRecord, onPercent) ==
+      PassEnd::NotOpened) {
+    Host.ShowWaitWindow(false);
+    const std::string problem = InputProblem(Input);
+    Host.ReportMessage(MessageKind::Error, problem.empty() ? messages::kInputFileDoesNotExist : problem);
+    return false;
   }
-  Reader.CloseInput();
-  Host.ShowIndexProgress(0);
+  Host.ShowProgress(0);
   Host.ShowWaitWindow(false);
   Host.ShowFileStatistics(FileStatistics(Reader));
   Host.ShowRoute(Route);
   NeedsFrequencies = Reader.FrequenciesMissing();
   if (NeedsFrequencies) Reader.ManualFrequencies = 1;
+  Host.IndexFinished(NeedsFrequencies, Reader.State().Bands);
   return true;
 }
 

@@ -12,32 +12,35 @@
 
 #include "indexing/route_track.h"
 #include "reader/log_reader.h"
+#include "reader/pass_host.h"
 
 namespace quillon {
 
-class IndexHost {
+// What an indexing run reports beyond a pass's progress, messages and stop request
+// (the progress goes to the wait window's gauge).
+class IndexHost : public PassHost {
  public:
-  virtual ~IndexHost() = default;
   virtual void ShowWaitWindow(bool /*visible*/) {}
   // Empties the scan tree for the file (roots for formats 8 and 9).
   virtual void ResetScanTree(int16_t product, const std::string& file) = 0;
   virtual void AddScanNode(int16_t kindCode, int32_t number, const std::string& label) = 0;
-  virtual void ShowIndexProgress(int percent) = 0;
   virtual void ShowFileStatistics(const std::vector<std::string>& lines) = 0;
-  virtual void ReportError(const std::string& text) = 0;
-  virtual bool StopRequested() { return false; }
   // The drive route of the file, at the end of a successful run.
   virtual void ShowRoute(const RouteTrack& /*route*/) {}
+  // The end of a run that read the file: whether its single-channel data lack a
+  // frequency definition, and its receivers' bands (those the frequencies are for).
+  virtual void IndexFinished(bool /*frequenciesNeeded*/, const BandInfo* /*bands*/) {}
 };
 
 // A host that keeps nothing (benchmarks, fuzzing).
 class SilentIndexHost : public IndexHost {
  public:
+  void ShowProgress(int) override {}
+  void ReportMessage(MessageKind, const std::string&) override {}
+  bool StopRequested() override { return false; }
   void ResetScanTree(int16_t, const std::string&) override {}
   void AddScanNode(int16_t, int32_t, const std::string&) override {}
-  void ShowIndexProgress(int) override {}
   void ShowFileStatistics(const std::vector<std::string>&) override {}
-  void ReportError(const std::string&) override {}
 };
 
 // The seven statistics lines of the counters of the last pass.
@@ -48,8 +51,6 @@ class IndexRun {
   IndexRun(TLogReader& reader, IndexHost& host, std::string input, int16_t product);
   // False when the input cannot be opened.
   bool Execute();
-  // After Execute: the file holds single-channel data without a frequency definition.
-  bool FrequenciesNeeded() const { return NeedsFrequencies; }
 
  private:
   TLogReader& Reader;

@@ -1,24 +1,28 @@
-// TMakeIndex: the indexing thread. It reads the input file name on the UI thread,
-// runs the engine's indexing pass, and hands every tree node, gauge step, the
-// statistics and any error to the main window through blocking calls onto the UI
-// thread. requestInterruption() stops it between records.
+// TMakeIndex: the indexing thread. It takes the input file name when it starts
+// (the window's is read on its UI thread, after the handler that started the run),
+// runs the engine's indexing pass and reports through the host it is given.
+// requestInterruption() stops it between records.
 #pragma once
 #include <QThread>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "indexing/index_run.h"
 
 namespace quillon {
-
-class TMainForm;
 
 class TMakeIndex : public QThread {
   Q_OBJECT
  public:
-  TMakeIndex(TMainForm* form, int16_t product);
+  TMakeIndex(std::unique_ptr<IndexHost> host, std::function<std::string()> input, int16_t product);
 
  protected:
   void run() override;
 
  private:
-  TMainForm* Form;
+  const std::unique_ptr<IndexHost> Host;
+  const std::function<std::string()> Input;
   const int16_t Product;
 };
 

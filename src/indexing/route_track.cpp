@@ -45,29 +45,34 @@ void RouteTrack::Decimate() {
 }
 
 void RouteTrack::AddRecord(const uint8_t* rec, const TLogReader& reader) {
-  const int32_t length = reader.LastRecordLength;
-  if (length <= 0) return;
-  switch (rec[0]) {
-    case 0:
-      if (length >= 1 + GpsFix::kBodySize && reader.Fix) {
-        const int quality = reader.Fix->GpsFixQuality();
-        if (quality == 6 || quality == 7)
-          AddFix(reader.Fix->Latitude.DecimalDegrees, reader.Fix->Longitude.DecimalDegrees,
-                 reader.Fix->SecondsOfDay(), reader.ScanNumber);
+  using namespace log_format;
+  const size_t length = reader.RecordLength() > 0 ? static_cast<size_t>(reader.RecordLength()) : 0;
+  if (length == 0 || length < MinimumLength(rec[0])) return;
+  switch (static_cast<RecordKind>(rec[0])) {
+    case RecordKind::Gps: {
+      const GpsFix& fix = reader.State().Fix;
+      const int quality = fix.GpsFixQuality();
+      if (quality == GpsFix::k2DFix || quality == GpsFix::k3DFix)
+        AddFix(fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.SecondsOfDay(), reader.ScanNumber);
+      break;
+    }
+    case RecordKind::Rx1Single:
+    case RecordKind::Rx2Single:
+      for (size_t u = SingleChannelRecord::kFirstSample; u + SingleChannelRecord::kTrailer < length; ++u)
+        AddRssi(rec[0] == static_cast<uint8_t>(RecordKind::Rx1Single) ? 0 : 1, static_cast<int8_t>(rec[u]));
+      break;
+    case RecordKind::ListData:
+      for (size_t k = 0; k < ListDataRecord::kEntries; ++k) {
+        const uint8_t* entry = rec + ListDataRecord::kFirstEntry + ListDataRecord::kEntrySize * k;
+        if (entry[ListDataRecord::kPosition] < kListSlots)
+          AddRssi(entry[ListDataRecord::kReceiver], static_cast<int8_t>(entry[ListDataRecord::kRssi]));
       }
       break;
-    case 2:
-    case 3:
-      for (int32_t u = 1; u + 1 < length; ++u) AddRssi(rec[0] - 2, static_cast<int8_t>(rec[u]));
-      break;
-    case 7:
-      if (length >= 16)
-        for (int k = 0; k < 5; ++k)
-          if (rec[2 + 3 * k] < kListSlots) AddRssi(rec[1 + 3 * k], static_cast<int8_t>(rec[3 + 3 * k]));
-      break;
-    case 9:
-      if (length >= 17)
-        for (int k = 0; k < 4; ++k) AddRssi(rec[1 + 4 * k], static_cast<int8_t>(rec[4 + 4 * k]));
+    case RecordKind::TableData:
+      for (size_t k = 0; k < TableDataRecord::kEntries; ++k) {
+        const uint8_t* entry = rec + TableDataRecord::kFirstEntry + TableDataRecord::kEntrySize * k;
+        AddRssi(entry[TableDataRecord::kReceiver], static_cast<int8_t>(entry[TableDataRecord::kRssi]));
+      }
       break;
     default:
       break;

@@ -3,15 +3,18 @@
 #include <cmath>
 
 #include "reader/byte_order.h"
+#include "reader/log_format.h"
 
 namespace quillon {
 
+// The step field counts 1/256 kHz (0.00390625 kHz).
 void BandInfo::Load(const uint8_t* d) {
-  Lowest = LoadLE32(d);
-  Highest = LoadLE32(d + 4);
-  StepField = LoadLE16(d + 8);
-  Flags = d[10];
-  Spare = d[11];
+  using D = log_format::BandDescriptor;
+  Lowest = LoadLE32(d + D::kLowest);
+  Highest = LoadLE32(d + D::kHighest);
+  StepField = LoadLE16(d + D::kStep);
+  Flags = d[D::kFlags];
+  Spare = d[D::kSpare];
   Step = StepField * 0.00390625;
 }
 

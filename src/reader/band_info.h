@@ -1,6 +1,7 @@
 // BandInfo: one receiver's band descriptor (12 bytes, little-endian) and the
 // conversions between band steps, channel numbers and megahertz.
 // Channel arithmetic is 64-bit; a step size of 0 or a non-finite value gives 0 steps.
+// Load() takes a descriptor laid out as log_format::BandDescriptor.
 #pragma once
 #include <cstdint>
 
@@ -8,11 +9,9 @@ namespace quillon {
 
 class BandInfo {
  public:
-  static constexpr int kDescriptorSize = 12;
-
   void Load(const uint8_t* descriptor);
 
-  double StepsToMHz(int64_t steps) const { return static_cast<double>(steps) * Step * 0.001; }
+  double StepsToMHz(int64_t steps) const { return static_cast<double>(steps) * Step * 0.001; }  // kHz to MHz
   int64_t StepsToChannel(int64_t steps) const;
   int64_t ChannelToSteps(int64_t channel) const;
   double ChannelToMHz(int64_t channel) const { return StepsToMHz(ChannelToSteps(channel)); }

@@ -2,69 +2,22 @@
 
 namespace quillon {
 
-namespace {
-const char* const kNames[kCatalogueFields] = {
-    "<< DATA >>",
-    "<< FLEX DATA >>",
-    "<< POCSAG DATA >>",
-    "BER",
-    "CR / LF",
-    "Latitude (Decimal Degrees)",
-    "Latitude (Degrees)",
-    "Latitude (Minutes)",
-    "Latitude (Decimal Minutes)",
-    "Latitude (Seconds)",
-    "Latitude Hemisphere",
-    "Longitude (Decimal Degrees)",
-    "Longitude (Degrees)",
-    "Longitude (Minutes)",
-    "Longitude (Decimal Minutes)",
-    "Longitude (Seconds)",
-    "Longitude Hemisphere",
-    "GPS Status",
-    "GPS Time (HH:MM:SS)",
-    "GPS Hour (HH)",
-    "GPS Minute (MM)",
-    "GPS Second (SS)",
-    "GPS Date (MM/DD/YY)",
-    "GPS Month (MM)",
-    "GPS Day (DD)",
-    "GPS Year (YY)",
-    "GPS Altitude (Meters)",
-    "GPS Velocity (MPH)",
-    "GPS Heading",
-    "Marker Value",
-    "Measurement Type",
-    "Odometer Reading",
-    "Record Number",
-    "RTC Date (MM-DD-YY)",
-    "RTC Month (MM)",
-    "RTC Day (DD)",
-    "RTC Year (YY)",
-    "RTC Time (HH:MM:SS)",
-    "RTC Hour (HH)",
-    "RTC Minute (MM)",
-    "RTC Second (SS)",
-    "Speed (BPS)",
-    "X Coordinate",
-    "Y_Coordinate",
-    "Scan Mode",
-    "Ext. Navigation Status",
-    "Min. Frequency (MHz)",
-    "Max. Frequency (MHz)",
-    "Step Size (KHz)",
-    "Receiver",
-    "TP Latitude (Dec Deg)",
-    "TP Longitude (Dec Deg)",
-    "TP Date (MM-DD-YY)",
-    "TP Time (HH:MM:SS)",
-    "TP Speed (km/h)",
-    "TP Direction (deg from N)",
-};
-}  // namespace
-
 const char* CatalogueName(int index) {
-  return index >= 0 && index < kCatalogueFields ? kNames[index] : "";
+  const FieldInfo* field = FindField(index);
+  return field ? field->Name : "";
+}
+
+const char* TypeName(const FieldInfo& field) {
+  static const char* const kReal[] = {"real(0)", "real(1)", "real(2)", "real(3)", "real(4)", "real(5)", "real(6)"};
+  switch (field.Type) {
+    case FieldType::DataBlock: return "data block";
+    case FieldType::LineBreak: return "line break";
+    case FieldType::Empty: return "empty";
+    case FieldType::Integer: return "integer";
+    case FieldType::Real: return kReal[field.Decimals <= 6 ? field.Decimals : 6];
+    case FieldType::Text: return "text";
+  }
+  return "";
 }
 
 }  // namespace quillon

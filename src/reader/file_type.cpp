@@ -3,13 +3,16 @@
 #include <cstring>
 
 #include "reader/input_file.h"
+#include "reader/log_format.h"
 
 namespace quillon {
 
 namespace {
-constexpr char kMagic[] = "KTRZEPHYN";
-constexpr size_t kMagicLength = 9;
-constexpr size_t kHeadSize = 32;
+using log_format::kMagic;
+using log_format::kMagicLength;
+constexpr size_t kHeadSize = log_format::kDetectionBytes;
+constexpr size_t kFlashCardMagicAt = log_format::FlashCardHeader::kSize + log_format::kLengthWordSize + 1;
+constexpr size_t kStandardMagicAt = log_format::StandardHeader::kSize + log_format::kLengthWordSize + 1;
 
 bool MagicFrom(const uint8_t* head, size_t first) {
   for (size_t at = first; at + kMagicLength <= kHeadSize; ++at)
@@ -21,8 +24,8 @@ bool MagicFrom(const uint8_t* head, size_t first) {
 int16_t DetectLayout(const uint8_t* bytes, size_t size) {
   uint8_t head[kHeadSize] = {};
   std::memcpy(head, bytes, size < kHeadSize ? size : kHeadSize);
-  if (MagicFrom(head, 13)) return kFormatFlashCard;
-  if (MagicFrom(head, 9)) return kFormatStandard;
+  if (MagicFrom(head, kFlashCardMagicAt)) return kFormatFlashCard;
+  if (MagicFrom(head, kStandardMagicAt)) return kFormatStandard;
   return kFormatNone;
 }
 

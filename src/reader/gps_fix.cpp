@@ -13,6 +13,7 @@ const char* const GpsFix::kStatusNames[8] = {"Reserved",      "Reserved",       
                                               "Acquiring Satellites", "Position Hold", "Propogate Mode",
                                               "2D Fix",        "3D Fix"};
 
+// Positions arrive in milliseconds of arc: 3,600,000 to a degree, 60,000 to a minute.
 Angle DecodeAngle(int32_t v, char positive, char negative) {
   Angle a;
   const int32_t q = v / 3600000;
@@ -40,18 +41,19 @@ void GpsFix::Decode(const uint8_t* body) {
   std::memcpy(Raw, body, kBodySize);
   // Record offsets count from the kind byte, which the body does not hold: offset n
   // is body[n - 1]. The fields are read from the record, not from the copy just made.
-  auto at = [body](int offset) { return body + offset - 1; };
-  Month = *at(5);
-  Day = *at(6);
-  Year = static_cast<int16_t>(LoadBE16(at(7)));
-  Hour = *at(9);
-  Minute = *at(10);
-  Second = *at(11);
-  Latitude = DecodeAngle(static_cast<int32_t>(LoadBE32(at(16))), 'N', 'S');
-  Longitude = DecodeAngle(static_cast<int32_t>(LoadBE32(at(20))), 'E', 'W');
-  Height = static_cast<int32_t>(LoadBE32(at(24)));
-  Speed = static_cast<int16_t>(LoadBE16(at(48)));
-  ReceiverStatus = *at(130);
+  using R = log_format::GpsRecord;
+  auto at = [body](size_t offset) { return body + offset - 1; };
+  Month = *at(R::kMonth);
+  Day = *at(R::kDay);
+  Year = static_cast<int16_t>(LoadBE16(at(R::kYear)));
+  Hour = *at(R::kHour);
+  Minute = *at(R::kMinute);
+  Second = *at(R::kSecond);
+  Latitude = DecodeAngle(static_cast<int32_t>(LoadBE32(at(R::kLatitude))), 'N', 'S');
+  Longitude = DecodeAngle(static_cast<int32_t>(LoadBE32(at(R::kLongitude))), 'E', 'W');
+  Height = static_cast<int32_t>(LoadBE32(at(R::kHeight)));
+  Speed = static_cast<int16_t>(LoadBE16(at(R::kSpeed)));
+  ReceiverStatus = *at(R::kReceiverStatus);
 }
 
 int GpsFix::DateText(char* out, int size) const {

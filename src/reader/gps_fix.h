@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "reader/log_format.h"
+
 namespace quillon {
 
 // One angle of a fix in its decoded forms.
@@ -27,7 +29,10 @@ Angle DecodeAngle(int32_t milliArcSeconds, char positive, char negative);
 
 class GpsFix {
  public:
-  static constexpr int kBodySize = 152;
+  static constexpr int kBodySize = static_cast<int>(log_format::GpsRecord::kBodySize);
+  // Fix statuses that give a position (GpsFixQuality).
+  static constexpr int k2DFix = 6;
+  static constexpr int k3DFix = 7;
 
   GpsFix();
   void Decode(const uint8_t* body);

@@ -10,41 +10,42 @@ namespace quillon {
 
 TLogReader Reader;
 TProductReader* const ProductReader = &Reader;
+TLambdaAverager& Averager = Reader.Averaging;
 
 namespace {
 constexpr char kNoTimestamp[] = "<Timestamp Not Available>";
 }
 
 TLogReader::TLogReader() {
-  std::memset(ListFrequencies, 0, sizeof ListFrequencies);
   ResetDecodingState();
   std::strcpy(ScanLabel, kNoTimestamp);
 }
 
 void TLogReader::ResetDecodingState() {
-  ScanMode = 0;
-  PacingMode = 0;
+  DecodedState& s = Decoded;
+  s.Mode = ScanMode::None;
+  s.PacingMode = Pacing::None;
   FirstFixPending = 1;
   TimeSeen = BandSeen = ListDefSeen = ScanPending = 0;
   if (!ManualFrequencies) {
     SingleDefSeen = 0;
-    std::memset(ListFrequencies, 0, sizeof ListFrequencies);
+    std::memset(s.ListFrequencies, 0, sizeof s.ListFrequencies);
   }
   BandValid[0] = BandValid[1] = 0;
   Rx1SingleSeen = Rx2SingleSeen = 0;
-  std::memset(TableChannels, 0, sizeof TableChannels);
-  std::memset(RssiSamples, -120, sizeof RssiSamples);
-  LastSampleIndex = 0;
-  LastTableIndex = -1;
-  std::memset(RtcClock, 0, sizeof RtcClock);
-  std::memset(TpPosition, 0, sizeof TpPosition);
-  std::memset(TpMotion, 0, sizeof TpMotion);
+  std::memset(s.TableChannels, 0, sizeof s.TableChannels);
+  std::memset(s.RssiSamples, -120, sizeof s.RssiSamples);
+  s.LastSampleIndex = 0;
+  s.LastTableIndex = -1;
+  s.Clock = RtcTime();
+  s.Tp = TpPosition();
+  s.Motion = TpMotion();
   PendingRecords = 0;
-  Rows.assign(1, BufferedRow());
-  RowSampleData.assign(1, 0);
+  s.Rows.assign(1, BufferedRow());
+  s.RowSampleData.assign(1, 0);
   PreviousFix = CurrentFix = FixTime();
   RxRowWritten[0] = RxRowWritten[1] = 0;
-  Sweep.Reset();
+  s.Sweep.Reset();
   NewTableScan = 0;
   NewScan = 0;
   SkipScan = 0;
@@ -59,21 +60,22 @@ int16_t TLogReader::OpenInput(const std::string& name) {
   if (!File.Open(name)) return -1;
   FileSize = File.Size();
 
-  // File header: flash-card layout (10 bytes) or standard layout (6 bytes).
-  uint8_t header[10] = {};
+  // The file header of the layout the input format names.
+  using namespace log_format;
+  uint8_t header[FlashCardHeader::kSize] = {};
   const bool flash = InputFormat == kFormatFlashCard;
-  const size_t headerSize = flash ? 10 : 6;
+  const size_t headerSize = flash ? FlashCardHeader::kSize : StandardHeader::kSize;
   File.Read(header, headerSize);
-  const int64_t remainder = flash ? LoadLE16(header + 4) : LoadLE16(header + 2);
-  const int64_t blocks = flash ? LoadLE32(header + 6) : LoadLE16(header + 4);
-  DataLength = blocks * 512 + remainder;
+  const int64_t remainder = flash ? LoadLE16(header + FlashCardHeader::kRemainder) : LoadLE16(header + StandardHeader::kRemainder);
+  const int64_t blocks = flash ? LoadLE32(header + FlashCardHeader::kBlocks) : LoadLE16(header + StandardHeader::kBlocks);
+  DataLength = blocks * static_cast<int64_t>(kBlockSize) + remainder;
   if (DataLength == 0) DataLength = FileSize;
   ReadPosition = static_cast<int64_t>(headerSize);
   LastRecordLength = 0;
 
-  Fix = std::make_unique<GpsFix>();
-  Bands[0] = BandInfo();
-  Bands[1] = BandInfo();
+  Decoded.Fix = GpsFix();
+  Decoded.Bands[0] = BandInfo();
+  Decoded.Bands[1] = BandInfo();
   ResetDecodingState();
   std::strcpy(ScanLabel, kNoTimestamp);
   GpsTotalCount = Gps3DCount = Gps2DCount = 0;
@@ -81,17 +83,30 @@ int16_t TLogReader::OpenInput(const std::string& name) {
   OutageIndex = 0;
   InOutage = 0;
   GpsSeen = 0;
-  Averager.Initialised = 0;
+  Averaging.Initialised = 0;
   StateChanged();
   return 0;
 }
 
+// The fix goes with the file: after closing, fields show the no-fix defaults.
 int16_t TLogReader::CloseInput() {
   File.Close();
-  Fix.reset();
+  Decoded.Fix = GpsFix();
   StateChanged();
   return 0;
 }
+
+int16_t TLogReader::WriteDataHeader(TextBuffer& text, char delimiter) {
+  SlotRenderer.WriteDataHeader(text, delimiter, Row());
+  return 0;
+}
+
+int16_t TLogReader::WriteDataValues(TextBuffer& text, char delimiter) {
+  SlotRenderer.WriteDataValues(text, delimiter, Row());
+  return 0;
+}
+
+void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) { SlotRenderer.WriteField(index, text, Row()); }
 
 // Records that do not lie whole in the input buffer, or that reach the end of the
 // data, or that do not fit the record buffer.
@@ -101,7 +116,7 @@ int64_t TLogReader::ReadRecordSlowly(uint8_t* buffer) {
   ReadPosition += 2;
   if (!gotLength || ReadPosition > DataLength) return 0;
   const int32_t length = LoadLE16(word);
-  if (length > kRecordBufferSize) {
+  if (length > static_cast<int32_t>(log_format::kMaxRecordLength)) {
     // Passed over: the decoder sees an empty record, never the previous one again.
     LastRecordLength = 0;
     return 4;
@@ -114,21 +129,21 @@ int64_t TLogReader::ReadRecordSlowly(uint8_t* buffer) {
 }
 
 bool TLogReader::SelectReceiver(int receiverNumber) {
-  SelectedReceiver = static_cast<int16_t>(receiverNumber == 2 ? 1 : 0);
+  Decoded.SelectedReceiver = static_cast<int16_t>(receiverNumber == 2 ? 1 : 0);
   StateChanged();
-  const int rx = SelectedReceiver;
+  const int rx = Decoded.SelectedReceiver;
   const bool checked = rx == 0 ? Selectors.Receiver1 : Selectors.Receiver2;
-  return checked && BandValid[rx] && (ScanMode != 1 || RxRowWritten[rx]);
+  return checked && BandValid[rx] && (Decoded.Mode != ScanMode::SingleChannel || RxRowWritten[rx]);
 }
 
 void TLogReader::SetManualFrequencies(double receiver1MHz, double receiver2MHz) {
   ManualFrequencies = 1;
   SingleDefSeen = 1;
-  const uint32_t rx1 = Bands[0].MHzToSteps(receiver1MHz);
-  const uint32_t rx2 = Bands[1].MHzToSteps(receiver2MHz);
+  const uint32_t rx1 = Decoded.Bands[0].MHzToSteps(receiver1MHz);
+  const uint32_t rx2 = Decoded.Bands[1].MHzToSteps(receiver2MHz);
   for (int j = 0; j < kFrequencySlots; ++j) {
-    ListFrequencies[0][j] = rx1;
-    ListFrequencies[1][j] = rx2;
+    Decoded.ListFrequencies[0][j] = rx1;
+    Decoded.ListFrequencies[1][j] = rx2;
   }
 }
 

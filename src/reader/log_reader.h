@@ -1,11 +1,12 @@
 // TLogReader: the reader of the receiver's log files (.klf, .kez).
 // One pass over a file: set ConvertingPass (and SetReductionMode for a conversion),
-// OpenInput, then ReadNextRecord / ProcessRecord until ReadNextRecord returns 0,
-// then CloseInput. ProcessRecord folds each record into the decoding state and tells
-// the conversion what to write; the Write* operations render header titles and row
-// values into caller text, and AppendRow a whole row (columns set by SetRowColumns).
-// The reader holds the state of exactly one pass and has no lock: passes must not
-// overlap.
+// OpenInput, then NextRecord (or ReadNextRecord) / ProcessRecord until it returns 0,
+// then CloseInput. ProcessRecord folds each record into the decoded state and tells
+// the conversion what to write; Row() is the row being written as values, which a
+// RowRenderer writes as text. The Write* slots render with the reader's own
+// renderer. The decoded state is private: it changes only by the records fed in.
+// A reader holds the state of exactly one pass and has no lock: passes on one reader
+// must not overlap, while independent readers may run on separate threads.
 //
 // Everything a conversion writes depends only on the file and the settings:
 // OpenInput resets all decoding state except the frequencies entered by hand.
@@ -16,21 +17,18 @@
 #include <string>
 #include <vector>
 
-#include "reader/band_info.h"
 #include "reader/byte_order.h"
+#include "reader/decoded_state.h"
 #include "reader/file_type.h"
-#include "reader/gps_fix.h"
 #include "reader/input_file.h"
-#include "reader/number_text.h"
+#include "reader/log_format.h"
 #include "reader/product_reader.h"
-#include "reduction/sweep_tracker.h"
+#include "reader/row_renderer.h"
+#include "reader/row_view.h"
+#include "reduction/lambda_averager.h"
 
 namespace quillon {
 
-constexpr int kRecordBufferSize = 4096;
-constexpr int kListSlots = 10;
-constexpr int kFrequencySlots = 32;
-constexpr int kTableSlots = 32;
 constexpr int kMaxScanNodes = 1024;
 // Single-channel rows, and bytes of their samples, buffered within one GPS interval;
 // records beyond either bound are counted as left out and reported at the end of
@@ -39,6 +37,7 @@ constexpr int kMaxScanNodes = 1024;
 constexpr int32_t kMaxBufferedRows = 1 << 20;
 constexpr size_t kMaxBufferedSampleBytes = size_t{64} << 20;
 
+// Scan kind codes: the slots of the scan tree's roots.
 constexpr int16_t kScanKindSingle = 19;
 constexpr int16_t kScanKindList = 20;
 constexpr int16_t kScanKindTable = 1;
@@ -46,60 +45,6 @@ constexpr int16_t kScanKindTable = 1;
 // Scan-node states: a scan is converted while its node's state is kScanChecked.
 constexpr uint8_t kScanUnchecked = 1;
 constexpr uint8_t kScanChecked = 2;
-
-// The data-block check boxes "Freq (MHz)", "Channel" and "RSSI".
-struct DataBlockFields {
-  bool Frequency = true;
-  bool Channel = false;
-  bool Rssi = true;
-};
-
-// One single-channel row buffered between two GPS fixes.
-struct BufferedRow {
-  int32_t Receiver = 0;
-  int32_t LastSample = 0;
-  uint32_t SampleOffset = 0;  // into RowSampleData
-  double Latitude = 0.0;
-  double Longitude = 0.0;
-  int32_t Hour = 0, Minute = 0, Second = 0;
-};
-
-// A data-block frequency and channel text, valid while the band and the rendering
-// style it was made with stay the same.
-struct LocationText {
-  uint64_t Generation = 0;  // 0: empty
-  uint32_t Value = 0;       // channel of a table entry, else band steps
-  uint32_t Style = 0;       // table flag, delimiter, check boxes and receiver
-  uint32_t Length = 0;
-  char Short[32] = {};      // the text when it fits, else Long
-  std::string Long;
-};
-
-// The text of a catalogue field, valid while the decoded state it shows is unchanged.
-struct FieldText {
-  uint64_t Generation = 0;
-  std::string Text;
-};
-
-// A stretch of an output row's columns that is rendered in one piece. Runs of
-// columns that show only the decoded state keep their joined text (with its
-// delimiters) until that state changes; the rest are rendered for every row.
-struct RowSegment {
-  enum class Kind : uint8_t { Kept, PerRow, DataBlock, LineBreak };
-  Kind What = Kind::Kept;
-  bool LeadingDelimiter = false;  // the segment does not start the row
-  std::vector<int16_t> Fields;    // Kept: the run's fields; otherwise the one field
-  uint64_t Generation = 0;        // Kept: the state its text shows, 0 for none yet
-  bool ShowsFix = false;          // Kept: some field of the run shows the fix beyond its date
-  bool HasText = false;           // Kept: some field of the run has text
-  TextBuffer Text;                // Kept: the joined text
-};
-
-struct FixTime {
-  double Latitude = 0.0;
-  double Longitude = 0.0;
-  int32_t Hour = 0, Minute = 0, Second = 0;
-};
 
 class TLogReader final : public TProductReader {
  public:
@@ -132,38 +77,38 @@ class TLogReader final : public TProductReader {
     return n;
   }
   int16_t ProcessRecord(const uint8_t* buffer) override;
+  // A record given whole (kind byte first), as if NextRecord had delivered it.
+  int16_t DecodeRecord(const uint8_t* record, size_t length) {
+    LastRecordLength = static_cast<int32_t>(length);
+    return ProcessRecord(record);
+  }
+  void SetReductionMode(int16_t mode) override {
+    TProductReader::SetReductionMode(mode);
+    Decoded.ReductionMode = static_cast<Reduction>(mode);
+  }
   void EndRecordRows() override { RxRowWritten[0] = RxRowWritten[1] = 0; }
 
-  // The columns of the rows AppendRow writes (catalogue indexes, kNoField for an
-  // empty column) and their delimiter.
-  void SetRowColumns(const std::vector<int16_t>& columns, char delimiter);
-  // Appends the row being written in full: the same text as WriteFieldValue and
-  // WriteDataValues give column by column, each column but the first preceded by
-  // the delimiter (the data block brings its own), "CR / LF" as CR LF, and CR LF at
-  // the end when any column has text.
-  void AppendRow(TextBuffer& out);
+  // The row being written: row RowsPerRecord - RowsRemaining of the record's rows.
+  RowView Row() const { return RowView(Decoded, RowIndex(), RecordCount, ScanNumber, ScanKindCode); }
+  const DecodedState& State() const { return Decoded; }
+  // Length of the record last delivered (0 after an oversized length word).
+  int32_t RecordLength() const { return LastRecordLength; }
+  int64_t DataLengthOfInput() const { return DataLength; }
 
-  // Position (decimal degrees) of the row being written: the buffered row's, else the fix's.
-  void RowPosition(double& latitude, double& longitude) const;
-
-  // The renderers keep the texts of fields and data-block locations until the
-  // decoded state changes; code that sets that state directly calls this.
-  void StateChanged() {
-    ++StateGeneration;
-    ++BandGeneration;
-  }
-
+  // The boxes of the data block that the Write* slots render.
+  void SetDataFields(const DataBlockFields& fields) { SlotRenderer.SetDataFields(fields); }
   // Single-channel data came without a single-frequency definition: the
   // frequencies must be given by hand before the file is converted.
   bool FrequenciesMissing() const { return (Rx1SingleSeen || Rx2SingleSeen) && !SingleDefSeen; }
-
+  // A single-frequency definition has been read since the file was opened (or
+  // frequencies were entered by hand).
+  bool SingleFrequencyKnown() const { return SingleDefSeen != 0; }
   // receiverNumber 1 or 2.
   bool SelectReceiver(int receiverNumber);
   void SetManualFrequencies(double receiver1MHz, double receiver2MHz);
 
   // --- Settings the passes consult (copied from the main window or command line).
   int16_t InputFormat = kFormatStandard;
-  DataBlockFields DataFields;
   bool DropOutages = false;
   // Scans of the file being converted that are left out (ascending); empty
   // converts every scan.
@@ -176,13 +121,9 @@ class TLogReader final : public TProductReader {
   uint8_t NewScan = 0;
   int32_t ScanNumber = 0;
   int16_t ScanKindCode = -1;
-  uint8_t SkipScan = 0;
-  int16_t SelectedReceiver = 0;
   uint8_t ManualFrequencies = 0;
   uint8_t GpsSeen = 0;
   std::vector<int32_t> OutageList;  // outage start times, seconds of day
-  int32_t OutageIndex = 0;
-  uint8_t InOutage = 0;
 
   int32_t GpsTotalCount = 0, Gps3DCount = 0, Gps2DCount = 0;
   int32_t Rx1SingleCount = 0, Rx2SingleCount = 0, ListModeCount = 0, TableModeCount = 0;
@@ -191,41 +132,14 @@ class TLogReader final : public TProductReader {
   int64_t RowsLeftOut = 0;
   // Set when "40 Lambda" met single-channel data with no known frequency.
   bool LambdaLackedFrequency = false;
-
-  // --- File.
   int64_t FileSize = 0;
-  int64_t DataLength = 0;
-  int64_t ReadPosition = 0;
-  int32_t LastRecordLength = 0;
-  std::unique_ptr<GpsFix> Fix;
-  BandInfo Bands[2];
 
-  // --- Decoding state.
-  int16_t ScanMode = 0;
-  int32_t PacingMode = 0;
-  uint8_t FirstFixPending = 1;
-  uint8_t TimeSeen = 0, BandSeen = 0, SingleDefSeen = 0, ListDefSeen = 0, ScanPending = 0;
-  uint8_t BandValid[2] = {0, 0};
-  uint8_t Rx1SingleSeen = 0, Rx2SingleSeen = 0;
-  uint32_t ListFrequencies[2][kFrequencySlots];
-  uint16_t TableChannels[kTableSlots];
-  int8_t RssiSamples[kRecordBufferSize];
-  int32_t LastSampleIndex = 0;
-  int32_t LastTableIndex = -1;
-  uint8_t RtcClock[7];
-  uint8_t TpPosition[21];
-  uint8_t TpMotion[7];
-  int32_t PendingRecords = 0;
-  std::vector<BufferedRow> Rows;
-  // The samples of the buffered rows, as the signed bytes of the records.
-  std::vector<int8_t> RowSampleData;
-  FixTime PreviousFix, CurrentFix;
-  uint8_t RxRowWritten[2] = {0, 0};
-  SweepTracker Sweep;
-  uint8_t NewTableScan = 0;
+  // The 40-lambda averaging of this reader's passes.
+  TLambdaAverager Averaging;
 
  private:
   void ResetDecodingState();
+  void StateChanged() { Decoded.Changed(); }
   int64_t ReadRecordSlowly(uint8_t* buffer);
   bool WholeInData(size_t length) const { return ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength; }
   // Passes over a record of the given length that lies whole in the input buffer.
@@ -236,11 +150,9 @@ class TLogReader final : public TProductReader {
     return static_cast<int64_t>(length) + 2;
   }
   bool RowComplete() const;
-  bool Buffered() const { return ScanMode == 1 && PacingMode == 1; }
-  // The buffered row being written (Rows is never empty).
   int32_t RowIndex() const {
     const int32_t r = RowsPerRecord - RowsRemaining;
-    const int32_t last = static_cast<int32_t>(Rows.size()) - 1;
+    const int32_t last = static_cast<int32_t>(Decoded.Rows.size()) - 1;
     return r < 0 ? 0 : r > last ? last : r;
   }
   void StartScan();
@@ -252,46 +164,6 @@ class TLogReader final : public TProductReader {
   int16_t DrainAveragedPoints();
   // The row to fill for a record of this many samples; null when it is left out.
   BufferedRow* NextBufferedRow(size_t samples);
-  void RenderField(int16_t index, TextBuffer& text, bool buffered, const BufferedRow& row);
-  const BufferedRow& CurrentRow() const { return Rows[static_cast<size_t>(RowIndex())]; }
-  void AppendDataValues(TextBuffer& text, char delimiter);
-  void AppendBufferedSamples(TextBuffer& out, const BufferedRow& row, char delimiter);
-  void RenderKeptText(RowSegment& segment, bool buffered, const BufferedRow& row);
-  // Room a data-block entry may take beyond its location text, and the location
-  // text itself written at p with room for Length + sizeof Short.
-  static constexpr size_t kEntryRoom = sizeof(LocationText::Short) + 1 + kMaxIntText;
-  static char* WriteLocationText(char* p, const LocationText& location) {
-    if (location.Length <= sizeof location.Short) std::memcpy(p, location.Short, sizeof location.Short);
-    else std::memcpy(p, location.Long.data(), location.Length);
-    return p + location.Length;
-  }
-  // Whether a field's text can differ between the rows of one decoded state.
-  static bool VariesPerRow(int16_t index, bool buffered);
-  // Whether a field shows the GPS fix beyond its date (position, time, status, height, speed).
-  static bool ShowsFixBeyondDate(int16_t index) { return (index >= 5 && index <= 21) || index == 26 || index == 27; }
-  // The text of a data-block entry's location, formatted only when not kept yet.
-  uint32_t LocationStyle(char delimiter, bool table) const {
-    return (table ? 1u : 0u) | static_cast<uint32_t>(static_cast<uint8_t>(delimiter)) << 1 |
-           (DataFields.Frequency ? 1u << 9 : 0u) | (DataFields.Channel ? 1u << 10 : 0u) |
-           static_cast<uint32_t>(SelectedReceiver & 1) << 11;
-  }
-  const LocationText& Location(char delimiter, uint32_t style, uint32_t value) {
-    LocationText& slot = LocationCache[(value * 2654435761u) >> 24];
-    if (slot.Generation == BandGeneration && slot.Value == value && slot.Style == style) return slot;
-    return FormatLocation(slot, delimiter, style, value);
-  }
-  const LocationText& FormatLocation(LocationText& slot, char delimiter, uint32_t style, uint32_t value);
-  // A delimiter followed by an RSSI value (room for 1 + kMaxIntText);
-  // PrepareDelimitedInts(delimiter) first.
-  void PrepareDelimitedInts(char delimiter);
-  char* WriteDelimitedInt(char* p, char delimiter, int value) const {
-    if (value >= -128 && value <= 255) {
-      std::memcpy(p, DelimitedInts[value + 128], sizeof DelimitedInts[0]);
-      return p + DelimitedIntLengths[value + 128];
-    }
-    *p++ = delimiter;
-    return WriteInt(p, value);
-  }
 
   int16_t DecodeGps(const uint8_t* rec);
   int16_t DecodeBand(const uint8_t* rec);
@@ -301,31 +173,40 @@ class TLogReader final : public TProductReader {
   int16_t DecodeListDefinition(const uint8_t* rec);
   int16_t DecodeListData(const uint8_t* rec);
   int16_t DecodeTableData(const uint8_t* rec);
+  void DecodeTpPosition(const uint8_t* rec);
+  void DecodeTpMotion(const uint8_t* rec);
 
+  struct FixTime {
+    double Latitude = 0.0;
+    double Longitude = 0.0;
+    int32_t Hour = 0, Minute = 0, Second = 0;
+  };
+
+  DecodedState Decoded;
+  RowRenderer SlotRenderer;
+
+  // --- File.
   InputFile File;
   std::unique_ptr<uint8_t[]> SlowRecord{new uint8_t[kRecordBufferSize]()};
-  LocationText LocationCache[256];
-  FieldText FieldTexts[kCatalogueSlots];
-  TextBuffer MemoScratch;
-  // Row layouts for rows that are not buffered (0) and buffered (1).
-  std::vector<RowSegment> RowLayout[2];
-  char RowDelimiter = ',';
-  // Texts of -128..255, each behind the delimiter DelimitedIntsFor.
-  char DelimitedInts[384][8] = {};
-  uint8_t DelimitedIntLengths[384] = {};
-  int DelimitedIntsFor = -1;
-  // Raised whenever decoding changes what a field or a data-block location shows,
-  // except that a GPS fix raises it only when its date differs from the last fix's:
-  // every fix raises FixGeneration instead. A kept text of fields that show the fix
-  // beyond its date is valid while StateGeneration + FixGeneration stays the same
-  // (both only grow), any other while StateGeneration does.
-  uint64_t StateGeneration = 1;
-  uint64_t FixGeneration = 0;
-  uint64_t BandGeneration = 1;
-  uint64_t TextGeneration(bool showsFix) const { return StateGeneration + (showsFix ? FixGeneration : 0); }
+  int64_t DataLength = 0;
+  int64_t ReadPosition = 0;
+  int32_t LastRecordLength = 0;
+
+  // --- Decoding flags and the GPS interval.
+  uint8_t SkipScan = 0;
+  int32_t OutageIndex = 0;
+  uint8_t InOutage = 0;
+  uint8_t FirstFixPending = 1;
+  uint8_t TimeSeen = 0, BandSeen = 0, SingleDefSeen = 0, ListDefSeen = 0, ScanPending = 0;
+  uint8_t BandValid[2] = {0, 0};
+  uint8_t Rx1SingleSeen = 0, Rx2SingleSeen = 0;
+  int32_t PendingRecords = 0;
+  FixTime PreviousFix, CurrentFix;
+  uint8_t RxRowWritten[2] = {0, 0};
+  uint8_t NewTableScan = 0;
 };
 
-// The one reader of the program, and the base-class pointer every pass uses.
+// The one reader of the window, and the base-class pointer every pass uses.
 extern TLogReader Reader;
 extern TProductReader* const ProductReader;
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "reader/messages.h"
+
 namespace quillon {
 
 PathInfo ExaminePath(const std::string& path) {
@@ -60,7 +62,7 @@ std::string InputProblem(const std::string& path) {
     default: break;
   }
   const std::string reason = ReadProblem(path);
-  return reason.empty() ? reason : "Input File Does Not Exist!\n" + reason;
+  return reason.empty() ? reason : messages::kInputFileDoesNotExist + ("\n" + reason);
 }
 
 std::string DropLastCharacters(const std::string& text, size_t n) {

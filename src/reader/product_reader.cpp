@@ -1,15 +1,13 @@
 #include "reader/product_reader.h"
 
+#include <algorithm>
+
 namespace quillon {
 
-TProductReader::TProductReader() : AvailableFieldMap{}, AvailableFieldCount(43), ColumnFieldMap{} {
-  // Position i of the "Available Fields" list shows catalogue field AvailableFieldMap[i].
-  int p = 0;
-  AvailableFieldMap[p++] = 0;
-  for (int f = 4; f <= 16; ++f) AvailableFieldMap[p++] = static_cast<int16_t>(f);
-  for (int f = 18; f <= 27; ++f) AvailableFieldMap[p++] = static_cast<int16_t>(f);
-  for (int f : {17, 29, 33, 36, 34, 35, 37, 38, 39, 40, 46, 47, 48, 49, 32, 50, 51, 52, 53})
-    AvailableFieldMap[p++] = static_cast<int16_t>(f);
+// Position i of the "Available Fields" list shows catalogue field AvailableFieldMap[i].
+TProductReader::TProductReader()
+    : AvailableFieldMap{}, AvailableFieldCount(static_cast<int16_t>(kDefaultAvailableFields.size())), ColumnFieldMap{} {
+  std::copy(kDefaultAvailableFields.begin(), kDefaultAvailableFields.end(), AvailableFieldMap);
 }
 
 void TProductReader::AttachMainWindow(const ReceiverSelectors& selectors) { Selectors = selectors; }

@@ -1,5 +1,5 @@
-// TLogReader::ProcessRecord: folds one record into the decoding state and says
-// what the conversion must write. Records shorter than their kind's layout decode
+// TLogReader::ProcessRecord: folds one record into the decoded state and says what
+// the conversion must write. Records shorter than their kind's layout decode
 // nothing.
 #include <algorithm>
 #include <cmath>
@@ -8,62 +8,35 @@
 
 #include "reader/byte_order.h"
 #include "reader/log_reader.h"
-#include "reduction/lambda_averager.h"
 
 namespace quillon {
 
-namespace {
-
-// Smallest record length, kind byte included, of each kind that carries data.
-int MinimumLength(uint8_t kind) {
-  switch (kind) {
-    case 0: return 1 + GpsFix::kBodySize;
-    case 1: return 26;
-    case 2:
-    case 3: return 3;
-    case 4: return 8;
-    case 5: return 9;
-    case 6: return 81;
-    case 7: return 16;
-    case 9: return 17;
-    case 0xC0: return 21;
-    case 0xC1: return 7;
-    default: return 1;
-  }
-}
-
-}  // namespace
+using namespace log_format;
 
 int16_t TLogReader::ProcessRecord(const uint8_t* rec) {
   if (LastRecordLength <= 0) return kNothingToWrite;
   const uint8_t kind = rec[0];
-  if (LastRecordLength < MinimumLength(kind)) return kNothingToWrite;
-  switch (kind) {
-    case 0: return DecodeGps(rec);
-    case 1: return DecodeBand(rec);
-    case 2: return DecodeSingleChannel(rec, 0);
-    case 3: return DecodeSingleChannel(rec, 1);
-    case 4: return DecodeRtc(rec);
-    case 5: return DecodeSingleDefinition(rec);
-    case 6: return DecodeListDefinition(rec);
-    case 7: return DecodeListData(rec);
-    case 9: return DecodeTableData(rec);
-    case 0xC0:
-      std::memcpy(TpPosition, rec, sizeof TpPosition);
-      ++StateGeneration;
-      return kNothingToWrite;
-    case 0xC1:
-      std::memcpy(TpMotion, rec, sizeof TpMotion);
-      ++StateGeneration;
-      return kNothingToWrite;
+  if (static_cast<size_t>(LastRecordLength) < MinimumLength(kind)) return kNothingToWrite;
+  switch (static_cast<RecordKind>(kind)) {
+    case RecordKind::Gps: return DecodeGps(rec);
+    case RecordKind::Band: return DecodeBand(rec);
+    case RecordKind::Rx1Single: return DecodeSingleChannel(rec, 0);
+    case RecordKind::Rx2Single: return DecodeSingleChannel(rec, 1);
+    case RecordKind::Rtc: return DecodeRtc(rec);
+    case RecordKind::SingleDefinition: return DecodeSingleDefinition(rec);
+    case RecordKind::ListDefinition: return DecodeListDefinition(rec);
+    case RecordKind::ListData: return DecodeListData(rec);
+    case RecordKind::TableData: return DecodeTableData(rec);
+    case RecordKind::TpPosition: DecodeTpPosition(rec); return kNothingToWrite;
+    case RecordKind::TpMotion: DecodeTpMotion(rec); return kNothingToWrite;
     default: return kNothingToWrite;
   }
 }
 
 bool TLogReader::RowComplete() const {
   if (!TimeSeen || !BandSeen) return false;
-  if (ScanMode == 1) return SingleDefSeen;
-  if (ScanMode == 2) return ListDefSeen;
+  if (Decoded.Mode == ScanMode::SingleChannel) return SingleDefSeen;
+  if (Decoded.Mode == ScanMode::List) return ListDefSeen;
   return true;
 }
 
@@ -95,23 +68,27 @@ void TLogReader::NumberPendingScan() {
 }
 
 void TLogReader::StartInterval() {
+  const GpsFix& fix = Decoded.Fix;
   PendingRecords = 0;
-  PreviousFix = {Fix->Latitude.DecimalDegrees, Fix->Longitude.DecimalDegrees, Fix->Hour, Fix->Minute, Fix->Second};
+  PreviousFix = {fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.Hour, fix.Minute, fix.Second};
 }
 
 BufferedRow* TLogReader::NextBufferedRow(size_t samples) {
+  std::vector<int8_t>& data = Decoded.RowSampleData;
   // The rows of the previous interval have been written by now; their samples go.
-  if (PendingRecords == 0) RowSampleData.clear();
-  if (PendingRecords >= kMaxBufferedRows || RowSampleData.size() + samples > kMaxBufferedSampleBytes) {
+  if (PendingRecords == 0) data.clear();
+  if (PendingRecords >= kMaxBufferedRows || data.size() + samples > kMaxBufferedSampleBytes) {
     ++RowsLeftOut;
     return nullptr;
   }
-  if (static_cast<size_t>(PendingRecords) >= Rows.size()) Rows.resize(static_cast<size_t>(PendingRecords) + 1);
-  return &Rows[static_cast<size_t>(PendingRecords)];
+  std::vector<BufferedRow>& rows = Decoded.Rows;
+  if (static_cast<size_t>(PendingRecords) >= rows.size()) rows.resize(static_cast<size_t>(PendingRecords) + 1);
+  return &rows[static_cast<size_t>(PendingRecords)];
 }
 
 void TLogReader::Interpolate() {
-  CurrentFix = {Fix->Latitude.DecimalDegrees, Fix->Longitude.DecimalDegrees, Fix->Hour, Fix->Minute, Fix->Second};
+  const GpsFix& fix = Decoded.Fix;
+  CurrentFix = {fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.Hour, fix.Minute, fix.Second};
   const int32_t previous = PreviousFix.Hour * 3600 + PreviousFix.Minute * 60 + PreviousFix.Second;
   const int32_t current = CurrentFix.Hour * 3600 + CurrentFix.Minute * 60 + CurrentFix.Second;
   // A fix earlier in the day than the one before: the interval spans midnight when
@@ -120,7 +97,7 @@ void TLogReader::Interpolate() {
   int32_t d = current - previous;
   if (d < 0) d = d + 86400 > 0 ? std::min(-d, d + 86400) : -d;
   for (int32_t i = 0; i < PendingRecords; ++i) {
-    BufferedRow& row = Rows[static_cast<size_t>(i)];
+    BufferedRow& row = Decoded.Rows[static_cast<size_t>(i)];
     const double f = static_cast<double>(i) / PendingRecords;
     row.Latitude = PreviousFix.Latitude + f * (CurrentFix.Latitude - PreviousFix.Latitude);
     row.Longitude = PreviousFix.Longitude + f * (CurrentFix.Longitude - PreviousFix.Longitude);
@@ -135,14 +112,17 @@ void TLogReader::Interpolate() {
 }
 
 // The averager works only with a frequency known for this file: from a
-// single-frequency definition or entered by hand, with the band known.
+// single-frequency definition or entered by hand, with the band known. It keeps one
+// sample per 0.4 wavelengths of travel and averages over 40 wavelengths.
 bool TLogReader::AveragerReady() {
-  if (Averager.Initialised) return true;
+  constexpr double kSampleSpacingWavelengths = 0.4;
+  constexpr double kBinWavelengths = 40;
+  if (Averaging.Initialised) return true;
   if (BandSeen && SingleDefSeen) {
     const int source = Selectors.Receiver1 ? 0 : 1;
-    const double mhz = Bands[SelectedReceiver].StepsToMHz(ListFrequencies[source][0]);
+    const double mhz = Decoded.Bands[Decoded.SelectedReceiver].StepsToMHz(Decoded.ListFrequencies[source][0]);
     if (mhz > 0 && std::isfinite(mhz)) {
-      Averager.Initialise(mhz, 0.4, 40);
+      Averaging.Initialise(mhz, kSampleSpacingWavelengths, kBinWavelengths);
       return true;
     }
   }
@@ -154,22 +134,23 @@ int16_t TLogReader::DrainAveragedPoints() {
     LambdaLackedFrequency = true;
     return kNothingToWrite;
   }
-  if (!Averager.AddFix(Fix->Latitude.DecimalDegrees, Fix->Longitude.DecimalDegrees)) return kNothingToWrite;
+  const GpsFix& fix = Decoded.Fix;
+  if (!Averaging.AddFix(fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees)) return kNothingToWrite;
   PendingRecords = 0;
   double latitude, longitude, rssi;
-  while (Averager.TakePoint(latitude, longitude, rssi) == 0) {
+  while (Averaging.TakePoint(latitude, longitude, rssi) == 0) {
     BufferedRow* row = NextBufferedRow(1);
     if (!row) continue;
-    row->Hour = Fix->Hour;
-    row->Minute = Fix->Minute;
-    row->Second = Fix->Second;
+    row->Hour = fix.Hour;
+    row->Minute = fix.Minute;
+    row->Second = fix.Second;
     row->Latitude = latitude;
     row->Longitude = longitude;
-    row->Receiver = SelectedReceiver;
+    row->Receiver = Decoded.SelectedReceiver;
     row->LastSample = 0;
-    row->SampleOffset = static_cast<uint32_t>(RowSampleData.size());
+    row->SampleOffset = static_cast<uint32_t>(Decoded.RowSampleData.size());
     // The mean of signed-byte samples: always within their range.
-    RowSampleData.push_back(static_cast<int8_t>(std::clamp(static_cast<int32_t>(std::trunc(rssi)), -128, 127)));
+    Decoded.RowSampleData.push_back(static_cast<int8_t>(std::clamp(static_cast<int32_t>(std::trunc(rssi)), -128, 127)));
     ++PendingRecords;
   }
   RowsPerRecord = PendingRecords;
@@ -177,16 +158,17 @@ int16_t TLogReader::DrainAveragedPoints() {
 }
 
 int16_t TLogReader::DecodeGps(const uint8_t* rec) {
+  GpsFix& fix = Decoded.Fix;
   GpsSeen = 1;
-  if (ScanMode == 1) PacingMode = 1;
+  if (Decoded.Mode == ScanMode::SingleChannel) Decoded.PacingMode = Pacing::Gps;
   TimeSeen = 1;
-  const int month = Fix->Month, day = Fix->Day, year = Fix->Year;
-  Fix->Decode(rec + 1);
-  ++FixGeneration;
-  if (Fix->Month != month || Fix->Day != day || Fix->Year != year) ++StateGeneration;
+  const int month = fix.Month, day = fix.Day, year = fix.Year;
+  fix.Decode(rec + 1);
+  ++Decoded.FixGeneration;
+  if (fix.Month != month || fix.Day != day || fix.Year != year) ++Decoded.StateGeneration;
 
   if (ConvertingPass && DropOutages) {
-    const int32_t s = Fix->SecondsOfDay();
+    const int32_t s = fix.SecondsOfDay();
     if (static_cast<size_t>(OutageIndex) < OutageList.size() && s == OutageList[static_cast<size_t>(OutageIndex)]) {
       InOutage = 1;
       ++OutageIndex;
@@ -196,18 +178,18 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
   }
 
   ++GpsTotalCount;
-  const int quality = Fix->GpsFixQuality();
-  if (quality == 7) ++Gps3DCount;
-  else if (quality == 6) ++Gps2DCount;
+  const int quality = fix.GpsFixQuality();
+  if (quality == GpsFix::k3DFix) ++Gps3DCount;
+  else if (quality == GpsFix::k2DFix) ++Gps2DCount;
 
   NumberPendingScan();
   std::memcpy(ScanLabel, "GPS ", 4);
-  Fix->TimeText(ScanLabel + 4, sizeof ScanLabel - 4);
+  fix.TimeText(ScanLabel + 4, sizeof ScanLabel - 4);
 
   int16_t result = kNothingToWrite;
   if (ConvertingPass) {
-    if (!FirstFixPending && ScanMode == 1) {
-      if (ReductionMode == 1) {
+    if (!FirstFixPending && Decoded.Mode == ScanMode::SingleChannel) {
+      if (Decoded.ReductionMode == Reduction::Lambda) {
         result = DrainAveragedPoints();
       } else {
         Interpolate();
@@ -227,10 +209,10 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
 int16_t TLogReader::DecodeBand(const uint8_t* rec) {
   BandSeen = 1;
   StateChanged();
-  Bands[0].Load(rec + 2);
-  BandValid[0] = rec[1] & 1;
-  Bands[1].Load(rec + 14);
-  BandValid[1] = (rec[1] >> 1) & 1;
+  Decoded.Bands[0].Load(rec + BandRecord::kReceiver1);
+  BandValid[0] = rec[BandRecord::kValidBits] & 1;
+  Decoded.Bands[1].Load(rec + BandRecord::kReceiver2);
+  BandValid[1] = (rec[BandRecord::kValidBits] >> 1) & 1;
   return kNothingToWrite;
 }
 
@@ -246,12 +228,13 @@ int16_t TLogReader::DecodeSingleChannel(const uint8_t* rec, int rx) {
   const bool selected = rx == 0 ? Selectors.Receiver1 : Selectors.Receiver2;
   if (!selected || SkipScan) return kNothingToWrite;
 
-  ScanMode = 1;
-  const int32_t samples = LastRecordLength - 2;
-  std::memcpy(RssiSamples, rec + 1, static_cast<size_t>(samples));
-  LastSampleIndex = LastRecordLength - 3;
+  Decoded.Mode = ScanMode::SingleChannel;
+  const uint8_t* first = rec + SingleChannelRecord::kFirstSample;
+  const int32_t samples = LastRecordLength - static_cast<int32_t>(SingleChannelRecord::kFirstSample + SingleChannelRecord::kTrailer);
+  std::memcpy(Decoded.RssiSamples, first, static_cast<size_t>(samples));
+  Decoded.LastSampleIndex = samples - 1;
 
-  if (PacingMode == 2) {
+  if (Decoded.PacingMode == Pacing::Rtc) {
     RowsPerRecord = 1;
     if (!RowComplete()) return kNothingToWrite;
     if (ConvertingPass) RxRowWritten[rx] = 1;
@@ -261,34 +244,41 @@ int16_t TLogReader::DecodeSingleChannel(const uint8_t* rec, int rx) {
   if (ConvertingPass) RxRowWritten[rx] = 1;
   // Rows before the first fix of a file are discarded by it; other passes write none.
   if (!ConvertingPass || FirstFixPending) return kNothingToWrite;
-  if (ReductionMode == 1 && PacingMode == 1) {
+  if (Decoded.ReductionMode == Reduction::Lambda && Decoded.PacingMode == Pacing::Gps) {
     if (!AveragerReady()) {
       LambdaLackedFrequency = true;
       return kNothingToWrite;
     }
-    for (int32_t u = 0; u < samples; ++u) Averager.AddSample(static_cast<int8_t>(rec[1 + u]));
+    for (int32_t u = 0; u < samples; ++u) Averaging.AddSample(static_cast<int8_t>(first[u]));
     return kNothingToWrite;
   }
   BufferedRow* row = NextBufferedRow(static_cast<size_t>(samples));
   if (!row) return kNothingToWrite;
   row->Receiver = rx;
-  row->LastSample = LastSampleIndex;
-  const size_t offset = RowSampleData.size();
-  row->SampleOffset = static_cast<uint32_t>(offset);
-  const int8_t* first = reinterpret_cast<const int8_t*>(rec + 1);
-  RowSampleData.insert(RowSampleData.end(), first, first + samples);
+  row->LastSample = Decoded.LastSampleIndex;
+  std::vector<int8_t>& data = Decoded.RowSampleData;
+  row->SampleOffset = static_cast<uint32_t>(data.size());
+  const int8_t* values = reinterpret_cast<const int8_t*>(first);
+  data.insert(data.end(), values, values + samples);
   ++PendingRecords;
   return kNothingToWrite;
 }
 
 int16_t TLogReader::DecodeRtc(const uint8_t* rec) {
-  PacingMode = 2;
+  RtcTime& clock = Decoded.Clock;
+  Decoded.PacingMode = Pacing::Rtc;
   TimeSeen = 1;
-  std::memcpy(RtcClock, rec + 1, sizeof RtcClock);
-  ++StateGeneration;
+  clock.Second = rec[RtcRecord::kSecond];
+  clock.Minute = rec[RtcRecord::kMinute];
+  clock.Hour = rec[RtcRecord::kHour];
+  clock.Day = rec[RtcRecord::kDay];
+  clock.Month = rec[RtcRecord::kMonth];
+  clock.Year = rec[RtcRecord::kYear];
+  clock.Marker = rec[RtcRecord::kMarker];
+  ++Decoded.StateGeneration;
   NumberPendingScan();
   std::memcpy(ScanLabel, "RTC ", 4);
-  ClockText(ScanLabel + 4, sizeof ScanLabel - 4, RtcClock[2], RtcClock[1], RtcClock[0]);
+  ClockText(ScanLabel + 4, sizeof ScanLabel - 4, clock.Hour, clock.Minute, clock.Second);
   return kNothingToWrite;
 }
 
@@ -298,15 +288,15 @@ int16_t TLogReader::DecodeSingleDefinition(const uint8_t* rec) {
   ScanKindCode = kScanKindSingle;
   ApplyScanSelection();
   if (SkipScan || !ConvertingPass) return kNothingToWrite;
-  const uint32_t rx1 = LoadLE32(rec + 1);
-  const uint32_t rx2 = LoadLE32(rec + 5);
+  const uint32_t rx1 = LoadLE32(rec + SingleDefinitionRecord::kReceiver1);
+  const uint32_t rx2 = LoadLE32(rec + SingleDefinitionRecord::kReceiver2);
   for (int j = 0; j < kFrequencySlots; ++j) {
-    ListFrequencies[0][j] = rx1;
-    ListFrequencies[1][j] = rx2;
+    Decoded.ListFrequencies[0][j] = rx1;
+    Decoded.ListFrequencies[1][j] = rx2;
   }
-  ScanMode = 1;
-  if (ReductionMode == 1) {
-    Averager.Initialised = 0;  // a definition met mid-file starts the averaging afresh
+  Decoded.Mode = ScanMode::SingleChannel;
+  if (Decoded.ReductionMode == Reduction::Lambda) {
+    Averaging.Initialised = 0;  // a definition met mid-file starts the averaging afresh
     if (BandSeen) AveragerReady();
   }
   return kHeaderDue;
@@ -318,11 +308,11 @@ int16_t TLogReader::DecodeListDefinition(const uint8_t* rec) {
   ScanKindCode = kScanKindList;
   ApplyScanSelection();
   if (SkipScan || !ConvertingPass) return kNothingToWrite;
-  for (int j = 0; j < kListSlots; ++j) {
-    ListFrequencies[0][j] = LoadLE32(rec + 1 + 4 * j);
-    ListFrequencies[1][j] = LoadLE32(rec + 41 + 4 * j);
+  for (size_t j = 0; j < ListDefinitionRecord::kSlots; ++j) {
+    Decoded.ListFrequencies[0][j] = LoadLE32(rec + ListDefinitionRecord::kReceiver1 + 4 * j);
+    Decoded.ListFrequencies[1][j] = LoadLE32(rec + ListDefinitionRecord::kReceiver2 + 4 * j);
   }
-  ScanMode = 2;
+  Decoded.Mode = ScanMode::List;
   return kHeaderDue;
 }
 
@@ -330,11 +320,12 @@ int16_t TLogReader::DecodeListData(const uint8_t* rec) {
   if (InOutage) return kNothingToWrite;
   ++ListModeCount;
   if (SkipScan) return kNothingToWrite;
-  ScanMode = 2;
-  for (int k = 0; k < 5; ++k) {
-    const uint8_t* entry = rec + 1 + 3 * k;
-    if (entry[0] != SelectedReceiver || entry[1] >= kListSlots) continue;
-    RssiSamples[entry[1]] = static_cast<int8_t>(entry[2]);
+  Decoded.Mode = ScanMode::List;
+  for (size_t k = 0; k < ListDataRecord::kEntries; ++k) {
+    const uint8_t* entry = rec + ListDataRecord::kFirstEntry + ListDataRecord::kEntrySize * k;
+    if (entry[ListDataRecord::kReceiver] != Decoded.SelectedReceiver || entry[ListDataRecord::kPosition] >= kListSlots)
+      continue;
+    Decoded.RssiSamples[entry[ListDataRecord::kPosition]] = static_cast<int8_t>(entry[ListDataRecord::kRssi]);
   }
   RowsPerRecord = 1;
   return RowComplete() ? kWriteRows : kNothingToWrite;
@@ -353,22 +344,23 @@ int16_t TLogReader::DecodeTableData(const uint8_t* rec) {
   ++TableModeCount;
   if (SkipScan || !ConvertingPass) return kNothingToWrite;
 
-  ScanMode = 3;
-  std::memset(TableChannels, 0, sizeof TableChannels);
+  Decoded.Mode = ScanMode::Table;
+  std::memset(Decoded.TableChannels, 0, sizeof Decoded.TableChannels);
   int32_t n = 0;
-  for (int k = 0; k < 4; ++k) {
-    const uint8_t* entry = rec + 1 + 4 * k;
-    if (entry[0] != SelectedReceiver) continue;
-    const uint16_t channel = static_cast<uint16_t>(entry[1] + 256 * static_cast<int8_t>(entry[2]) + 1);
-    const int8_t rssi = static_cast<int8_t>(entry[3]);
-    TableChannels[n] = channel;
-    RssiSamples[n] = rssi;
+  for (size_t k = 0; k < TableDataRecord::kEntries; ++k) {
+    const uint8_t* entry = rec + TableDataRecord::kFirstEntry + TableDataRecord::kEntrySize * k;
+    if (entry[TableDataRecord::kReceiver] != Decoded.SelectedReceiver) continue;
+    const uint16_t channel = static_cast<uint16_t>(entry[TableDataRecord::kChannelLow] +
+                                                   256 * static_cast<int8_t>(entry[TableDataRecord::kChannelHigh]) + 1);
+    const int8_t rssi = static_cast<int8_t>(entry[TableDataRecord::kRssi]);
+    Decoded.TableChannels[n] = channel;
+    Decoded.RssiSamples[n] = rssi;
     ++n;
-    Sweep.Add(channel, rssi);
+    Decoded.Sweep.Add(channel, rssi);
   }
-  LastTableIndex = n - 1;
+  Decoded.LastTableIndex = n - 1;
   // Best server writes one row per sweep, when an entry of this record closed it.
-  if (ReductionMode == 3 && !(n > 0 && Sweep.SweepDone)) {
+  if (Decoded.ReductionMode == Reduction::BestServer && !(n > 0 && Decoded.Sweep.SweepDone)) {
     RowsPerRecord = 0;
     return kNothingToWrite;
   }
@@ -379,6 +371,32 @@ int16_t TLogReader::DecodeTableData(const uint8_t* rec) {
     return kHeaderThenRows;
   }
   return kWriteRows;
+}
+
+namespace {
+TpAngle LoadTpAngle(const uint8_t* at) {
+  return {static_cast<char>(at[log_format::TpAngleField::kHemisphere]), LoadLE16(at + log_format::TpAngleField::kDegrees),
+          LoadLE32(at + log_format::TpAngleField::kMillionths)};
+}
+}  // namespace
+
+void TLogReader::DecodeTpPosition(const uint8_t* rec) {
+  TpPosition& tp = Decoded.Tp;
+  tp.Second = rec[TpPositionRecord::kSecond];
+  tp.Minute = rec[TpPositionRecord::kMinute];
+  tp.Hour = rec[TpPositionRecord::kHour];
+  tp.Day = rec[TpPositionRecord::kDay];
+  tp.Month = rec[TpPositionRecord::kMonth];
+  tp.YearsSince1900 = rec[TpPositionRecord::kYear];
+  tp.Latitude = LoadTpAngle(rec + TpPositionRecord::kLatitude);
+  tp.Longitude = LoadTpAngle(rec + TpPositionRecord::kLongitude);
+  ++Decoded.StateGeneration;
+}
+
+void TLogReader::DecodeTpMotion(const uint8_t* rec) {
+  Decoded.Motion.SpeedKmh = static_cast<int16_t>(LoadLE16(rec + TpMotionRecord::kSpeed));
+  Decoded.Motion.Direction = LoadLE16(rec + TpMotionRecord::kDirection);
+  ++Decoded.StateGeneration;
 }
 
 }  // namespace quillon

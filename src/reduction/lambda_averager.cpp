@@ -4,15 +4,13 @@
 
 namespace quillon {
 
-TLambdaAverager Averager;
-
 namespace {
-constexpr double kEarthRadius = 6378137.0;
+constexpr double kEarthRadius = 6378137.0;  // metres, the WGS 84 equatorial radius
 constexpr double kPi = 3.14159265358979323846;
 }  // namespace
 
 void TLambdaAverager::Initialise(double frequencyMHz, double spacingFactor, double binFactor) {
-  Wavelength = 300000000 / (frequencyMHz * 1000000);
+  Wavelength = 300000000 / (frequencyMHz * 1000000);  // metres: the speed of light (3e8 m/s) over the frequency
   SampleSpacing = spacingFactor * Wavelength;
   BinLength = binFactor * Wavelength;
   FirstFix = 1;

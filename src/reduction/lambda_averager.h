@@ -63,6 +63,7 @@ class TLambdaAverager {
 };
 
 // The one averager of the program, fed by the reader.
-extern TLambdaAverager Averager;
+// The window's averager: the one its reader owns (defined with that reader).
+extern TLambdaAverager& Averager;
 
 }  // namespace quillon

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "convert/output_split.h"
 #include "support/log_builders.h"
@@ -285,6 +286,55 @@ TEST_F(ConversionRunTest, BufferedSamplesAreBounded) {
   EXPECT_EQ(host.Messages.at(host.Messages.size() - 2).second,
             "8 single-channel records were left out: more than 1048576 records or 64 MB of samples arrived between "
             "two GPS fixes.");
+}
+
+// Map features carry each value of the row itself: a delimiter that also occurs in
+// numbers ("." or "-") changes nothing in them.
+TEST_F(ConversionRunTest, MapFeaturesDoNotDependOnTheDelimiter) {
+  const std::string in = (std::filesystem::path(QUILLON_CONFORMANCE) / "01-convert" / "input.klf").string();
+  std::string first;
+  for (const char* other : {",", ".", "-", ";"}) {
+    Settings s = ColumnsSettings({22, 18, 5, 11, 0});
+    s.OutputFormat = static_cast<int>(OutputFormat::GeoJson);
+    s.ChannelField = true;
+    s.Delimiter = 4;
+    s.OtherDelimiter = other;
+    RecordingHost host;
+    ASSERT_EQ(ConvertOne(in, dir.File("o.geojson"), s, host), RunOutcome::Completed) << host.Last();
+    const std::string out = ReadFile(dir.File("o.geojson"));
+    if (first.empty()) first = out;
+    EXPECT_EQ(out, first) << "delimiter " << other;
+  }
+  EXPECT_NE(first.find("\"<< DATA >>\":[\""), std::string::npos);
+}
+
+// Readers of their own convert side by side on separate threads, each as it would alone.
+TEST_F(ConversionRunTest, IndependentReadersConvertAtOnce) {
+  const std::string logs[] = {(std::filesystem::path(QUILLON_CONFORMANCE) / "01-convert" / "input.klf").string(),
+                              WriteLog(dir, "list.klf", ListLog(5000))};
+  Settings s = ColumnsSettings({22, 18, 5, 11, 32, 0});
+  s.Lambda = true;
+  std::string alone[2], together[2];
+  for (int i = 0; i < 2; ++i) {
+    TLogReader reader;
+    SilentRunHost host;
+    ASSERT_EQ(ConversionRun(reader, host, s, {{logs[i], dir.File("alone" + std::to_string(i))}}).Execute(),
+              RunOutcome::Completed);
+    alone[i] = ReadFile(dir.File("alone" + std::to_string(i)));
+  }
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 2; ++i)
+    threads.emplace_back([&, i] {
+      TLogReader reader;
+      SilentRunHost host;
+      ConversionRun(reader, host, s, {{logs[i], dir.File("together" + std::to_string(i))}}).Execute();
+    });
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < 2; ++i) {
+    together[i] = ReadFile(dir.File("together" + std::to_string(i)));
+    EXPECT_FALSE(alone[i].empty());
+    EXPECT_EQ(together[i], alone[i]) << logs[i];
+  }
 }
 
 TEST_F(ConversionRunTest, ZeroLengthInputReachesOneHundred) {

@@ -16,9 +16,10 @@ class TreeHost : public IndexHost {
   void AddScanNode(int16_t kind, int32_t number, const std::string& label) override {
     Tree.AddScanNode(kind, number, label);
   }
-  void ShowIndexProgress(int percent) override { Progress.push_back(percent); }
+  void ShowProgress(int percent) override { Progress.push_back(percent); }
   void ShowFileStatistics(const std::vector<std::string>& lines) override { Statistics = lines; }
-  void ReportError(const std::string& text) override { Errors.push_back(text); }
+  void ReportMessage(MessageKind, const std::string& text) override { Errors.push_back(text); }
+  bool StopRequested() override { return false; }
 
   ScanTree Tree;
   std::vector<int> Progress;

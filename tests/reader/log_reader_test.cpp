@@ -32,8 +32,8 @@ Framing Frame(const std::string& path, int16_t format, bool inPlace) {
     const int64_t n = inPlace ? Reader.NextRecord(record) : Reader.ReadNextRecord(buffer.data());
     if (n == 0) break;
     f.Results.push_back(n);
-    f.Lengths.push_back(Reader.LastRecordLength);
-    f.Records.emplace_back(record, record + Reader.LastRecordLength);
+    f.Lengths.push_back(Reader.RecordLength());
+    f.Records.emplace_back(record, record + Reader.RecordLength());
   }
   Reader.CloseInput();
   return f;
@@ -71,11 +71,11 @@ TEST(LogReaderTest, DataLengthFromHeaderOrFileSize) {
   const std::string path = WriteLog(dir, "a.klf", log, 2 * 512 + 10);
   Reader.InputFormat = kFormatStandard;
   ASSERT_EQ(Reader.OpenInput(path), 0);
-  EXPECT_EQ(Reader.DataLength, 1034);
+  EXPECT_EQ(Reader.DataLengthOfInput(), 1034);
   Reader.CloseInput();
   const std::string zero = WriteLog(dir, "b.klf", log, 0);
   ASSERT_EQ(Reader.OpenInput(zero), 0);
-  EXPECT_EQ(Reader.DataLength, Reader.FileSize);
+  EXPECT_EQ(Reader.DataLengthOfInput(), Reader.FileSize);
   Reader.CloseInput();
 }
 

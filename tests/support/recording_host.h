@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings.h"
+#include "convert/settings.h"
 #include "convert/conversion_run.h"
 #include "reader/log_reader.h"
 

@@ -23,7 +23,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
-#include "app/report_error.h"
+#include "dialogs/report_error.h"
 #include "controls/cgauge.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/help_form.h"
@@ -32,7 +32,7 @@
 #include "indexing/wait_dlg.h"
 #include "klf-synth/log_writer.h"
 #include "reader/log_reader.h"
-#include "reduction/frequency_entry.h"
+#include "dialogs/frequency_entry.h"
 
 using namespace quillon;
 

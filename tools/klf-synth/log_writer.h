@@ -2,6 +2,7 @@
 // drive-log simulator. Every record kind of the log format, both header layouts,
 // correct length words, and header block/remainder fields filled in by Finish().
 // The first record carries the magic "KTRZEPHYN" after an ignored kind byte (0x80).
+// The layouts are those of reader/log_format.h.
 #pragma once
 #include <array>
 #include <cstdio>
@@ -89,6 +90,7 @@ class LogWriter {
   void PutLE32(uint32_t v);
 
   void StoreHeader(std::vector<uint8_t>& header, unsigned long long length) const;
+  size_t HeaderSize() const;
 
   Layout FileLayout;
   std::vector<uint8_t> Data;

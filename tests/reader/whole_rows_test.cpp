@@ -1,6 +1,6 @@
-// Whole rows written by AppendRow match the rows put together column by column
-// from WriteFieldValue and WriteDataValues (the renderers the map export uses),
-// over a simulated drive, for many column choices, delimiters and receivers.
+// Whole rows written by RowRenderer::AppendRow match the rows put together column by
+// column from the reader's WriteFieldValue and WriteDataValues slots, over a
+// simulated drive, for many column choices, delimiters and receivers.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -89,13 +89,15 @@ TEST(RowWriterTest, WholeRowsMatchTheColumnsOneByOne) {
     Reader.MultiFileRun = 0;
     Reader.DropOutages = false;
     Reader.AttachMainWindow({c.Receiver == 1, c.Receiver == 2});
-    Reader.DataFields = c.Fields;
+    Reader.SetDataFields(c.Fields);
     Reader.InputFormat = DetectFileType(log);
     Reader.ConvertingPass = 1;
     ASSERT_EQ(Reader.OpenInput(log), 0);
     Reader.SelectReceiver(c.Receiver);
     Reader.SetReductionMode(c.Reduction);
-    Reader.SetRowColumns(c.Columns, c.Delimiter);
+    RowRenderer renderer;
+    renderer.SetDataFields(c.Fields);
+    renderer.SetColumns(c.Columns, c.Delimiter);
     long rows = 0;
     TextBuffer whole;
     while (Reader.ReadNextRecord(buffer.data()) != 0) {
@@ -104,7 +106,7 @@ TEST(RowWriterTest, WholeRowsMatchTheColumnsOneByOne) {
       for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining, ++rows) {
         ++Reader.RecordCount;
         whole.clear();
-        Reader.AppendRow(whole);
+        renderer.AppendRow(whole, Reader.Row());
         ASSERT_EQ(whole.str(), RowByColumns(c.Columns, c.Delimiter)) << "row " << rows << ", delimiter '"
                                                                       << c.Delimiter << "'";
       }

@@ -1,4 +1,4 @@
-#include "app/report_error.h"
+#include "dialogs/report_error.h"
 
 #include <QMessageBox>
 #include <cstdarg>

@@ -1,4 +1,4 @@
-#include "reduction/frequency_entry.h"
+#include "dialogs/frequency_entry.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -7,9 +7,10 @@
 
 #include <cmath>
 
-#include "app/report_error.h"
+#include "dialogs/report_error.h"
 #include "convert/frequency_check.h"
 #include "reader/log_reader.h"
+#include "reader/messages.h"
 
 namespace quillon {
 
@@ -75,7 +76,7 @@ void TFrequencyEntryForm::FormShow() {
   QLineEdit* const edits[2] = {edRx1, edRx2};
   QLabel* const infos[2] = {lRx1Info, lRx2Info};
   for (int rx = 0; rx < 2; ++rx) {
-    const BandInfo& band = BandsSet ? Bands[rx] : Reader.Bands[rx];
+    const BandInfo& band = BandsSet ? Bands[rx] : Reader.State().Bands[rx];
     Lowest[rx] = band.LowestMHz();
     Highest[rx] = band.HighestMHz();
     infos[rx]->setText(QString::fromStdString(BandRangeText(band)));
@@ -91,19 +92,17 @@ void TFrequencyEntryForm::btnDoneClick() {
     bool ok = false;
     values[rx] = edits[rx]->text().trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(values[rx])) {  // "inf" and "nan" read as doubles, but are no frequencies
-      report_error(kError, "'%s' is not a valid floating point value.", edits[rx]->text().toUtf8().constData());
+      report_error(kError, messages::kNotAFloatingPointValue, edits[rx]->text().toUtf8().constData());
       return;
     }
   }
   for (int rx = 0; rx < 2; ++rx) {
     if (values[rx] < Lowest[rx] || values[rx] > Highest[rx]) {
-      report_error(kError, "%.4f is not in the range of the receiver.", values[rx]);
+      report_error(kError, messages::kNotInReceiverRange, values[rx]);
       return;
     }
   }
-  Reader.ManualFrequencies = 1;
-  Reader.SingleDefSeen = 1;
-  Reader.SetManualFrequencies(values[0], values[1]);
+  Reader.SetManualFrequencies(values[0], values[1]);  // raises ManualFrequencies, counts as a definition
   Entered.assign(values, values + 2);
   accept();
 }

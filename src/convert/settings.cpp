@@ -1,17 +1,16 @@
-#include "app/settings.h"
+#include "convert/settings.h"
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "reader/field_catalogue.h"
-#include "reader/log_reader.h"
+#include "reader/product_reader.h"
 
 namespace quillon {
 
 std::vector<std::string> DefaultAvailableFields() {
-  const TProductReader& base = Reader;
   std::vector<std::string> names;
-  for (int i = 0; i < base.AvailableFieldCount; ++i) names.emplace_back(CatalogueName(base.AvailableFieldMap[i]));
+  for (int16_t field : kDefaultAvailableFields) names.emplace_back(CatalogueName(field));
   return names;
 }
 
@@ -32,9 +31,8 @@ void SelectColumns(Settings& settings, const std::vector<int16_t>& fields) {
 }
 
 void SelectIBwaveColumns(Settings& settings) {
-  const TProductReader& base = Reader;
   std::vector<int16_t> fields;
-  for (int p : {18, 14, 2, 8, 0}) fields.push_back(base.AvailableFieldMap[p]);
+  for (int p : kIBwavePositions) fields.push_back(kDefaultAvailableFields[static_cast<size_t>(p)]);
   SelectColumns(settings, fields);
 }
 
