@@ -14,7 +14,7 @@ const char* TypeName(const FieldInfo& field) {
     case FieldType::LineBreak: return "line break";
     case FieldType::Empty: return "empty";
     case FieldType::Integer: return "integer";
-    case FieldType::Real: return kReal[field.Decimals <= 6 ? field.Decimals : 6];
+    case FieldType::Real: return kReal[field.Digits <= 6 ? field.Digits : 6];
     case FieldType::Text: return "text";
   }
   return "";

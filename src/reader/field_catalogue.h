@@ -86,7 +86,7 @@ struct FieldInfo {
   const char* Name;
   const char* ShortName;
   FieldType Type;
-  uint8_t Decimals;   // Real: digits after the point
+  uint8_t Digits;     // Real: digits after the point; Integer: at least this many digits ("%02d")
   bool PerRow;        // differs from row to row (the record number)
   bool PerBufferedRow;  // differs between the buffered rows of one GPS interval
   bool ShowsFix;      // shows the GPS fix beyond its date (position, time, status, height, speed)
@@ -99,7 +99,7 @@ constexpr FieldType D = FieldType::DataBlock, L = FieldType::LineBreak, E = Fiel
 
 // clang-format off
 inline constexpr std::array<FieldInfo, kCatalogueFields> kFields = {{
-    // field                          name                          short name    type         dec per-row buffered shows-fix
+    // field                          name                          short name    type      digits per-row buffered shows-fix
     {Field::DataBlock,               "<< DATA >>",                  "data",       field_table::D, 0, false, false, false},
     {Field::FlexData,                "<< FLEX DATA >>",             "flex_data",  field_table::E, 0, false, false, false},
     {Field::PocsagData,              "<< POCSAG DATA >>",           "pocsag",     field_table::E, 0, false, false, false},
@@ -119,28 +119,28 @@ inline constexpr std::array<FieldInfo, kCatalogueFields> kFields = {{
     {Field::LongitudeHemisphere,     "Longitude Hemisphere",        "lon_hemi",   field_table::T, 0, false, false, true},
     {Field::GpsStatus,               "GPS Status",                  "gps_status", field_table::T, 0, false, false, true},
     {Field::GpsTime,                 "GPS Time (HH:MM:SS)",         "gps_time",   field_table::T, 0, false, true,  true},
-    {Field::GpsHour,                 "GPS Hour (HH)",               "gps_hour",   field_table::I, 0, false, true,  true},
-    {Field::GpsMinute,               "GPS Minute (MM)",             "gps_minute", field_table::I, 0, false, true,  true},
-    {Field::GpsSecond,               "GPS Second (SS)",             "gps_second", field_table::I, 0, false, true,  true},
+    {Field::GpsHour,                 "GPS Hour (HH)",               "gps_hour",   field_table::I, 2, false, true,  true},
+    {Field::GpsMinute,               "GPS Minute (MM)",             "gps_minute", field_table::I, 2, false, true,  true},
+    {Field::GpsSecond,               "GPS Second (SS)",             "gps_second", field_table::I, 2, false, true,  true},
     {Field::GpsDate,                 "GPS Date (MM/DD/YY)",         "gps_date",   field_table::T, 0, false, false, false},
-    {Field::GpsMonth,                "GPS Month (MM)",              "gps_month",  field_table::I, 0, false, false, false},
-    {Field::GpsDay,                  "GPS Day (DD)",                "gps_day",    field_table::I, 0, false, false, false},
-    {Field::GpsYear,                 "GPS Year (YY)",               "gps_year",   field_table::I, 0, false, false, false},
+    {Field::GpsMonth,                "GPS Month (MM)",              "gps_month",  field_table::I, 2, false, false, false},
+    {Field::GpsDay,                  "GPS Day (DD)",                "gps_day",    field_table::I, 2, false, false, false},
+    {Field::GpsYear,                 "GPS Year (YY)",               "gps_year",   field_table::I, 2, false, false, false},
     {Field::GpsAltitude,             "GPS Altitude (Meters)",       "altitude_m", field_table::R, 0, false, false, true},
     {Field::GpsVelocity,             "GPS Velocity (MPH)",          "speed_mph",  field_table::R, 0, false, false, true},
     {Field::GpsHeading,              "GPS Heading",                 "heading",    field_table::E, 0, false, false, false},
-    {Field::MarkerValue,             "Marker Value",                "marker",     field_table::I, 0, false, false, false},
+    {Field::MarkerValue,             "Marker Value",                "marker",     field_table::I, 2, false, false, false},
     {Field::MeasurementType,         "Measurement Type",            "meas_type",  field_table::E, 0, false, false, false},
     {Field::OdometerReading,         "Odometer Reading",            "odometer",   field_table::E, 0, false, false, false},
     {Field::RecordNumber,            "Record Number",               "record",     field_table::I, 0, true,  false, false},
     {Field::RtcDate,                 "RTC Date (MM-DD-YY)",         "rtc_date",   field_table::T, 0, false, false, false},
-    {Field::RtcMonth,                "RTC Month (MM)",              "rtc_month",  field_table::I, 0, false, false, false},
-    {Field::RtcDay,                  "RTC Day (DD)",                "rtc_day",    field_table::I, 0, false, false, false},
-    {Field::RtcYear,                 "RTC Year (YY)",               "rtc_year",   field_table::I, 0, false, false, false},
+    {Field::RtcMonth,                "RTC Month (MM)",              "rtc_month",  field_table::I, 2, false, false, false},
+    {Field::RtcDay,                  "RTC Day (DD)",                "rtc_day",    field_table::I, 2, false, false, false},
+    {Field::RtcYear,                 "RTC Year (YY)",               "rtc_year",   field_table::I, 2, false, false, false},
     {Field::RtcTime,                 "RTC Time (HH:MM:SS)",         "rtc_time",   field_table::T, 0, false, false, false},
-    {Field::RtcHour,                 "RTC Hour (HH)",               "rtc_hour",   field_table::I, 0, false, false, false},
-    {Field::RtcMinute,               "RTC Minute (MM)",             "rtc_minute", field_table::I, 0, false, false, false},
-    {Field::RtcSecond,               "RTC Second (SS)",             "rtc_second", field_table::I, 0, false, false, false},
+    {Field::RtcHour,                 "RTC Hour (HH)",               "rtc_hour",   field_table::I, 2, false, false, false},
+    {Field::RtcMinute,               "RTC Minute (MM)",             "rtc_minute", field_table::I, 2, false, false, false},
+    {Field::RtcSecond,               "RTC Second (SS)",             "rtc_second", field_table::I, 2, false, false, false},
     {Field::SpeedBps,                "Speed (BPS)",                 "speed_bps",  field_table::E, 0, false, false, false},
     {Field::XCoordinate,             "X Coordinate",                "x_coord",    field_table::E, 0, false, false, false},
     {Field::YCoordinate,             "Y_Coordinate",                "y_coord",    field_table::E, 0, false, false, false},

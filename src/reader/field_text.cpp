@@ -1,24 +1,19 @@
-// RowRenderer's column texts: one catalogue field, the data-block titles and the
-// data-block values of a row. Formats are those of the output files and must not
-// change.
+// RowRenderer's column texts and the values they show: one catalogue field (its
+// typed value, and its text written with the field's digits), the data-block titles
+// and the data-block values of a row. Formats are those of the output files and
+// must not change.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "reader/field_value.h"
 #include "reader/row_renderer.h"
 
 namespace quillon {
 
 namespace {
-
-template <typename... Args>
-void Append(TextBuffer& text, const char* format, Args... args) {
-  char buf[128];
-  const int n = std::snprintf(buf, sizeof buf, format, args...);
-  if (n > 0) text.append(buf, static_cast<size_t>(n < static_cast<int>(sizeof buf) ? n : static_cast<int>(sizeof buf) - 1));
-}
 
 // Degrees, minutes and seconds of a buffered decimal-degree value.
 struct DmsParts {
@@ -39,29 +34,29 @@ DmsParts SplitDegrees(double x) {
 // "TP Latitude/Longitude (Dec Deg)": unsigned whole degrees and millionths, negative
 // unless the hemisphere letter is the positive one; 0 degrees keeps its sign only for
 // the negative hemisphere letter (no TP record yet renders 0.000000).
-void AppendTpAngle(TextBuffer& text, const TpAngle& angle, char positive, char negative) {
+char* WriteTpAngle(char* p, const TpAngle& angle, char positive, char negative) {
   const bool minus = angle.Hemisphere != positive && (angle.Degrees != 0 || angle.Hemisphere == negative);
-  if (minus) text.push_back('-');
-  AppendInt(text, angle.Degrees);
-  text.push_back('.');
+  if (minus) *p++ = '-';
+  p = WriteInt(p, angle.Degrees);
+  *p++ = '.';
   char digits[12];
   const auto r = std::to_chars(digits, digits + sizeof digits, angle.Millionths);
-  for (auto n = r.ptr - digits; n < 6; ++n) text.push_back('0');  // "%06u"
-  text.append(digits, static_cast<size_t>(r.ptr - digits));
+  for (auto n = r.ptr - digits; n < 6; ++n) *p++ = '0';  // "%06u"
+  std::memcpy(p, digits, static_cast<size_t>(r.ptr - digits));
+  return p + (r.ptr - digits);
 }
 
-// One of the renderings of a latitude or longitude beside its decimal degrees
-// (part 1 whole degrees, 2 whole minutes, 3 decimal minutes, 4 whole seconds),
-// from the buffered row or from the fix.
-void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue, const Angle& angle) {
+// One of the parts of a latitude or longitude beside its decimal degrees (1 whole
+// degrees, 2 whole minutes, 4 whole seconds), from the buffered row or the fix.
+int64_t AngleInteger(int part, bool buffered, double rowValue, const Angle& angle) {
   if (buffered) {
     const DmsParts d = SplitDegrees(rowValue);
-    if (part == 3) AppendFixed(text, d.DecimalMinutes, 6);
-    else AppendInt(text, part == 1 ? d.Degrees : part == 2 ? d.Minutes : d.Seconds);
-    return;
+    return part == 1 ? d.Degrees : part == 2 ? d.Minutes : d.Seconds;
   }
-  if (part == 3) AppendFixed(text, angle.DecimalMinutes, 6);
-  else AppendInt(text, part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds);
+  return part == 1 ? angle.WholeDegrees : part == 2 ? angle.WholeMinutes : angle.WholeSeconds;
+}
+double AngleDecimalMinutes(bool buffered, double rowValue, const Angle& angle) {
+  return buffered ? SplitDegrees(rowValue).DecimalMinutes : angle.DecimalMinutes;
 }
 
 // Height in centimetres to metres; speed in centimetres per second to miles per hour
@@ -69,77 +64,141 @@ void AppendAngleField(TextBuffer& text, int part, bool buffered, double rowValue
 constexpr double kMetresPerCentimetre = 0.01;
 constexpr double kMphPerCentimetrePerSecond = 0.02237;
 
+FieldValue Integer(int64_t v) {
+  FieldValue value;
+  value.Type = FieldType::Integer;
+  value.Integer = v;
+  return value;
+}
+FieldValue Real(double v) {
+  FieldValue value;
+  value.Type = FieldType::Real;
+  value.Real = v;
+  return value;
+}
+// A text value written by write(char*), which returns the end of the text.
+template <typename Write>
+FieldValue Text(Write write) {
+  FieldValue value;
+  value.Type = FieldType::Text;
+  value.TextLength = static_cast<uint8_t>(write(value.Text) - value.Text);
+  return value;
+}
+FieldValue Letter(char c) {
+  return Text([c](char* p) {
+    *p = c;
+    return p + 1;
+  });
+}
+FieldValue Triple(int a, int b, int c, char separator) {
+  return Text([&](char* p) { return WriteTwoDigitTriple(p, a, b, c, separator); });
+}
+// "%02d/%02d/%04d" of the fix date.
+FieldValue FixDate(const GpsFix& fix) {
+  return Text([&fix](char* p) {
+    p = WriteTwoDigits(p, fix.Month);
+    *p++ = '/';
+    p = WriteTwoDigits(p, fix.Day);
+    *p++ = '/';
+    if (fix.Year >= 1000 && fix.Year <= 9999) {
+      for (int i = 3, y = fix.Year; i >= 0; --i, y /= 10) p[i] = static_cast<char>('0' + y % 10);
+      return p + 4;
+    }
+    return p + std::snprintf(p, 12, "%04d", fix.Year);
+  });
+}
+// The TP angle's text, and its value as that text reads.
+FieldValue TpAngleValue(const TpAngle& angle, char positive, char negative) {
+  FieldValue value = Text([&](char* p) { return WriteTpAngle(p, angle, positive, negative); });
+  value.Text[value.TextLength] = '\0';
+  value.Type = FieldType::Real;
+  value.Real = std::strtod(value.Text, nullptr);
+  return value;
+}
+
 }  // namespace
 
-void RowRenderer::RenderField(int16_t index, TextBuffer& text, const RowView& row) {
+FieldValue ValueOf(int16_t index, const RowView& row) {
+  if (index < 0 || index >= kCatalogueFields) return {};
   const GpsFix& fix = row.Fix();
   const RtcTime& clock = row.Clock();
   const TpPosition& tp = row.Tp();
   const bool buffered = row.Buffered();
-  const double latitude = row.Latitude(), longitude = row.Longitude();
-  if (index < 0 || index >= kCatalogueFields) return;  // indexes outside the catalogue render nothing
   switch (static_cast<Field>(index)) {
-    case Field::LineBreak: text.push_back('\n'); break;
-    case Field::LatitudeDecimalDegrees: AppendFixed(text, latitude, 6); break;
-    case Field::LatitudeDegrees:
-    case Field::LatitudeMinutes:
-    case Field::LatitudeDecimalMinutes:
-    case Field::LatitudeSeconds:
-      AppendAngleField(text, index - Index(Field::LatitudeDecimalDegrees), buffered, latitude, fix.Latitude);
+    case Field::LatitudeDecimalDegrees: return Real(row.Latitude());
+    case Field::LatitudeDegrees: return Integer(AngleInteger(1, buffered, row.Latitude(), fix.Latitude));
+    case Field::LatitudeMinutes: return Integer(AngleInteger(2, buffered, row.Latitude(), fix.Latitude));
+    case Field::LatitudeDecimalMinutes: return Real(AngleDecimalMinutes(buffered, row.Latitude(), fix.Latitude));
+    case Field::LatitudeSeconds: return Integer(AngleInteger(4, buffered, row.Latitude(), fix.Latitude));
+    case Field::LatitudeHemisphere: return Letter(fix.Latitude.Hemisphere);
+    case Field::LongitudeDecimalDegrees: return Real(row.Longitude());
+    case Field::LongitudeDegrees: return Integer(AngleInteger(1, buffered, row.Longitude(), fix.Longitude));
+    case Field::LongitudeMinutes: return Integer(AngleInteger(2, buffered, row.Longitude(), fix.Longitude));
+    case Field::LongitudeDecimalMinutes: return Real(AngleDecimalMinutes(buffered, row.Longitude(), fix.Longitude));
+    case Field::LongitudeSeconds: return Integer(AngleInteger(4, buffered, row.Longitude(), fix.Longitude));
+    case Field::LongitudeHemisphere: return Letter(fix.Longitude.Hemisphere);
+    case Field::GpsStatus:
+      return Text([&fix](char* p) {
+        const char* status = fix.StatusText();
+        const size_t n = std::strlen(status);
+        std::memcpy(p, status, n);
+        return p + n;
+      });
+    case Field::GpsTime: return Triple(row.Hour(), row.Minute(), row.Second(), ':');
+    case Field::GpsHour: return Integer(row.Hour());
+    case Field::GpsMinute: return Integer(row.Minute());
+    case Field::GpsSecond: return Integer(row.Second());
+    case Field::GpsDate: return FixDate(fix);
+    case Field::GpsMonth: return Integer(fix.Month);
+    case Field::GpsDay: return Integer(fix.Day);
+    case Field::GpsYear: return Integer(fix.Year);
+    case Field::GpsAltitude: return Real(fix.Height * kMetresPerCentimetre);
+    case Field::GpsVelocity: return Real(fix.Speed * kMphPerCentimetrePerSecond);
+    case Field::MarkerValue: return Integer(clock.Marker % 100);
+    case Field::RecordNumber: return Integer(row.RecordNumber());
+    case Field::RtcDate: return Triple(clock.Month, clock.Day, clock.Year, '/');
+    case Field::RtcMonth: return Integer(clock.Month);
+    case Field::RtcDay: return Integer(clock.Day);
+    case Field::RtcYear: return Integer(clock.Year);
+    case Field::RtcTime: return Triple(clock.Hour, clock.Minute, clock.Second, ':');
+    case Field::RtcHour: return Integer(clock.Hour);
+    case Field::RtcMinute: return Integer(clock.Minute);
+    case Field::RtcSecond: return Integer(clock.Second);
+    case Field::MinFrequency: return Real(row.Band().LowestMHz());
+    case Field::MaxFrequency: return Real(row.Band().HighestMHz());
+    case Field::StepSize: return Real(row.Band().Step);
+    case Field::Receiver: return Integer(row.Receiver());
+    case Field::TpLatitude: return TpAngleValue(tp.Latitude, 'N', 'S');
+    case Field::TpLongitude: return TpAngleValue(tp.Longitude, 'E', 'W');
+    case Field::TpDate: return Triple(tp.Month + 1, tp.Day, tp.YearsSince1900 + 1900, '/');
+    case Field::TpTime: return Triple(tp.Hour, tp.Minute, tp.Second, ':');
+    case Field::TpSpeed: return Integer(row.Motion().SpeedKmh);
+    case Field::TpDirection: return Integer(row.Motion().Direction);
+    default: return {};  // the data block, "CR / LF" and the fields with no rendering
+  }
+}
+
+// A field's text is its value written with the field's digits; the TP angles keep
+// the text their value is read from.
+void RowRenderer::RenderField(int16_t index, TextBuffer& text, const RowView& row) {
+  const FieldInfo* field = FindField(index);
+  if (!field) return;  // indexes outside the catalogue render nothing
+  if (field->Id == Field::LineBreak) {
+    text.push_back('\n');
+    return;
+  }
+  const FieldValue value = ValueOf(index, row);
+  switch (value.Type) {
+    case FieldType::Integer:
+      if (field->Digits == 2) AppendTwoDigits(text, value.Integer);
+      else AppendInt(text, value.Integer);
       break;
-    case Field::LatitudeHemisphere: text.push_back(fix.Latitude.Hemisphere); break;
-    case Field::LongitudeDecimalDegrees: AppendFixed(text, longitude, 6); break;
-    case Field::LongitudeDegrees:
-    case Field::LongitudeMinutes:
-    case Field::LongitudeDecimalMinutes:
-    case Field::LongitudeSeconds:
-      AppendAngleField(text, index - Index(Field::LongitudeDecimalDegrees), buffered, longitude, fix.Longitude);
+    case FieldType::Real:
+      if (field->Id == Field::TpLatitude || field->Id == Field::TpLongitude) text.append(value.Text, value.TextLength);
+      else AppendFixed(text, value.Real, field->Digits);
       break;
-    case Field::LongitudeHemisphere: text.push_back(fix.Longitude.Hemisphere); break;
-    case Field::GpsStatus: text.append(fix.StatusText()); break;
-    case Field::GpsTime: AppendTwoDigitTriple(text, row.Hour(), row.Minute(), row.Second(), ':'); break;
-    case Field::GpsHour: AppendTwoDigits(text, row.Hour()); break;
-    case Field::GpsMinute: AppendTwoDigits(text, row.Minute()); break;
-    case Field::GpsSecond: AppendTwoDigits(text, row.Second()); break;
-    case Field::GpsDate:  // "%02d/%02d/%04d"
-      AppendTwoDigits(text, fix.Month);
-      text.push_back('/');
-      AppendTwoDigits(text, fix.Day);
-      text.push_back('/');
-      if (fix.Year >= 1000 && fix.Year <= 9999) {
-        char* out = text.Tail(4);
-        for (int i = 3, y = fix.Year; i >= 0; --i, y /= 10) out[i] = static_cast<char>('0' + y % 10);
-        text.Commit(4);
-      } else {
-        Append(text, "%04d", fix.Year);
-      }
-      break;
-    case Field::GpsMonth: AppendTwoDigits(text, fix.Month); break;
-    case Field::GpsDay: AppendTwoDigits(text, fix.Day); break;
-    case Field::GpsYear: AppendTwoDigits(text, fix.Year); break;
-    case Field::GpsAltitude: AppendFixed(text, fix.Height * kMetresPerCentimetre, 0); break;
-    case Field::GpsVelocity: AppendFixed(text, fix.Speed * kMphPerCentimetrePerSecond, 0); break;
-    case Field::MarkerValue: AppendTwoDigits(text, clock.Marker % 100); break;
-    case Field::RecordNumber: AppendInt(text, row.RecordNumber()); break;
-    case Field::RtcDate: AppendTwoDigitTriple(text, clock.Month, clock.Day, clock.Year, '/'); break;
-    case Field::RtcMonth: AppendTwoDigits(text, clock.Month); break;
-    case Field::RtcDay: AppendTwoDigits(text, clock.Day); break;
-    case Field::RtcYear: AppendTwoDigits(text, clock.Year); break;
-    case Field::RtcTime: AppendTwoDigitTriple(text, clock.Hour, clock.Minute, clock.Second, ':'); break;
-    case Field::RtcHour: AppendTwoDigits(text, clock.Hour); break;
-    case Field::RtcMinute: AppendTwoDigits(text, clock.Minute); break;
-    case Field::RtcSecond: AppendTwoDigits(text, clock.Second); break;
-    case Field::MinFrequency: AppendFixed(text, row.Band().LowestMHz(), 5); break;
-    case Field::MaxFrequency: AppendFixed(text, row.Band().HighestMHz(), 5); break;
-    case Field::StepSize: AppendFixed(text, row.Band().Step, 2); break;
-    case Field::Receiver: AppendInt(text, row.Receiver()); break;
-    case Field::TpLatitude: AppendTpAngle(text, tp.Latitude, 'N', 'S'); break;
-    case Field::TpLongitude: AppendTpAngle(text, tp.Longitude, 'E', 'W'); break;
-    case Field::TpDate: AppendTwoDigitTriple(text, tp.Month + 1, tp.Day, tp.YearsSince1900 + 1900, '/'); break;
-    case Field::TpTime: AppendTwoDigitTriple(text, tp.Hour, tp.Minute, tp.Second, ':'); break;
-    case Field::TpSpeed: AppendInt(text, row.Motion().SpeedKmh); break;
-    case Field::TpDirection: AppendInt(text, row.Motion().Direction); break;
-    default: break;  // the data block and the fields with no rendering
+    case FieldType::Text: text.append(value.Text, value.TextLength); break;
+    default: break;
   }
 }
 
