@@ -23,7 +23,7 @@ struct DmsParts {
   int Seconds;
 };
 
-DmsParts SplitDegrees(double x) {
+inline __attribute__((always_inline)) DmsParts SplitDegrees(double x) {
   const double w = std::trunc(x);
   const double mf = (x - w) * 60;
   const double wm = std::trunc(mf);
@@ -48,7 +48,8 @@ char* WriteTpAngle(char* p, const TpAngle& angle, char positive, char negative) 
 
 // One of the parts of a latitude or longitude beside its decimal degrees (1 whole
 // degrees, 2 whole minutes, 4 whole seconds), from the buffered row or the fix.
-int64_t AngleInteger(int part, bool buffered, double rowValue, const Angle& angle) {
+inline __attribute__((always_inline)) int64_t AngleInteger(int part, bool buffered, double rowValue,
+                                                           const Angle& angle) {
   if (buffered) {
     const DmsParts d = SplitDegrees(rowValue);
     return part == 1 ? d.Degrees : part == 2 ? d.Minutes : d.Seconds;
@@ -118,7 +119,9 @@ FieldValue TpAngleValue(const TpAngle& angle, char positive, char negative) {
 
 }  // namespace
 
-FieldValue ValueOf(int16_t index, const RowView& row) {
+// Inlined into the text renderer: rows of buffered single-channel data render their
+// position parts and clock this way for every row.
+static inline __attribute__((always_inline)) FieldValue ComputeValue(int16_t index, const RowView& row) {
   if (index < 0 || index >= kCatalogueFields) return {};
   const GpsFix& fix = row.Fix();
   const RtcTime& clock = row.Clock();
@@ -178,6 +181,8 @@ FieldValue ValueOf(int16_t index, const RowView& row) {
   }
 }
 
+FieldValue ValueOf(int16_t index, const RowView& row) { return ComputeValue(index, row); }
+
 // A field's text is its value written with the field's digits; the TP angles keep
 // the text their value is read from.
 void RowRenderer::RenderField(int16_t index, TextBuffer& text, const RowView& row) {
@@ -187,7 +192,7 @@ void RowRenderer::RenderField(int16_t index, TextBuffer& text, const RowView& ro
     text.push_back('\n');
     return;
   }
-  const FieldValue value = ValueOf(index, row);
+  const FieldValue value = ComputeValue(index, row);
   switch (value.Type) {
     case FieldType::Integer:
       if (field->Digits == 2) AppendTwoDigits(text, value.Integer);
