@@ -20,7 +20,7 @@
 
 #include "app/configuration.h"
 #include "app/qt_text.h"
-#include "convert/feature_writer.h"
+#include "convert/map_format.h"
 #include "convert/tconvert.h"
 #include "dialogs/frequency_entry.h"
 #include "dialogs/help_form.h"
@@ -39,13 +39,9 @@ namespace {
 constexpr int kMaxColumns = kFieldMapSize;
 const char kConfigFilter[] = "Configuration Files (*.cfg)";
 
-// Map-ready outputs are chosen by their extension in the save dialog.
-int OutputFormatOf(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix == "geojson") return static_cast<int>(OutputFormat::GeoJson);
-  if (suffix == "kml") return static_cast<int>(OutputFormat::Kml);
-  return static_cast<int>(OutputFormat::Delimited);
-}
+// Map layers are chosen by the output's extension: the single output's, or that of
+// the outputs of multiple-file mode.
+int OutputFormatOf(const QString& path) { return static_cast<int>(FormatOfPath(Std(path))); }
 
 }  // namespace
 
@@ -153,7 +149,7 @@ Settings TMainForm::CurrentSettings() const {
   s.DropOutages = cbRecDrop->isChecked();
   s.OutageSeconds = Std(edOutage->text());
   s.IBwave = cbiBwave->isChecked();
-  s.OutputFormat = rbSingleFile->isChecked() ? OutputFormatOf(OutputFilename->text()) : 0;
+  s.OutputFormat = OutputFormatOf(rbSingleFile->isChecked() ? OutputFilename->text() : "x" + edOutputExt->text());
   for (int i = 0; i < AvailableBox->count(); ++i) s.AvailableFields.push_back(Std(AvailableBox->item(i)->text()));
   for (int i = 0; i < SelectedBox->count() && i < kMaxColumns; ++i) {
     s.SelectedFields.push_back(Std(SelectedBox->item(i)->text()));

@@ -13,6 +13,7 @@
 #include "app/window_hosts.h"
 #include "controls/cgauge.h"
 #include "convert/file_pairs.h"
+#include "convert/map_format.h"
 #include "convert/tconvert.h"
 #include "dialogs/frequency_entry.h"
 #include "dialogs/open_folder_dlg.h"
@@ -27,7 +28,15 @@ namespace quillon {
 
 namespace {
 const char kLogFilter[] = "Zephyn Log File (*.klf);;Kez Truncated File (*.kez)";
-const char kOutputFilter[] = "Delimited Text (*.out);;GeoJSON (*.geojson);;KML (*.kml);;All Files (*)";
+// Every output format by name and extension; delimited text first.
+QString OutputFilter() {
+  QString filter;
+  for (OutputFormat f : {OutputFormat::Delimited, OutputFormat::GeoPackage, OutputFormat::MapInfoTab,
+                         OutputFormat::MapInfoMif, OutputFormat::Shapefile, OutputFormat::FlatGeobuf,
+                         OutputFormat::GeoJson, OutputFormat::Kml})
+    filter += QString("%1 (*%2);;").arg(InfoOf(f).Title, InfoOf(f).Extension);
+  return filter + "All Files (*)";
+}
 }  // namespace
 
 // ---- Input and output ----
@@ -104,7 +113,7 @@ void TMainForm::InBrowseClick() {
 }
 
 void TMainForm::OutBrowseClick() {
-  const QString path = Seams().SaveFile(this, "Save As", kOutputFilter);
+  const QString path = Seams().SaveFile(this, "Save As", OutputFilter());
   if (!path.isEmpty()) OutputFilename->setText(path);
 }
 

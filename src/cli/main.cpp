@@ -13,6 +13,7 @@
 #include "cli/cli_host.h"
 #include "convert/conversion_run.h"
 #include "convert/file_pairs.h"
+#include "convert/map_format.h"
 #include "indexing/index_run.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
@@ -66,7 +67,7 @@ int PrintIndex(const std::string& input) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Converts KTR Zephyn CW receiver logs (.klf, .kez) into delimited text."};
+  CLI::App app{"Converts KTR Zephyn CW receiver logs (.klf, .kez) into delimited text or map layers."};
   app.footer(kExitStatuses);
   std::string input, output, config, folder, outFolder, pattern = "*.klf", ext = ".out";
   std::string fields, data, delimiter, skipScans, frequencies, dropOutages, index;
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   app.add_option("--folder", folder, "convert every matching file of this folder");
   app.add_option("--out-folder", outFolder, "folder of the outputs of --folder");
   app.add_option("--pattern", pattern, "file pattern of --folder (default *.klf)");
-  app.add_option("--ext", ext, "extension of the outputs of --folder (default .out)");
+  auto* extOpt = app.add_option("--ext", ext, "extension of the outputs of --folder (default .out, or the --format's)");
   app.add_flag("--list-fields", listFields, "list the catalogue fields: index, name, short name and value type");
   app.add_option("--index", index, "index a log: list its scans and statistics");
   auto* fieldsOpt = app.add_option("--fields", fields, "catalogue indexes of the columns, 0 = << DATA >> (default 22,18,5,11,0)");
@@ -96,8 +97,12 @@ int main(int argc, char** argv) {
   auto* lambdaOpt = app.add_flag("--lambda", lambda, "40-lambda averaging of single-channel scans");
   auto* dropOpt = app.add_option("--drop-outages", dropOutages, "drop data during GPS outages of SECONDS or more");
   app.add_option("--frequencies", frequencies, "receiver frequencies in MHz: RX1,RX2");
-  std::string format;
-  auto* formatOpt = app.add_option("--format", format, "csv (delimited text, the default), geojson or kml");
+  std::string format, into, layer;
+  auto* formatOpt = app.add_option("--format", format,
+                                   "csv (delimited text, the default), or a map layer: gpkg, tab, mif, shp, fgb, "
+                                   "geojson, kml, postgis (without it the output's extension chooses)");
+  app.add_option("--into", into, "with --folder: one map dataset for every log of the folder");
+  auto* layerOpt = app.add_option("--layer", layer, "name of the map layer or table (default measurements)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -169,10 +174,11 @@ int main(int argc, char** argv) {
     settings.DropOutages = true;
     settings.OutageSeconds = dropOutages;
   }
-  if (formatOpt->count()) {
-    OutputFormat chosen;
-    if (!ParseOutputFormat(format, chosen)) return usage("--format takes csv, geojson or kml");
-    settings.OutputFormat = static_cast<int>(chosen);
+  OutputFormat chosen = OutputFormat::Delimited;
+  if (formatOpt->count() && !ParseOutputFormat(format, chosen)) return usage("--format takes one of: " + FormatNames());
+  if (layerOpt->count()) {
+    if (layer.empty()) return usage("--layer takes a name");
+    settings.LayerName = layer;
   }
   if (!frequencies.empty()) {
     // Two finite numbers: strtod also reads "nan" and "inf", which are no frequencies.
@@ -188,23 +194,38 @@ int main(int argc, char** argv) {
 
   std::vector<FilePair> pairs;
   ScanSelection selection;
-  if (!folder.empty() || !outFolder.empty()) {
-    if (folder.empty() || outFolder.empty() || !input.empty())
-      return usage("--folder and --out-folder go together, without INPUT");
+  const bool formatGiven = formatOpt->count() > 0;
+  if (!folder.empty() || !outFolder.empty() || !into.empty()) {
+    if (folder.empty() || (outFolder.empty() == into.empty()) || !input.empty())
+      return usage("--folder goes with --out-folder or --into, without INPUT");
     if (!skipScans.empty()) return usage("--skip-scans applies to a single INPUT, not to --folder");
+    if (!formatGiven) chosen = FormatOfPath(into.empty() ? "x" + ext : into);
+    if (!into.empty() && !IsMapLayer(chosen)) return usage("--into gathers map layers: give --format or a map file");
+    if (into.empty() && chosen == OutputFormat::PostGis) return usage("a database takes every log: give --into PG:...");
+    if (formatGiven && !extOpt->count() && into.empty() && chosen != OutputFormat::Delimited)
+      ext = InfoOf(chosen).Extension;
     settings.MultipleFiles = true;
     settings.InFolder = folder;
     settings.OutFolder = outFolder;
+    settings.Into = into;
     std::string message;
-    if (!ListFolderPairs(folder, outFolder, pattern, ext, pairs, message)) {
+    if (!ListFolderPairs(folder, into.empty() ? outFolder : folder, pattern, ext, pairs, message)) {
       std::fprintf(stderr, "Error: %s\n", message.c_str());
       return kExitFailed;
     }
+    if (!into.empty())
+      for (FilePair& pair : pairs) pair.Output = into;
   } else {
     if (input.empty() && !config.empty()) input = settings.InputFilename;
     if (input.empty()) return usage("an INPUT file, --folder, --list-fields or --index is required");
-    if (output.empty())
-      output = config.empty() || input != settings.InputFilename ? OutputNameFor(input, ".out") : settings.OutputFilename;
+    if (output.empty()) {
+      const std::string extension = formatGiven && chosen != OutputFormat::Delimited ? InfoOf(chosen).Extension : ".out";
+      output = config.empty() || input != settings.InputFilename ? OutputNameFor(input, extension)
+                                                                 : settings.OutputFilename;
+    }
+    if (!formatGiven) chosen = FormatOfPath(output);
+    if (chosen == OutputFormat::PostGis && output.compare(0, 3, "PG:") != 0)
+      return usage("--format postgis writes to a database: -o \"PG:dbname=... host=...\"");
     if (!skipScans.empty()) {
       std::vector<int> scans;
       if (!ParseIndexes(skipScans, 1, INT32_MAX, scans)) return usage("--skip-scans takes scan numbers from 1");
@@ -213,6 +234,9 @@ int main(int argc, char** argv) {
     }
     pairs.push_back({input, output});
   }
+
+  settings.OutputFormat = static_cast<int>(chosen);
+  if (!IsMapLayer(chosen) && layerOpt->count()) return usage("--layer names a map layer: give a map --format");
 
   InstallInterruptHandler();
   CliRunHost host(!quiet && ::isatty(STDERR_FILENO), quiet);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <utility>
 
@@ -33,7 +34,18 @@ std::string CannotOpen(const std::string& input) {
 
 ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings settings, std::vector<FilePair> pairs,
                              ScanSelection selection)
-    : Reader(reader), Host(host), Config(std::move(settings)), Pairs(std::move(pairs)), Selection(std::move(selection)) {}
+    : Reader(reader),
+      Host(host),
+      Config(std::move(settings)),
+      Pairs(std::move(pairs)),
+      Selection(std::move(selection)),
+      OutputKind(static_cast<OutputFormat>(Config.OutputFormat)) {
+  if (IsMapLayer(OutputKind)) {
+    size_t longest = 1;
+    for (const FilePair& pair : Pairs) longest = std::max(longest, std::filesystem::path(pair.Input).filename().string().size());
+    Schema = std::make_unique<MeasurementLayer>(Config, static_cast<int>(std::min<size_t>(longest, 254)));
+  }
+}
 
 bool ConversionRun::Refuse(const std::string& message) {
   Host.ReportMessage(MessageKind::Error, message);
@@ -69,7 +81,13 @@ bool ConversionRun::CheckFiles() {
     return !Refuse(std::string(what) + " " + written + " (of " + pair.Input + ") would overwrite the input file " +
                    input->second->Input + ".");
   };
-  const bool splits = Config.Split && static_cast<OutputFormat>(Config.OutputFormat) == OutputFormat::Delimited;
+  const bool splits = Config.Split && OutputKind == OutputFormat::Delimited;
+  if (OutputKind == OutputFormat::PostGis) return true;  // a database, no file
+  if (!Config.Into.empty()) {  // every log into one dataset
+    for (const FilePair& pair : Pairs)
+      if (overwrites(Config.Into, pair, "The output file")) return false;
+    return true;
+  }
   for (const FilePair& pair : Pairs) {
     if (overwrites(pair.Output, pair, "The output file")) return false;
     const auto [other, fresh] = outputs.emplace(FileIdentity(pair.Output), &pair);
@@ -115,8 +133,10 @@ RunOutcome ConversionRun::Execute() {
       break;
     }
   }
+  if (Layer && !CloseLayer(!cancelled)) return RunOutcome::Failed;  // the run's one dataset
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
+  for (const std::string& warning : LayerWarnings) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& file : FilesLackingFrequency)
     Host.ReportMessage(MessageKind::Warning,
                        Format("No frequency is known for the single-channel data of %s: they were not averaged.", file));
@@ -202,12 +222,10 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
 
   bool outputOpened = false;
   const auto opened = [&] {
-    if (!(outputOpened = Output.Open(pair.Output))) return false;
-    Features = MakeFeatureWriter(static_cast<OutputFormat>(Config.OutputFormat));
+    if (!(outputOpened = Schema ? OpenLayer(pair) : Output.Open(pair.Output))) return false;
     std::vector<int16_t> columns(std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize)));
     for (size_t i = 0; i < columns.size(); ++i) columns[i] = Column(i);
     Renderer.SetColumns(columns, Delimiter);
-    if (Features) Features->Begin(Output);
     Reader.ConvertingPass = 1;
     Reader.LambdaLackedFrequency = false;
     Reader.RowsLeftOut = 0;
@@ -227,7 +245,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
         break;
       default: break;
     }
-    return true;
+    return LayerError.empty();  // a map layer that failed to take a feature ends the pass
   };
   // A failed write (the disk is full or gone) ends the pass at the next percent;
   // Close() reports it.
@@ -241,20 +259,31 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return RunOutcome::Failed;
   }
   if (!outputOpened) {
-    Refuse(std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
+    Refuse(Schema ? LayerError
+                  : messages::kOutputFileCannotBeAccessed + ("\n" + SystemReason(pair.Output, Output.ErrorNumber())));
     return RunOutcome::Failed;
   }
   const bool stopped = end == PassEnd::Stopped;
-  if (Features) Features->End(Output);
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
+  if (Schema) {
+    // The log's features are kept only when it was read to its end.
+    const bool whole = !stopped && LayerError.empty();
+    std::string error = LayerError;
+    if ((!error.empty() || !Layer->EndLog(whole, error)) || (Config.Into.empty() && !CloseLayer(whole))) {
+      if (!error.empty()) Refuse(error);
+      return RunOutcome::Failed;
+    }
+    Host.ShowProgress(100);
+    return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
+  }
   if (!Output.Close()) {
     Refuse(messages::kUnableToWriteTo + pair.Output + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
     return RunOutcome::Failed;
   }
   Host.ShowProgress(100);
   // Only delimited text is split: a map file is one document.
-  if (!Features && Config.Split && Reader.RecordCount > kSplitLines) {
+  if (Config.Split && Reader.RecordCount > kSplitLines) {
     const RunOutcome split = Split(pair.Output);
     if (split != RunOutcome::Completed) return split;
   }
@@ -278,7 +307,7 @@ RunOutcome ConversionRun::Split(const std::string& output) {
 
 void ConversionRun::WriteHeaderLine() {
   if (!Reader.HeaderPending) return;
-  if (Features) {  // map features name their values themselves
+  if (Schema) {  // a layer names its values itself
     Reader.HeaderPending = 0;
     return;
   }
@@ -302,8 +331,8 @@ void ConversionRun::WriteHeaderLine() {
 }
 
 void ConversionRun::WriteRecordRows() {
-  if (Features) {
-    WriteFeatureRows();
+  if (Schema) {
+    WriteLayerRows();
     return;
   }
   TextBuffer& out = Output.Pending();
@@ -315,51 +344,40 @@ void ConversionRun::WriteRecordRows() {
   Reader.EndRecordRows();
 }
 
-// The same rows as the delimited output, each as a point feature at its position,
-// with the values of the row itself (never split out of delimited text).
-void ConversionRun::WriteFeatureRows() {
-  const size_t count = std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize));
-  if (Columns.size() != count) {
-    Columns.assign(count, FeatureColumn());
-    for (size_t i = 0; i < count; ++i) {
-      std::string name = Config.SelectedFields[i];
-      int copies = 1;
-      for (size_t j = 0; j < i; ++j) copies += Config.SelectedFields[j] == Config.SelectedFields[i];
-      if (copies > 1) name += " (" + std::to_string(copies) + ")";
-      Columns[i].Name = name;
-      Columns[i].IsList = Column(i) == kDataBlockField;
-    }
-  }
-  const DataBlockFields& boxes = Renderer.DataFields();
+// The rows as features of the measurement layer, from the values of each row.
+void ConversionRun::WriteLayerRows() {
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
-    const RowView row = Reader.Row();
-    bool anyText = false;
-    for (size_t i = 0; i < count; ++i) {
-      FeatureColumn& column = Columns[i];
-      if (column.IsList) {
-        column.Values.clear();
-        row.ForEachEntry([&](const DataEntry& entry) {
-          auto value = [&](auto append) {
-            Text.clear();
-            append();
-            column.Values.emplace_back(Text.data(), Text.size());
-          };
-          if (boxes.Frequency && entry.Located) value([&] { RowRenderer::AppendEntryFrequency(Text, row, entry); });
-          if (boxes.Channel && entry.Located) value([&] { RowRenderer::AppendEntryChannel(Text, row, entry); });
-          if (boxes.Rssi) value([&] { AppendInt(Text, entry.Rssi); });
-        });
-        anyText = anyText || !column.Values.empty();
-      } else {
-        Text.clear();
-        RowRenderer::RenderField(Column(i), Text, row);
-        column.Text.assign(Text.data(), Text.size());
-        anyText = anyText || !Text.empty();
-      }
-    }
-    if (anyText) Features->Feature(Output, row.Latitude(), row.Longitude(), Columns);
+    Schema->ForEachFeature(Reader.Row(), LogName, [this](const MeasurementFeature& feature) {
+      if (LayerError.empty()) Layer->Write(feature, LayerError);
+    });
   }
   Reader.EndRecordRows();
+}
+
+// The dataset of the pair (or the run's one, opened with its first log) and the
+// log's start in it.
+bool ConversionRun::OpenLayer(const FilePair& pair) {
+  LogName = std::filesystem::path(pair.Input).filename().string();
+  LayerError.clear();
+  if (!Layer) {
+    Layer = MakeLayerWriter(OutputKind);
+    const std::string& target = Config.Into.empty() ? pair.Output : Config.Into;
+    if (!Layer->Open(target, Config.LayerName, Schema->Attributes(), LayerError)) {
+      Layer.reset();
+      return false;
+    }
+  }
+  return Layer->BeginLog(LayerError);
+}
+
+bool ConversionRun::CloseLayer(bool keep) {
+  std::string error;
+  const bool closed = Layer->Close(keep, error);
+  for (const std::string& warning : Layer->Warnings()) LayerWarnings.push_back(warning);
+  Layer.reset();
+  if (!closed) Refuse(error);
+  return closed;
 }
 
 }  // namespace quillon

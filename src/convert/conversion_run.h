@@ -10,14 +10,18 @@
 // start. A failure ends the whole run with an Error message; a stop request ends it
 // within the current file (or between split parts). In a folder run a file that is
 // not a log, or that needs frequencies none were given for, is left out and named
-// in a Warning at the end. Output lines end with CR LF.
+// in a Warning at the end. Output lines end with CR LF. A map-layer format writes
+// the measurement layer instead of delimited text: a dataset per pair, or with Into
+// one for the whole run; a failed or cancelled run leaves earlier files intact.
 #pragma once
 #include <string>
 #include <vector>
 
 #include "convert/settings.h"
-#include "convert/feature_writer.h"
 #include "convert/file_pairs.h"
+#include "convert/layer_writer.h"
+#include "convert/map_format.h"
+#include "convert/measurement_layer.h"
 #include "convert/output_file.h"
 #include "convert/run_host.h"
 #include "reader/log_reader.h"
@@ -45,7 +49,9 @@ class ConversionRun {
   RunOutcome ConvertPair(const FilePair& pair);
   void WriteHeaderLine();
   void WriteRecordRows();
-  void WriteFeatureRows();
+  void WriteLayerRows();
+  bool OpenLayer(const FilePair& pair);
+  bool CloseLayer(bool keep);
   RunOutcome Split(const std::string& output);
   // Catalogue index of output column i, from the run's own copy of the column map:
   // the window may change its selection while a run goes on.
@@ -62,8 +68,14 @@ class ConversionRun {
   OutputFile Output;
   RowRenderer Renderer;
   TextBuffer Text;
-  std::unique_ptr<FeatureWriter> Features;  // null for delimited text
-  std::vector<FeatureColumn> Columns;
+  // Map layers: the schema, the dataset being written (one per pair, or the run's
+  // one with Into) and the first failure of a write.
+  const OutputFormat OutputKind;
+  std::unique_ptr<MeasurementLayer> Schema;
+  std::unique_ptr<LayerWriter> Layer;
+  std::string LogName;
+  std::string LayerError;
+  std::vector<std::string> LayerWarnings;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
   int64_t RowsLeftOut = 0;

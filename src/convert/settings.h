@@ -29,7 +29,9 @@ struct Settings {
   bool DropOutages = false; // "Drop data during GPS outages of"
   std::string OutageSeconds = "30";
   bool IBwave = false;      // "Export to iBwave format"
-  int OutputFormat = 0;     // 0 delimited text, 1 GeoJSON, 2 KML (not stored in configuration files)
+  int OutputFormat = 0;     // an OutputFormat: 0 delimited text (not stored in configuration files)
+  std::string Into;         // a folder run's one dataset for every log (map layers only)
+  std::string LayerName = "measurements";
   // Receiver 1 and 2 frequencies in MHz for files whose single-channel data come
   // without a frequency definition: empty, or two values (not stored either).
   std::vector<double> Frequencies;

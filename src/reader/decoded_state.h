@@ -66,6 +66,7 @@ struct DecodedState {
   const uint64_t Serial;
 
   GpsFix Fix;
+  bool FixSeen = false;  // a GPS record has been decoded since the file was opened
   BandInfo Bands[2];
   RtcTime Clock;
   TpPosition Tp;

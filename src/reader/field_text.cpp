@@ -83,6 +83,7 @@ FieldValue Text(Write write) {
   FieldValue value;
   value.Type = FieldType::Text;
   value.TextLength = static_cast<uint8_t>(write(value.Text) - value.Text);
+  value.Text[value.TextLength] = '\0';
   return value;
 }
 FieldValue Letter(char c) {
@@ -111,7 +112,6 @@ FieldValue FixDate(const GpsFix& fix) {
 // The TP angle's text, and its value as that text reads.
 FieldValue TpAngleValue(const TpAngle& angle, char positive, char negative) {
   FieldValue value = Text([&](char* p) { return WriteTpAngle(p, angle, positive, negative); });
-  value.Text[value.TextLength] = '\0';
   value.Type = FieldType::Real;
   value.Real = std::strtod(value.Text, nullptr);
   return value;

@@ -16,7 +16,7 @@ struct FieldValue {
   FieldType Type = FieldType::Empty;
   int64_t Integer = 0;
   double Real = 0.0;
-  char Text[40];  // the first TextLength bytes
+  char Text[40];  // Text values: TextLength characters, then a zero
   uint8_t TextLength = 0;
 
   std::string_view TextView() const { return {Text, TextLength}; }

@@ -74,6 +74,7 @@ int16_t TLogReader::OpenInput(const std::string& name) {
   LastRecordLength = 0;
 
   Decoded.Fix = GpsFix();
+  Decoded.FixSeen = false;
   Decoded.Bands[0] = BandInfo();
   Decoded.Bands[1] = BandInfo();
   ResetDecodingState();

@@ -21,5 +21,6 @@ constexpr char kNotAFloatingPointValue[] = "'%s' is not a valid floating point v
 constexpr char kNoFieldsSelected[] = "No fields are selected for the output: select the output's fields first.";
 constexpr char kConfigurationCannotBeRead[] = "Configuration File Cannot Be Read!";
 constexpr char kInputFolderCannotBeRead[] = "Input Folder Cannot Be Read!";
+constexpr char kDatabaseCannotBeAccessed[] = "Database Cannot Be Accessed!";
 
 }  // namespace quillon::messages

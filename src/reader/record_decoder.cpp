@@ -164,6 +164,7 @@ int16_t TLogReader::DecodeGps(const uint8_t* rec) {
   TimeSeen = 1;
   const int month = fix.Month, day = fix.Day, year = fix.Year;
   fix.Decode(rec + 1);
+  Decoded.FixSeen = true;
   ++Decoded.FixGeneration;
   if (fix.Month != month || fix.Day != day || fix.Year != year) ++Decoded.StateGeneration;
 

@@ -37,6 +37,8 @@ class RowView {
   int Minute() const { return Buffered() ? Row().Minute : S->Fix.Minute; }
   int Second() const { return Buffered() ? Row().Second : S->Fix.Second; }
   const GpsFix& Fix() const { return S->Fix; }
+  // A GPS fix has been read from the file: before it, a row has no position or GPS time.
+  bool HasFix() const { return S->FixSeen; }
   const RtcTime& Clock() const { return S->Clock; }
   const TpPosition& Tp() const { return S->Tp; }
   const TpMotion& Motion() const { return S->Motion; }

@@ -1,5 +1,5 @@
-// Golden outputs: simulated drive logs converted by quillon-convert under a fixed
-// set of settings must keep every byte. tests/data/golden/outputs.txt holds, per
+// Golden outputs: simulated drive logs converted by quillon-convert to delimited text
+// under a fixed set of settings must keep every byte. tests/data/golden/outputs.txt holds, per
 // case, the byte count and FNV-1a hash of the output (and of each split part), as
 // recorded before the engine's rendering was reshaped; the logs themselves are
 // checked the same way, so a change to the simulator shows as such.
@@ -74,8 +74,6 @@ std::vector<Case> Cases() {
       {"ibwave", "--ibwave --data freq,channel,rssi"},
       {"skip", "--skip-scans 2,3,5 --fields 32,49,0"},
       {"tp", "--fields 50,51,52,53,54,55,0"},
-      {"geojson", "--format geojson"},
-      {"kml", "--format kml --fields 22,18,5,11,17,0"},
       {"split", "--split"},
   };
 }

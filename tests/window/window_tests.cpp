@@ -537,44 +537,68 @@ class MainFormTest : public QObject {
              }());
   }
 
-  void MapExportsParseAndMatchTheCommandLine() {
+  void MapLayersMatchTheCommandLine() {
     const QString input = dir.filePath("drive.klf");
     QFile::copy(QString(KLF_SAMPLE), input);
     ChooseInput(input);
     form->cbiBwave->click();
     const QString geojson = dir.filePath("drive.geojson");
-    Seams().SaveFile = [geojson](QWidget*, const QString&, const QString& filter) {
-      return filter.contains("GeoJSON (*.geojson)") ? geojson : QString();
+    QString offered;
+    Seams().SaveFile = [&](QWidget*, const QString&, const QString& filter) {
+      offered = filter;
+      return geojson;
     };
     form->OutBrowseClick();
+    for (const char* format : {"Delimited Text (*.out)", "GeoPackage (*.gpkg)", "MapInfo TAB (*.tab)",
+                               "MapInfo MIF (*.mif)", "ESRI Shapefile (*.shp)", "FlatGeobuf (*.fgb)",
+                               "GeoJSON (*.geojson)", "KML (*.kml)"})
+      QVERIFY2(offered.contains(format), format);
     Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
     const std::string fromWindow = ReadAll(geojson);
-    QCOMPARE(fromWindow, CommandLine(input + " --format geojson", dir.filePath("cli.geojson")));
+    QCOMPARE(fromWindow, CommandLine(input + " --ibwave", dir.filePath("cli.geojson")));
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(fromWindow), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
     const QJsonArray features = doc.object()["features"].toArray();
-    const std::string csv = CommandLine(input + " --no-header", dir.filePath("rows.out"));
-    QCOMPARE(features.size(), std::count(csv.begin(), csv.end(), '\n'));
+    QVERIFY(features.size() > 1000);
     const QJsonObject first = features[0].toObject();
     QCOMPARE(first["geometry"].toObject()["type"].toString(), QString("Point"));
     const QJsonObject properties = first["properties"].toObject();
-    QCOMPARE(properties["GPS Time (HH:MM:SS)"].toString(), QString("08:00:01"));
-    QVERIFY(properties["<< DATA >>"].isArray());
-    QCOMPARE(first["geometry"].toObject()["coordinates"].toArray()[1].toDouble(),
-             properties["Latitude (Decimal Degrees)"].toString().toDouble());
+    QCOMPARE(properties["gps_time"].toString(), QString("08:00:01"));
+    QVERIFY(properties["freq_mhz"].isDouble() && properties["rssi_dbm"].isDouble() && properties["row"].isDouble());
+    QCOMPARE(first["geometry"].toObject()["coordinates"].toArray()[1].toDouble(), properties["lat_dd"].toDouble());
 
-    const std::string kml = CommandLine(input + " --format kml", dir.filePath("cli.kml"));
+    // Multiple-file mode takes the format from the extension of its outputs.
+    QDir().mkdir(dir.filePath("layers-in"));
+    QDir().mkdir(dir.filePath("layers-out"));
+    QFile::copy(QString(KLF_SAMPLE), dir.filePath("layers-in/a.klf"));
+    form->rbMultipleFiles->setChecked(true);
+    form->edOutputExt->setText(".kml");
+    Seams().ChooseFolder = [](TOpenFolderDlg* d) { d->findChild<QPushButton*>("btnOk")->click(); };
+    folder->SetCurrentFolder(dir.filePath("layers-in"));
+    form->btnInFolderClick();
+    folder->SetCurrentFolder(dir.filePath("layers-out"));
+    form->btnOutFolderClick();
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    const std::string kml = ReadAll(dir.filePath("layers-out/a.kml"));
+    const QString cliFolder = dir.filePath("cli-layers");
+    QDir().mkdir(cliFolder);
+    QCOMPARE(std::system((QString(QUILLON_CONVERT) + " --quiet --ibwave --folder " + dir.filePath("layers-in") +
+                          " --out-folder " + cliFolder + " --ext .kml")
+                             .toLocal8Bit()
+                             .constData()),
+             0);
+    QCOMPARE(kml, ReadAll(cliFolder + "/a.kml"));
     QXmlStreamReader xml(QByteArray::fromStdString(kml));
-    int placemarks = 0, data = 0;
+    int placemarks = 0;
     while (!xml.atEnd()) {
       xml.readNext();
       if (xml.isStartElement() && xml.name() == QLatin1String("Placemark")) ++placemarks;
-      if (xml.isStartElement() && xml.name() == QLatin1String("Data")) ++data;
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(placemarks, features.size());
-    QCOMPARE(data, 5 * placemarks);
   }
 
   void RouteMapColoursFadesAndClicks() {

@@ -1,0 +1,15 @@
+#include "convert/layer_writer.h"
+
+namespace quillon {
+
+// The writers, one per way of writing a layer.
+std::unique_ptr<LayerWriter> MakeKmlLayerWriter();
+std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format);
+
+std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format) {
+  if (format == OutputFormat::Delimited) return nullptr;
+  if (format == OutputFormat::Kml) return MakeKmlLayerWriter();
+  return MakeOgrLayerWriter(format);
+}
+
+}  // namespace quillon

@@ -1,0 +1,41 @@
+// LayerWriter: writes the measurement layer of a conversion into a dataset, one
+// class per way of writing it. A dataset is opened once (a file written under a
+// temporary name in its folder, or a database), takes the features of one or more
+// logs, each log between BeginLog and EndLog (a transaction where the format has
+// them: a log that fails or is cancelled leaves no part of itself behind), and is
+// closed: a file is then renamed into place, or, when the run did not complete,
+// thrown away so that an earlier file of that name stays as it was. Each call
+// returns false with a message (the first line one of the program's own, then the
+// library's or the system's reason) when it fails.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "convert/map_format.h"
+#include "convert/measurement_layer.h"
+
+namespace quillon {
+
+class LayerWriter {
+ public:
+  virtual ~LayerWriter() = default;
+  // target: a file path, or a "PG:" connection string; layer: the layer's name.
+  virtual bool Open(const std::string& target, const std::string& layer, const std::vector<Attribute>& attributes,
+                    std::string& error) = 0;
+  virtual bool BeginLog(std::string& error) = 0;
+  virtual bool Write(const MeasurementFeature& feature, std::string& error) = 0;
+  // keep: commit the log's features; otherwise they are rolled back or dropped.
+  virtual bool EndLog(bool keep, std::string& error) = 0;
+  // keep: the run completed, the dataset replaces any earlier one.
+  virtual bool Close(bool keep, std::string& error) = 0;
+  // What the library warned of while writing (a file grown past a format's limit).
+  virtual std::vector<std::string> Warnings() const { return {}; }
+};
+
+std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format);
+
+// The layer name of the measurement layer.
+constexpr char kMeasurementLayer[] = "measurements";
+
+}  // namespace quillon

@@ -1,0 +1,39 @@
+// The output formats of a conversion: the delimited text, and the map layers in
+// the formats GIS tools open, each with its name (as --format takes it), file
+// extension, title (as the save dialog lists it) and GDAL driver.
+#pragma once
+#include <string>
+
+namespace quillon {
+
+enum class OutputFormat {
+  Delimited = 0,
+  GeoJson,
+  Kml,
+  GeoPackage,
+  MapInfoTab,
+  MapInfoMif,
+  Shapefile,
+  FlatGeobuf,
+  PostGis,
+};
+
+struct FormatInfo {
+  OutputFormat Id;
+  const char* Name;       // "gpkg"
+  const char* Extension;  // ".gpkg"; empty for a database
+  const char* Title;      // "GeoPackage"
+  const char* Driver;     // the GDAL driver; empty for those written here
+};
+
+const FormatInfo& InfoOf(OutputFormat format);
+// "csv", "gpkg", "tab", "mif", "shp", "fgb", "geojson", "kml" or "postgis"; false otherwise.
+bool ParseOutputFormat(const std::string& name, OutputFormat& format);
+// The format an output names: a map extension chooses its format (letter case
+// ignored), "PG:" a database; anything else is delimited text.
+OutputFormat FormatOfPath(const std::string& path);
+// "csv, gpkg, tab, ..." for messages.
+std::string FormatNames();
+inline bool IsMapLayer(OutputFormat format) { return format != OutputFormat::Delimited; }
+
+}  // namespace quillon

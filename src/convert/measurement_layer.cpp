@@ -1,0 +1,129 @@
+#include "convert/measurement_layer.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+namespace {
+// Text values: dates, clock times, status names and letters, of at most this many
+// characters ("Acquiring Satellites"); file formats with fixed widths keep them so.
+constexpr int kTextWidth = 20;
+constexpr int kRealWidth = 20;
+
+bool ValidDateTime(const DateTimeValue& t) {
+  return t.Year >= 1 && t.Year <= 9999 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 && t.Hour >= 0 &&
+         t.Hour < 24 && t.Minute >= 0 && t.Minute < 60 && t.Second >= 0 && t.Second < 60;
+}
+}  // namespace
+
+MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth) {
+  using Source = Attribute::Source;
+  Frequency = s.FrequencyField;
+  Channel = s.ChannelField;
+  Rssi = s.RSSIField;
+  List.push_back({"log", AttributeType::String, logNameWidth, 0, Source::Log});
+  List.push_back({"row", AttributeType::Integer64, 0, 0, Source::Row});
+  List.push_back({"entry", AttributeType::Integer, 0, 0, Source::Entry});
+  List.push_back({"scan", AttributeType::Integer, 0, 0, Source::Scan});
+  List.push_back({"receiver", AttributeType::Integer, 0, 0, Source::Receiver});
+  if (Frequency) List.push_back({"freq_mhz", AttributeType::Real, kRealWidth, 5, Source::Frequency});
+  if (Channel) List.push_back({"channel", AttributeType::Integer, 0, 0, Source::Channel});
+  if (Rssi) List.push_back({"rssi_dbm", AttributeType::Integer, 0, 0, Source::Rssi});
+  List.push_back({"time", AttributeType::DateTime, 0, 0, Source::Time});
+  std::vector<int16_t> seen;
+  for (size_t i = 0; i < s.SelectedFields.size() && i < s.SelectedTags.size(); ++i) {
+    const int16_t index = s.SelectedTags[i];
+    if (index == kDataBlockField) DataBlock = true;
+    const FieldInfo* field = FindField(index);
+    if (!field || field->Type == FieldType::DataBlock || field->Type == FieldType::LineBreak ||
+        field->Type == FieldType::Empty || std::find(seen.begin(), seen.end(), index) != seen.end())
+      continue;
+    seen.push_back(index);
+    Attribute a{field->ShortName, AttributeType::String, kTextWidth, 0, Source::Column, index};
+    if (field->Type == FieldType::Integer) a = {field->ShortName, AttributeType::Integer, 0, 0, Source::Column, index};
+    if (field->Type == FieldType::Real)
+      a = {field->ShortName, AttributeType::Real, kRealWidth, field->Digits, Source::Column, index};
+    List.push_back(a);
+  }
+  Columns.resize(List.size());
+  Feature.Values.resize(List.size());
+}
+
+int MeasurementLayer::IndexOf(std::string_view name) const {
+  for (size_t i = 0; i < List.size(); ++i)
+    if (List[i].Name == name) return static_cast<int>(i);
+  return -1;
+}
+
+void MeasurementLayer::BeginRow(const RowView& row, const std::string& log) {
+  using Source = Attribute::Source;
+  const bool fix = row.HasFix();
+  Feature.HasPoint = fix;
+  Feature.Longitude = row.Longitude();
+  Feature.Latitude = row.Latitude();
+  for (size_t i = 0; i < List.size(); ++i) {
+    AttributeValue& v = Feature.Values[i];
+    v = AttributeValue();
+    switch (List[i].From) {
+      case Source::Log:
+        v.Null = false;
+        v.Text = log;
+        break;
+      case Source::Row:
+        v.Null = false;
+        v.Integer = row.RecordNumber();
+        break;
+      case Source::Scan:
+        v.Null = row.ScanNumber() <= 0;
+        v.Integer = row.ScanNumber();
+        break;
+      case Source::Receiver:
+        v.Null = false;
+        v.Integer = row.Receiver();
+        break;
+      case Source::Time: {
+        const GpsFix& f = row.Fix();
+        v.Time = {f.Year, f.Month, f.Day, row.Hour(), row.Minute(), row.Second()};
+        v.Null = !fix || !ValidDateTime(v.Time);
+        break;
+      }
+      case Source::Column: {
+        const FieldValue& value = Columns[i] = ValueOf(List[i].Field, row);
+        v.Null = value.Type == FieldType::Empty;
+        v.Integer = value.Integer;
+        v.Real = value.Real;
+        v.Text = value.TextView();
+        break;
+      }
+      default: break;  // the entry's values
+    }
+  }
+}
+
+void MeasurementLayer::SetEntry(const RowView& row, const DataEntry* entry, int32_t index) {
+  using Source = Attribute::Source;
+  for (size_t i = 0; i < List.size(); ++i) {
+    AttributeValue& v = Feature.Values[i];
+    switch (List[i].From) {
+      case Source::Entry:
+        v.Null = !entry;
+        v.Integer = index;
+        break;
+      case Source::Frequency:
+        v.Null = !entry || !entry->Located;
+        if (!v.Null) v.Real = row.FrequencyMHz(*entry);
+        break;
+      case Source::Channel:
+        v.Null = !entry || !entry->Located;
+        if (!v.Null) v.Integer = row.Channel(*entry);
+        break;
+      case Source::Rssi:
+        v.Null = !entry;
+        if (entry) v.Integer = entry->Rssi;
+        break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace quillon

@@ -1,0 +1,238 @@
+// The measurement layer through GDAL/OGR: GeoPackage, MapInfo TAB and MIF, ESRI
+// Shapefile, FlatGeobuf, GeoJSON and PostgreSQL/PostGIS. GDAL's messages are taken
+// from its error stack (nothing is printed); one feature object and one point are
+// reused for every feature.
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "convert/layer_writer.h"
+#include "convert/staged_output.h"
+#include "reader/messages.h"
+
+namespace quillon {
+
+namespace {
+
+// GDAL's last message, or what happened when it has none.
+std::string GdalReason(const char* fallback) {
+  const char* message = CPLGetLastErrorMsg();
+  return message && *message ? message : fallback;
+}
+
+// Takes GDAL's messages on the writer's thread instead of letting it print them:
+// failures are read back with CPLGetLastErrorMsg, warnings kept for the user.
+void CPL_STDCALL KeepWarning(CPLErr kind, CPLErrorNum, const char* message) {
+  auto* warnings = static_cast<std::vector<std::string>*>(CPLGetErrorHandlerUserData());
+  if (kind != CE_Warning || !warnings || !message) return;
+  if (warnings->size() < 8 && std::find(warnings->begin(), warnings->end(), message) == warnings->end())
+    warnings->emplace_back(message);
+}
+
+OGRFieldType FieldTypeOf(AttributeType type) {
+  switch (type) {
+    case AttributeType::Integer: return OFTInteger;
+    case AttributeType::Integer64: return OFTInteger64;
+    case AttributeType::Real: return OFTReal;
+    case AttributeType::DateTime: return OFTDateTime;
+    case AttributeType::String: return OFTString;
+  }
+  return OFTString;
+}
+
+class OgrLayerWriter final : public LayerWriter {
+ public:
+  explicit OgrLayerWriter(OutputFormat format) : Format(format) {
+    static std::once_flag registered;
+    std::call_once(registered, [] { GDALAllRegister(); });
+    CPLPushErrorHandlerEx(KeepWarning, &GdalWarnings);
+  }
+  ~OgrLayerWriter() override {
+    std::string ignored;
+    Close(false, ignored);
+    CPLPopErrorHandler();
+  }
+  std::vector<std::string> Warnings() const override { return GdalWarnings; }
+
+  bool Open(const std::string& target, const std::string& layerName, const std::vector<Attribute>& attributes,
+            std::string& error) override {
+    CPLErrorReset();
+    Target = target;
+    const bool database = Format == OutputFormat::PostGis;
+    // Shapefiles hold no date and time in one field: theirs is ISO 8601 text.
+    DateTimeAsText = Format == OutputFormat::Shapefile;
+    if (database) {
+      CPLSetThreadLocalConfigOption("PG_USE_COPY", "YES");
+      const char* const drivers[] = {"PostgreSQL", nullptr};
+      Dataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+      if (!Dataset) return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("the connection failed"));
+    } else {
+      GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(InfoOf(Format).Driver);
+      if (!driver) return Fail(error, messages::kOutputFileCannotBeAccessed, "GDAL has no driver for this format");
+      if (!Stage.Begin(target, error)) return Fail(error, messages::kOutputFileCannotBeAccessed, error);
+      Dataset.reset(driver->Create(Stage.Path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+      if (!Dataset) return Fail(error, messages::kOutputFileCannotBeAccessed, GdalReason(target.c_str()));
+    }
+    Layer = database ? Dataset->GetLayerByName(layerName.c_str()) : nullptr;
+    if (!Layer) {
+      OGRSpatialReference wgs84;
+      wgs84.SetWellKnownGeogCS("WGS84");
+      wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+      CPLStringList options;
+      // A spatial index that grows with the features is left out where it would keep
+      // them all in memory (FlatGeobuf builds its index at the end, in memory).
+      if (Format == OutputFormat::FlatGeobuf) options.SetNameValue("SPATIAL_INDEX", "NO");
+      if (database) options.SetNameValue("GEOMETRY_NAME", "geom");
+      Layer = Dataset->CreateLayer(layerName.c_str(), &wgs84, wkbPoint, options.List());
+      if (!Layer) return Fail(error, OpenFailure(), GdalReason(layerName.c_str()));
+    }
+    // Fields missing from an existing table are added to it. MapInfo has no 64-bit
+    // integers: its row numbers are 32-bit, as the reader counts them.
+    const bool mapInfo = Format == OutputFormat::MapInfoTab || Format == OutputFormat::MapInfoMif;
+    Columns.clear();
+    for (const Attribute& a : attributes) {
+      int index = Layer->GetLayerDefn()->GetFieldIndex(a.Name.c_str());
+      if (index < 0) {
+        const bool timeText = DateTimeAsText && a.Type == AttributeType::DateTime;
+        OGRFieldType type = timeText ? OFTString : FieldTypeOf(a.Type);
+        if (mapInfo && type == OFTInteger64) type = OFTInteger;
+        OGRFieldDefn field(a.Name.c_str(), type);
+        if (a.Width > 0 || timeText) field.SetWidth(timeText ? 20 : a.Width);
+        if (a.Type == AttributeType::Real) field.SetPrecision(a.Precision);
+        if (Layer->CreateField(&field) != OGRERR_NONE) return Fail(error, OpenFailure(), GdalReason(a.Name.c_str()));
+        index = Layer->GetLayerDefn()->GetFieldIndex(a.Name.c_str());
+      }
+      Columns.push_back({index, a.Type});
+    }
+    Feature = std::make_unique<OGRFeature>(Layer->GetLayerDefn());
+    return true;
+  }
+
+  bool BeginLog(std::string& error) override {
+    CPLErrorReset();
+    // A transaction per log where the dataset has them (GeoPackage, PostGIS).
+    InTransaction = Dataset->StartTransaction() == OGRERR_NONE;
+    if (!InTransaction && Format == OutputFormat::PostGis)
+      return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("no transaction"));
+    return true;
+  }
+
+  bool Write(const MeasurementFeature& f, std::string& error) override {
+    OGRFeature& out = *Feature;
+    out.SetFID(OGRNullFID);
+    for (size_t i = 0; i < Columns.size(); ++i) {
+      const AttributeValue& v = f.Values[i];
+      const int index = Columns[i].Index;
+      if (v.Null) {
+        out.SetFieldNull(index);
+        continue;
+      }
+      switch (Columns[i].Type) {
+        case AttributeType::Integer: out.SetField(index, static_cast<int>(v.Integer)); break;
+        case AttributeType::Integer64: out.SetField(index, static_cast<GIntBig>(v.Integer)); break;
+        case AttributeType::Real: out.SetField(index, v.Real); break;
+        case AttributeType::String: out.SetField(index, v.Text.data()); break;
+        case AttributeType::DateTime:
+          if (DateTimeAsText) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", v.Time.Year, v.Time.Month, v.Time.Day,
+                          v.Time.Hour, v.Time.Minute, v.Time.Second);
+            out.SetField(index, text);
+          } else {
+            out.SetField(index, v.Time.Year, v.Time.Month, v.Time.Day, v.Time.Hour, v.Time.Minute,
+                         static_cast<float>(v.Time.Second), 100);  // 100: UTC
+          }
+          break;
+      }
+    }
+    if (f.HasPoint) {
+      auto* point = static_cast<OGRPoint*>(out.GetGeometryRef());
+      if (!point) out.SetGeometryDirectly(point = new OGRPoint());
+      point->setX(f.Longitude);
+      point->setY(f.Latitude);
+    } else if (out.GetGeometryRef()) {
+      out.SetGeometryDirectly(nullptr);
+    }
+    if (Layer->CreateFeature(&out) == OGRERR_NONE) return true;
+    return Fail(error, WriteFailure().c_str(), GdalReason("the feature was refused"));
+  }
+
+  bool EndLog(bool keep, std::string& error) override {
+    if (!InTransaction) return true;
+    CPLErrorReset();
+    InTransaction = false;
+    if (!keep) {
+      Dataset->RollbackTransaction();
+      return true;
+    }
+    if (Dataset->CommitTransaction() == OGRERR_NONE) return true;
+    return Fail(error, WriteFailure().c_str(), GdalReason("the log's features were not committed"));
+  }
+
+  bool Close(bool keep, std::string& error) override {
+    if (!Dataset) return true;
+    CPLErrorReset();
+    if (InTransaction) Dataset->RollbackTransaction();
+    InTransaction = false;
+    Feature.reset();
+    Layer = nullptr;
+    CPLErrorReset();
+    Dataset.reset();  // closing finishes the files (indexes, headers)
+    const bool flushed = CPLGetLastErrorType() < CE_Failure;
+    const std::string reason = GdalReason("the dataset could not be completed");
+    if (Format == OutputFormat::PostGis) {
+      if (!flushed && keep) return Fail(error, WriteFailure().c_str(), reason);
+      return true;
+    }
+    if (!keep || !flushed) {
+      Stage.Discard();
+      return keep ? Fail(error, WriteFailure().c_str(), reason) : true;
+    }
+    std::string reasonOfRename;
+    if (!Stage.Commit(reasonOfRename)) return Fail(error, WriteFailure().c_str(), reasonOfRename);
+    return true;
+  }
+
+ private:
+  struct Column {
+    int Index;
+    AttributeType Type;
+  };
+  struct DatasetCloser {
+    void operator()(GDALDataset* d) const { GDALClose(d); }
+  };
+
+  const char* OpenFailure() const {
+    return Format == OutputFormat::PostGis ? messages::kDatabaseCannotBeAccessed : messages::kOutputFileCannotBeAccessed;
+  }
+  std::string WriteFailure() const {
+    return Format == OutputFormat::PostGis ? std::string(messages::kDatabaseCannotBeAccessed)
+                                           : messages::kUnableToWriteTo + Target;
+  }
+  static bool Fail(std::string& error, const char* first, const std::string& reason) {
+    error = std::string(first) + "\n" + reason;
+    return false;
+  }
+
+  const OutputFormat Format;
+  std::string Target;
+  StagedOutput Stage;
+  std::unique_ptr<GDALDataset, DatasetCloser> Dataset;
+  OGRLayer* Layer = nullptr;
+  std::unique_ptr<OGRFeature> Feature;
+  std::vector<Column> Columns;
+  bool DateTimeAsText = false;
+  bool InTransaction = false;
+  std::vector<std::string> GdalWarnings;
+};
+
+}  // namespace
+
+std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format) { return std::make_unique<OgrLayerWriter>(format); }
+
+}  // namespace quillon
