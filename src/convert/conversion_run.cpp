@@ -349,7 +349,7 @@ void ConversionRun::WriteLayerRows() {
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
     Schema->ForEachFeature(Reader.Row(), LogName, [this](const MeasurementFeature& feature) {
-      if (LayerError.empty()) Layer->Write(feature, LayerError);
+      if (LayerError.empty() && Layer->Write(feature, LayerError)) ++Features;
     });
   }
   Reader.EndRecordRows();

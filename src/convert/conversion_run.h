@@ -37,6 +37,8 @@ class ConversionRun {
   ConversionRun(TLogReader& reader, RunHost& host, Settings settings, std::vector<FilePair> pairs,
                 ScanSelection selection = {});
   RunOutcome Execute();
+  // Features written into map layers so far.
+  int64_t FeaturesWritten() const { return Features; }
 
  private:
   bool Refuse(const std::string& message);
@@ -76,6 +78,7 @@ class ConversionRun {
   std::string LogName;
   std::string LayerError;
   std::vector<std::string> LayerWarnings;
+  int64_t Features = 0;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
   int64_t RowsLeftOut = 0;

@@ -1,6 +1,9 @@
 #include "convert/measurement_layer.h"
 
 #include <algorithm>
+#include <cstdlib>
+
+#include "reader/number_text.h"
 
 namespace quillon {
 
@@ -9,6 +12,15 @@ namespace {
 // characters ("Acquiring Satellites"); file formats with fixed widths keep them so.
 constexpr int kTextWidth = 20;
 constexpr int kRealWidth = 20;
+
+// A number as the delimited output shows it: rounded to its digits exactly as its
+// text is. Formats that keep fewer significant digits (GeoJSON's 15) or store
+// coordinates on a grid (MapInfo) then still read back the same text.
+double AsShown(double value, int digits) {
+  char text[kMaxFixedText + 1];
+  *WriteFixed(text, value, digits) = '\0';
+  return std::strtod(text, nullptr);
+}
 
 bool ValidDateTime(const DateTimeValue& t) {
   return t.Year >= 1 && t.Year <= 9999 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 && t.Hour >= 0 &&
@@ -59,8 +71,8 @@ void MeasurementLayer::BeginRow(const RowView& row, const std::string& log) {
   using Source = Attribute::Source;
   const bool fix = row.HasFix();
   Feature.HasPoint = fix;
-  Feature.Longitude = row.Longitude();
-  Feature.Latitude = row.Latitude();
+  Feature.Longitude = AsShown(row.Longitude(), 6);
+  Feature.Latitude = AsShown(row.Latitude(), 6);
   for (size_t i = 0; i < List.size(); ++i) {
     AttributeValue& v = Feature.Values[i];
     v = AttributeValue();
@@ -91,7 +103,7 @@ void MeasurementLayer::BeginRow(const RowView& row, const std::string& log) {
         const FieldValue& value = Columns[i] = ValueOf(List[i].Field, row);
         v.Null = value.Type == FieldType::Empty;
         v.Integer = value.Integer;
-        v.Real = value.Real;
+        v.Real = value.Type == FieldType::Real ? AsShown(value.Real, List[i].Precision) : 0.0;
         v.Text = value.TextView();
         break;
       }
@@ -111,7 +123,7 @@ void MeasurementLayer::SetEntry(const RowView& row, const DataEntry* entry, int3
         break;
       case Source::Frequency:
         v.Null = !entry || !entry->Located;
-        if (!v.Null) v.Real = row.FrequencyMHz(*entry);
+        if (!v.Null) v.Real = AsShown(row.FrequencyMHz(*entry), 5);
         break;
       case Source::Channel:
         v.Null = !entry || !entry->Located;

@@ -8,7 +8,8 @@
 // time (the row's GPS date and time, UTC; null before the file's first fix), and
 // the selected columns under their short names and types, each once, without the
 // data block, "CR / LF" and the fields that never have a value. The geometry is a
-// WGS 84 point at the row's longitude and latitude, none before the first fix.
+// WGS 84 point at the row's longitude and latitude as the position fields show them
+// (six decimals), none before the first fix.
 #pragma once
 #include <cstdint>
 #include <string>

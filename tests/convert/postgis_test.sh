@@ -1,0 +1,92 @@
+#!/bin/sh
+# Map layers into a real database: starts a throwaway PostgreSQL 15 + PostGIS 3
+# server (its data and socket in a temporary folder, run as a user that is not
+# root), loads two logs with quillon-convert and checks counts and values with SQL
+# against the GeoPackage of the same log; then appending, another table, a log
+# interrupted halfway (its transaction leaves nothing of it) and a database that
+# cannot be reached.
+#   postgis_test.sh QUILLON_CONVERT SAMPLE_LOG KLF_SYNTH
+set -eu
+cli=$1
+sample=$2
+synth=$3
+pgbin=/usr/lib/postgresql/15/bin
+[ -x "$pgbin/initdb" ] || { echo "PostgreSQL 15 is not installed (postgresql-15-postgis-3)"; exit 1; }
+
+work=$(mktemp -d /tmp/quillon-pg-XXXXXX)
+chmod 755 "$work"
+as_db=""
+if [ "$(id -u)" -eq 0 ]; then
+  id postgres >/dev/null 2>&1 || useradd --system --no-create-home postgres
+  chown postgres "$work"
+  as_db="runuser -u postgres --"
+fi
+stop() {
+  $as_db "$pgbin/pg_ctl" -D "$work/data" -m immediate stop >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap stop EXIT
+$as_db "$pgbin/initdb" -D "$work/data" -A trust -U quillon >/dev/null
+$as_db "$pgbin/pg_ctl" -D "$work/data" -l "$work/server.log" -w \
+  -o "-k $work -c listen_addresses='' -c fsync=off" start >/dev/null
+sql() { psql -X -q -t -A -h "$work" -U quillon -d "$1" -c "$2"; }
+sql postgres "CREATE DATABASE drives"
+sql drives "CREATE EXTENSION postgis"
+db="PG:dbname=drives host=$work user=quillon"
+
+fail() {
+  echo "FAILED: $*"
+  exit 1
+}
+check() {  # name expected actual
+  [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
+}
+
+mkdir "$work/in"
+cp "$sample" "$work/in/a.klf"
+cp "$sample" "$work/in/b.klf"
+"$cli" --quiet --folder "$work/in" --into "$db" || fail "the folder run into the database"
+"$cli" --quiet "$sample" -o "$work/one.gpkg" || fail "the GeoPackage"
+gpkg() { ogrinfo -q -ro -sql "$1" "$work/one.gpkg" | sed -n 's/^  [a-z_]* ([A-Za-z0-9]*) = //p' | head -n 1; }
+
+count=$(gpkg "SELECT count(*) AS n FROM measurements")
+[ "$count" -gt 1000 ] || fail "the GeoPackage holds $count features"
+check "features per log" "a.klf|$count
+b.klf|$count" "$(sql drives "SELECT log, count(*) FROM measurements GROUP BY log ORDER BY log")"
+check "sum of RSSI" "$(gpkg "SELECT sum(rssi_dbm) AS s FROM measurements")" \
+  "$(sql drives "SELECT sum(rssi_dbm) FROM measurements WHERE log = 'a.klf'")"
+check "frequencies" "$(gpkg "SELECT printf('%.5f', sum(freq_mhz)) AS s FROM measurements")" \
+  "$(sql drives "SELECT to_char(sum(freq_mhz), 'FM999999999990.00000') FROM measurements WHERE log = 'b.klf'")"
+check "rows" "$(gpkg "SELECT max(\"row\") AS m FROM measurements")" \
+  "$(sql drives "SELECT max(\"row\") FROM measurements WHERE log = 'a.klf'")"
+check "first time" "2026-11-24 08:00:01+00" \
+  "$(sql drives "SET TIME ZONE 'UTC'; SELECT min(time) FROM measurements WHERE log = 'a.klf'")"
+check "points in WGS 84" "4326|$count" \
+  "$(sql drives "SELECT ST_SRID(geom), count(*) FROM measurements WHERE log = 'a.klf' AND geom IS NOT NULL GROUP BY 1")"
+check "a position" "$(gpkg "SELECT printf('%.6f %.6f', lon_dd, lat_dd) AS p FROM measurements WHERE \"row\" = 100 AND entry = 0")" \
+  "$(sql drives "SELECT to_char(ST_X(geom), 'FM990.000000') || ' ' || to_char(ST_Y(geom), 'FM990.000000') FROM measurements WHERE log = 'a.klf' AND \"row\" = 100 AND entry = 0")"
+
+# Appended to the table; another table with --layer.
+"$cli" --quiet "$sample" -o "$db" || fail "appending"
+check "appended" "$((3 * count))" "$(sql drives "SELECT count(*) FROM measurements")"
+"$cli" --quiet "$sample" -o "$db" --layer other --best-server || fail "another table"
+[ "$(sql drives "SELECT count(*) FROM other")" -gt 0 ] || fail "the table of --layer"
+
+# A log stopped halfway leaves nothing of itself behind.
+"$synth" "$work/big.klf" --seed 9 --megabytes 60 >/dev/null
+"$cli" --quiet "$work/big.klf" -o "$db" &
+pid=$!
+sleep 2
+kill -INT "$pid" 2>/dev/null || true
+status=0
+wait "$pid" || status=$?
+[ "$status" -ne 0 ] || echo "note: the log was written before it could be stopped"
+[ "$status" -eq 0 ] || check "nothing of a stopped log" "0" "$(sql drives "SELECT count(*) FROM measurements WHERE log = 'big.klf'")"
+
+# A database that cannot be reached ends the run with exit 1 and the server's message.
+status=0
+"$cli" --quiet "$sample" -o "PG:dbname=missing host=$work user=quillon" 2>"$work/err" || status=$?
+check "exit status" 1 "$status"
+grep -q "Database Cannot Be Accessed!" "$work/err" || fail "message: $(cat "$work/err")"
+grep -q "missing" "$work/err" || fail "the server's reason: $(cat "$work/err")"
+echo "PostGIS: $count features per log, appended, another table, a stopped log, an unreachable database"
