@@ -12,12 +12,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "convert/settings.h"
 #include "convert/conversion_run.h"
+#include "convert/layer_writer.h"
+#include "convert/map_format.h"
 #include "indexing/index_run.h"
 #include "klf-synth/drive_simulator.h"
 #include "reader/file_type.h"
@@ -102,6 +105,62 @@ void BM_ConvertAllFields(benchmark::State& s) { Convert(s, AllFields(), false, f
 void BM_ConvertBestServer(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, true, false); }
 void BM_ConvertLambda(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, false, true); }
 
+// Map layers: features written per second into each file format, with the default
+// columns under best server (one feature per row) or every entry.
+const OutputFormat kLayerFormats[] = {OutputFormat::GeoPackage, OutputFormat::MapInfoTab, OutputFormat::MapInfoMif,
+                                      OutputFormat::Shapefile,  OutputFormat::FlatGeobuf, OutputFormat::GeoJson,
+                                      OutputFormat::Kml};
+
+// range(2) 1: through GDAL's writer even where the program has its own (KML).
+void BM_Layer(benchmark::State& state) {
+  EnsureLog();
+  const OutputFormat format = kLayerFormats[state.range(0)];
+  const bool gdal = state.range(2) != 0;
+  Settings s = DefaultSettings();
+  SelectColumns(s, {22, 18, 5, 11, 0});
+  s.BSAvg = state.range(1) != 0;
+  s.OutputFormat = static_cast<int>(format);
+  const std::string out = LogPath() + ".layer" + InfoOf(format).Extension;
+  int64_t features = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(out);
+    Settle();
+    state.ResumeTiming();
+    SilentRunHost host;
+    ConversionRun run(Reader, host, s, {{LogPath(), out}});
+    if (gdal) run.WriteLayersWith(MakeOgrLayerWriter);
+    if (run.Execute() != RunOutcome::Completed) state.SkipWithError("the layer was not written");
+    features = run.FeaturesWritten();
+  }
+  state.SetLabel(std::string(InfoOf(format).Name) + (gdal ? " (GDAL)" : ""));
+  state.counters["features"] = static_cast<double>(features);
+  state.counters["features_per_s"] =
+      benchmark::Counter(static_cast<double>(features) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+// The way a user makes a GeoPackage without the layer writers: the delimited text
+// (best server: one row per feature), then ogr2ogr with typed columns.
+void BM_GeoPackageInTwoSteps(benchmark::State& state) {
+  EnsureLog();
+  Settings s = DefaultSettings();
+  SelectColumns(s, {22, 18, 5, 11, 0});
+  s.BSAvg = true;
+  const std::string csv = LogPath() + ".two-step.csv", gpkg = LogPath() + ".two-step.gpkg";
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(gpkg);
+    Settle();
+    state.ResumeTiming();
+    SilentRunHost host;
+    ConversionRun(Reader, host, s, {{LogPath(), csv}}).Execute();
+    const std::string command = "ogr2ogr -f GPKG " + gpkg + " " + csv +
+                                " -nln measurements -a_srs EPSG:4326 -oo AUTODETECT_TYPE=YES"
+                                " -oo X_POSSIBLE_NAMES=Longitude* -oo Y_POSSIBLE_NAMES=Latitude*";
+    if (std::system(command.c_str()) != 0) state.SkipWithError("ogr2ogr failed");
+  }
+}
+
 void BM_WalkRecords(benchmark::State& state) {
   EnsureLog();
   for (auto _ : state) {
@@ -177,5 +236,9 @@ QUILLON_TIMED(BENCHMARK(BM_ConvertAllFields)->Arg(1));
 QUILLON_TIMED(BENCHMARK(BM_ConvertBestServer)->Arg(0));
 QUILLON_TIMED(BENCHMARK(BM_ConvertLambda)->Arg(0));
 QUILLON_TIMED(BENCHMARK(BM_WalkRecords));
+#define QUILLON_ONCE(b) b->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime()
+QUILLON_ONCE(BENCHMARK(BM_GeoPackageInTwoSteps));
+QUILLON_ONCE(BENCHMARK(BM_Layer)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {1, 0}, {0}}));
+QUILLON_ONCE(BENCHMARK(BM_Layer)->ArgsProduct({{6}, {1, 0}, {1}}));
 QUILLON_TIMED(BENCHMARK(BM_Index));
 BENCHMARK_MAIN();

@@ -260,7 +260,8 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   }
   if (!outputOpened) {
     Refuse(Schema ? LayerError
-                  : messages::kOutputFileCannotBeAccessed + ("\n" + SystemReason(pair.Output, Output.ErrorNumber())));
+                  : std::string(messages::kOutputFileCannotBeAccessed) + '\n' +
+                        SystemReason(pair.Output, Output.ErrorNumber()));
     return RunOutcome::Failed;
   }
   const bool stopped = end == PassEnd::Stopped;
@@ -361,7 +362,7 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
   LogName = std::filesystem::path(pair.Input).filename().string();
   LayerError.clear();
   if (!Layer) {
-    Layer = MakeLayerWriter(OutputKind);
+    Layer = MakeWriter(OutputKind);
     const std::string& target = Config.Into.empty() ? pair.Output : Config.Into;
     if (!Layer->Open(target, Config.LayerName, Schema->Attributes(), LayerError)) {
       Layer.reset();

@@ -39,6 +39,8 @@ class ConversionRun {
   RunOutcome Execute();
   // Features written into map layers so far.
   int64_t FeaturesWritten() const { return Features; }
+  // Map layers written by another writer of the format (GDAL's KML driver, to measure).
+  void WriteLayersWith(LayerWriterFactory factory) { MakeWriter = factory; }
 
  private:
   bool Refuse(const std::string& message);
@@ -75,6 +77,7 @@ class ConversionRun {
   const OutputFormat OutputKind;
   std::unique_ptr<MeasurementLayer> Schema;
   std::unique_ptr<LayerWriter> Layer;
+  LayerWriterFactory MakeWriter = MakeLayerWriter;
   std::string LogName;
   std::string LayerError;
   std::vector<std::string> LayerWarnings;

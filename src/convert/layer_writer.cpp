@@ -2,9 +2,7 @@
 
 namespace quillon {
 
-// The writers, one per way of writing a layer.
 std::unique_ptr<LayerWriter> MakeKmlLayerWriter();
-std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format);
 
 std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format) {
   if (format == OutputFormat::Delimited) return nullptr;

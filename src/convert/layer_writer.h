@@ -33,7 +33,12 @@ class LayerWriter {
   virtual std::vector<std::string> Warnings() const { return {}; }
 };
 
+// The writer of a format: the program's own where it writes one (KML), else GDAL's.
 std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format);
+// GDAL's writer for any format, KML through GDAL's KML driver included: the one the
+// program's own KML writer is measured against.
+std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format);
+using LayerWriterFactory = std::unique_ptr<LayerWriter> (*)(OutputFormat);
 
 // The layer name of the measurement layer.
 constexpr char kMeasurementLayer[] = "measurements";

@@ -8,9 +8,11 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 
+#include "convert/gpkg_spatial_index.h"
 #include "convert/layer_writer.h"
 #include "convert/staged_output.h"
 #include "reader/messages.h"
@@ -72,7 +74,8 @@ class OgrLayerWriter final : public LayerWriter {
       Dataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
       if (!Dataset) return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("the connection failed"));
     } else {
-      GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(InfoOf(Format).Driver);
+      const char* name = Format == OutputFormat::Kml ? "KML" : InfoOf(Format).Driver;
+      GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name);
       if (!driver) return Fail(error, messages::kOutputFileCannotBeAccessed, "GDAL has no driver for this format");
       if (!Stage.Begin(target, error)) return Fail(error, messages::kOutputFileCannotBeAccessed, error);
       Dataset.reset(driver->Create(Stage.Path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
@@ -88,8 +91,12 @@ class OgrLayerWriter final : public LayerWriter {
       // them all in memory (FlatGeobuf builds its index at the end, in memory).
       if (Format == OutputFormat::FlatGeobuf) options.SetNameValue("SPATIAL_INDEX", "NO");
       if (database) options.SetNameValue("GEOMETRY_NAME", "geom");
+      // A GeoPackage's index is packed once its features are written (see Close).
+      if (Format == OutputFormat::GeoPackage) options.SetNameValue("SPATIAL_INDEX", "NO");
       Layer = Dataset->CreateLayer(layerName.c_str(), &wgs84, wkbPoint, options.List());
       if (!Layer) return Fail(error, OpenFailure(), GdalReason(layerName.c_str()));
+      if (Format == OutputFormat::GeoPackage && !DeclareSpatialIndex())
+        return Fail(error, OpenFailure(), GdalReason("the spatial index could not be declared"));
     }
     // Fields missing from an existing table are added to it. MapInfo has no 64-bit
     // integers: its row numbers are 32-bit, as the reader counts them.
@@ -193,6 +200,11 @@ class OgrLayerWriter final : public LayerWriter {
       Stage.Discard();
       return keep ? Fail(error, WriteFailure().c_str(), reason) : true;
     }
+    std::string reasonOfIndex;
+    if (Format == OutputFormat::GeoPackage && !BuildGeoPackageIndex(Stage.Path(), Index, reasonOfIndex)) {
+      Stage.Discard();
+      return Fail(error, WriteFailure().c_str(), reasonOfIndex);
+    }
     std::string reasonOfRename;
     if (!Stage.Commit(reasonOfRename)) return Fail(error, WriteFailure().c_str(), reasonOfRename);
     return true;
@@ -206,6 +218,46 @@ class OgrLayerWriter final : public LayerWriter {
   struct DatasetCloser {
     void operator()(GDALDataset* d) const { GDALClose(d); }
   };
+
+  // Has GDAL declare the layer's spatial index (table, triggers, extension row), keeps
+  // what it made and takes it away again, so that the features go in without it.
+  bool DeclareSpatialIndex() {
+    const std::string table = Layer->GetName(), geometry = Layer->GetGeometryColumn();
+    Index = GeoPackageIndexDeclaration();
+    Index.Table = table, Index.FidColumn = Layer->GetFIDColumn(), Index.GeometryColumn = geometry;
+    Index.RtreeTable = "rtree_" + table + "_" + geometry;
+    if (!Sql("SELECT CreateSpatialIndex(" + Literal(table) + ", " + Literal(geometry) + ")", nullptr)) return false;
+    bool declared = Sql("SELECT name, sql FROM sqlite_master WHERE name = " + Literal(Index.RtreeTable) +
+                            " OR (type = 'trigger' AND tbl_name = " + Literal(table) + ")",
+                        [this](OGRFeature& row) {
+                          const std::string name = row.GetFieldAsString(0), sql = row.GetFieldAsString(1);
+                          if (name == Index.RtreeTable) Index.CreateRtree = sql;
+                          else if (name.rfind(Index.RtreeTable + "_", 0) == 0) Index.Triggers.push_back(sql);
+                        }) &&
+                    Sql("SELECT table_name, column_name, extension_name, definition, scope FROM gpkg_extensions "
+                        "WHERE extension_name = 'gpkg_rtree_index' AND lower(table_name) = lower(" +
+                            Literal(table) + ")",
+                        [this](OGRFeature& row) {
+                          Index.Extension.clear();
+                          for (int i = 0; i < 5; ++i) Index.Extension.emplace_back(row.GetFieldAsString(i));
+                        });
+    declared = declared && !Index.CreateRtree.empty() && !Index.Triggers.empty() && Index.Extension.size() == 5;
+    return Sql("SELECT DisableSpatialIndex(" + Literal(table) + ", " + Literal(geometry) + ")", nullptr) && declared;
+  }
+  static std::string Literal(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    return quoted + "'";
+  }
+  // Runs one statement of the dataset's own SQL, each row of its result to `row`.
+  bool Sql(const std::string& statement, const std::function<void(OGRFeature&)>& row) {
+    CPLErrorReset();
+    OGRLayer* result = Dataset->ExecuteSQL(statement.c_str(), nullptr, nullptr);
+    if (result && row)
+      for (auto& feature : *result) row(*feature);
+    if (result) Dataset->ReleaseResultSet(result);
+    return CPLGetLastErrorType() < CE_Failure;
+  }
 
   const char* OpenFailure() const {
     return Format == OutputFormat::PostGis ? messages::kDatabaseCannotBeAccessed : messages::kOutputFileCannotBeAccessed;
@@ -229,6 +281,7 @@ class OgrLayerWriter final : public LayerWriter {
   bool DateTimeAsText = false;
   bool InTransaction = false;
   std::vector<std::string> GdalWarnings;
+  GeoPackageIndexDeclaration Index;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "convert/rssi_colour.h"
 #include "dialogs/program_icon.h"
 
 namespace quillon {
@@ -15,7 +16,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegreeLat = 111320.0;
 constexpr int kMargin = 40;
-constexpr double kLowDbm = -120.0, kHighDbm = -30.0;
 }  // namespace
 
 RouteMapView::RouteMapView(QWidget* parent) : QWidget(parent) {
@@ -45,10 +45,10 @@ void RouteMapView::Refresh() {
   update();
 }
 
-// Blue (weak) through green and yellow to red (strong).
+// Blue (weak) through green and yellow to red (strong), as the KML placemarks are.
 QColor RouteMapView::RssiColour(double rssi) {
-  const double t = std::clamp((rssi - kLowDbm) / (kHighDbm - kLowDbm), 0.0, 1.0);
-  return QColor::fromHsvF((1.0 - t) * 240.0 / 360.0, 0.9, 0.95);
+  const Rgb c = quillon::RssiColour(rssi);
+  return QColor(c.Red, c.Green, c.Blue);
 }
 
 void RouteMapView::Fit() {
@@ -125,7 +125,7 @@ QImage RouteMapView::Render() const {
   // Legend: the colour scale and the "no data" grey.
   const int legendX = width() - 80, top = kMargin, legendHeight = std::max(height() - 2 * kMargin - 40, 60);
   for (int y = 0; y < legendHeight; ++y) {
-    const double rssi = kHighDbm - (kHighDbm - kLowDbm) * y / (legendHeight - 1);
+    const double rssi = kRampHighDbm - (kRampHighDbm - kRampLowDbm) * y / (legendHeight - 1);
     p.setPen(RssiColour(rssi));
     p.drawLine(legendX, top + y, legendX + 14, top + y);
   }
@@ -134,7 +134,7 @@ QImage RouteMapView::Render() const {
   p.drawRect(legendX, top, 14, legendHeight);
   p.drawText(legendX - 4, top - 8, "RSSI");
   for (int dbm = -30; dbm >= -120; dbm -= 30) {
-    const int y = top + static_cast<int>((kHighDbm - dbm) / (kHighDbm - kLowDbm) * (legendHeight - 1));
+    const int y = top + static_cast<int>((kRampHighDbm - dbm) / (kRampHighDbm - kRampLowDbm) * (legendHeight - 1));
     p.drawText(legendX + 18, y + 4, QString::number(dbm));
   }
   p.fillRect(legendX, top + legendHeight + 12, 14, 10, QColor(150, 150, 150));

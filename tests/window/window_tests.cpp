@@ -17,6 +17,8 @@
 #include <QXmlStreamReader>
 #include <QTreeWidget>
 #include <QtTest>
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -621,6 +623,15 @@ class MainFormTest : public QObject {
       for (int dy = -1; dy <= 1; ++dy)
         near += QColor(image.pixel(at + QPoint(dx, dy))).hue() / 10 == expected.hue() / 10;
     QVERIFY(near > 0);
+    // The engine's ramp (the KML placemarks') is Qt's HSV ramp, blue at -120 dBm, red at -30.
+    for (double dbm : {-130.0, -120.0, -101.0, -95.5, -75.0, -52.0, -41.0, -30.0, -10.0}) {
+      const double t = std::clamp((dbm + 120.0) / 90.0, 0.0, 1.0);
+      const QColor hsv = QColor::fromHsvF((1.0 - t) * 240.0 / 360.0, 0.9, 0.95);
+      const QColor ramp = RouteMapView::RssiColour(dbm);
+      QVERIFY2(std::abs(ramp.red() - hsv.red()) <= 1 && std::abs(ramp.green() - hsv.green()) <= 1 &&
+                   std::abs(ramp.blue() - hsv.blue()) <= 1,
+               qPrintable(QString("%1 dBm: %2 vs %3").arg(dbm).arg(ramp.name(), hsv.name())));
+    }
     // Unchecking that point's scan fades it.
     for (int r = 0; r < form->tvIndex->topLevelItemCount(); ++r)
       for (int c = 0; c < form->tvIndex->topLevelItem(r)->childCount(); ++c)
