@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/configuration.h"
+#include "convert/bin_grid.h"
 #include "convert/settings.h"
 #include "cli/cli_host.h"
 #include "convert/conversion_run.h"
@@ -103,6 +104,12 @@ int main(int argc, char** argv) {
                                    "geojson, kml, postgis (without it the output's extension chooses)");
   app.add_option("--into", into, "with --folder: one map dataset for every log of the folder");
   auto* layerOpt = app.add_option("--layer", layer, "name of the map layer or table (default measurements)");
+  int binMetres = 0;
+  std::string binCrs;
+  auto* binsOpt = app.add_option("--bins", binMetres,
+                                 "also write coverage bins of METRES (10 to 1000) beside each output, named -bins");
+  auto* binCrsOpt = app.add_option("--bin-crs", binCrs,
+                                   "the bins' projected system, EPSG:NNNN (default: the UTM zone of the first fix)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -179,6 +186,17 @@ int main(int argc, char** argv) {
   if (layerOpt->count()) {
     if (layer.empty()) return usage("--layer takes a name");
     settings.LayerName = layer;
+  }
+  if (binsOpt->count()) {
+    if (binMetres < BinGrid::kSmallestMetres || binMetres > BinGrid::kLargestMetres)
+      return usage("--bins takes a size of 10 to 1000 metres");
+    settings.BinMetres = binMetres;
+  }
+  if (binCrsOpt->count()) {
+    if (!binsOpt->count()) return usage("--bin-crs goes with --bins");
+    const std::string problem = BinGrid::CheckCrs(binCrs);
+    if (!problem.empty()) return usage("--bin-crs: " + problem);
+    settings.BinCrs = binCrs;
   }
   if (!frequencies.empty()) {
     // Two finite numbers: strtod also reads "nan" and "inf", which are no frequencies.

@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "convert/bins_output.h"
 #include "convert/frequency_check.h"
 #include "convert/gps_outages.h"
 #include "convert/output_split.h"
@@ -60,6 +61,11 @@ bool ConversionRun::CheckSettings() {
     return Refuse("The \"Other\" field delimiter is empty: enter the delimiter character.");
   if (Config.DropOutages && !ParseWholeNumber(Config.OutageSeconds, OutageThreshold))
     return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Config.OutageSeconds));
+  if (Config.BinMetres != 0 &&
+      (Config.BinMetres < BinGrid::kSmallestMetres || Config.BinMetres > BinGrid::kLargestMetres))
+    return Refuse("Coverage bins are 10 to 1000 metres.");
+  if (Config.BinMetres != 0 && !Config.BinCrs.empty() && !BinGrid::CheckCrs(Config.BinCrs).empty())
+    return Refuse(BinGrid::CheckCrs(Config.BinCrs));
   if (!Config.Frequencies.empty() &&
       (Config.Frequencies.size() != 2 || !std::isfinite(Config.Frequencies[0]) || !std::isfinite(Config.Frequencies[1])))
     return Refuse("The receiver frequencies must be two numbers in MHz.");
@@ -83,9 +89,12 @@ bool ConversionRun::CheckFiles() {
   };
   const bool splits = Config.Split && OutputKind == OutputFormat::Delimited;
   if (OutputKind == OutputFormat::PostGis) return true;  // a database, no file
+  const bool bins = Config.BinMetres != 0;
   if (!Config.Into.empty()) {  // every log into one dataset
     for (const FilePair& pair : Pairs)
-      if (overwrites(Config.Into, pair, "The output file")) return false;
+      if (overwrites(Config.Into, pair, "The output file") ||
+          (bins && overwrites(BinsPathOf(Config.Into), pair, "The bins file")))
+        return false;
     return true;
   }
   for (const FilePair& pair : Pairs) {
@@ -94,6 +103,15 @@ bool ConversionRun::CheckFiles() {
     if (!fresh)
       return Refuse("The input files " + other->second->Input + " and " + pair.Input +
                     " would both be converted to " + pair.Output + ".");
+  }
+  if (bins) {
+    for (const FilePair& pair : Pairs) {
+      const std::string binsFile = BinsPathOf(pair.Output);
+      if (overwrites(binsFile, pair, "The bins file")) return false;
+      const auto output = outputs.find(FileIdentity(binsFile));
+      if (output != outputs.end())
+        return Refuse("The bins file " + binsFile + " would overwrite the output file " + output->second->Output + ".");
+    }
   }
   if (!splits) return true;
   for (const FilePair& pair : Pairs) {
@@ -119,6 +137,7 @@ RunOutcome ConversionRun::Execute() {
   Reader.DropOutages = Config.DropOutages;
   Reader.MultiFileRun = Config.MultipleFiles ? 1 : 0;
   Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
+  if (Config.BinMetres) Bins = std::make_unique<CoverageBins>(Config.BinMetres, Config.BinCrs, EntryBoxes::Of(Config));
 
   bool cancelled = false;
   for (const FilePair& pair : Pairs) {
@@ -134,6 +153,7 @@ RunOutcome ConversionRun::Execute() {
     }
   }
   if (Layer && !CloseLayer(!cancelled)) return RunOutcome::Failed;  // the run's one dataset
+  if (Bins && !cancelled && !Config.Into.empty() && !WriteBins(Config.Into)) return RunOutcome::Failed;
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& warning : LayerWarnings) Host.ReportMessage(MessageKind::Warning, warning);
@@ -146,6 +166,9 @@ RunOutcome ConversionRun::Execute() {
                            std::to_string(kMaxBufferedRows) + " records or " +
                            std::to_string(kMaxBufferedSampleBytes >> 20) +
                            " MB of samples arrived between two GPS fixes.");
+  if (Bins && Bins->Unplaced() > 0)
+    Host.ReportMessage(MessageKind::Information, std::to_string(Bins->Unplaced()) +
+                                                     " measurements without a position were not binned.");
   Host.ShowProgress(100);
   if (cancelled) {
     Host.ReportMessage(MessageKind::Information, messages::kConversionCancelled);
@@ -231,6 +254,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     Reader.RowsLeftOut = 0;
     Host.ShowProgress(0);
     Reader.SetReductionMode(ReductionModeOf(Config));
+    if (Bins) Bins->BeginLog();
     return true;
   };
   const auto onRecord = [this](const uint8_t* record) {
@@ -275,6 +299,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
       if (!error.empty()) Refuse(error);
       return RunOutcome::Failed;
     }
+    if (Bins && whole && Config.Into.empty() && !WriteBins(pair.Output)) return RunOutcome::Failed;
     Host.ShowProgress(100);
     return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
   }
@@ -282,6 +307,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     Refuse(messages::kUnableToWriteTo + pair.Output + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
     return RunOutcome::Failed;
   }
+  if (Bins && !stopped && !WriteBins(pair.Output)) return RunOutcome::Failed;
   Host.ShowProgress(100);
   // Only delimited text is split: a map file is one document.
   if (Config.Split && Reader.RecordCount > kSplitLines) {
@@ -341,6 +367,7 @@ void ConversionRun::WriteRecordRows() {
     ++Reader.RecordCount;
     Renderer.AppendRow(out, Reader.Row());
     Output.Appended();
+    if (Bins) Bins->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }
@@ -349,9 +376,10 @@ void ConversionRun::WriteRecordRows() {
 void ConversionRun::WriteLayerRows() {
   for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
-    Schema->ForEachFeature(Reader.Row(), LogName, [this](const MeasurementFeature& feature) {
+    Schema->ForEachFeature(Reader.Row(), LogName, [this](const LayerFeature& feature) {
       if (LayerError.empty() && Layer->Write(feature, LayerError)) ++Features;
     });
+    if (Bins) Bins->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }
@@ -364,7 +392,7 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
   if (!Layer) {
     Layer = MakeWriter(OutputKind);
     const std::string& target = Config.Into.empty() ? pair.Output : Config.Into;
-    if (!Layer->Open(target, Config.LayerName, Schema->Attributes(), LayerError)) {
+    if (!Layer->Open(target, Config.LayerName, Schema->Attributes(), LayerGeometry::Point, LayerError)) {
       Layer.reset();
       return false;
     }
@@ -379,6 +407,25 @@ bool ConversionRun::CloseLayer(bool keep) {
   Layer.reset();
   if (!closed) Refuse(error);
   return closed;
+}
+
+// The bins of the log (or of the run, with Into) beside its output, in its format:
+// a database takes them as a table of their own.
+bool ConversionRun::WriteBins(const std::string& output) {
+  std::string error;
+  bool written;
+  if (!Bins->Grid().Problem().empty()) {
+    error = Bins->Grid().Problem();
+    written = false;
+  } else if (OutputKind == OutputFormat::Delimited) {
+    written = WriteBinsText(BinsPathOf(output), *Bins, Delimiter, Config.FieldTitles, error);
+  } else {
+    const std::string layer = Config.LayerName == kMeasurementLayer ? kBinsLayer : Config.LayerName + "_" + kBinsLayer;
+    written = WriteBinsLayer(*MakeWriter(OutputKind), BinsPathOf(output), layer, *Bins, error);
+  }
+  Bins->Clear();
+  if (!written) Refuse(error);
+  return written;
 }
 
 }  // namespace quillon

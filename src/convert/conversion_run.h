@@ -19,6 +19,7 @@
 
 #include "convert/settings.h"
 #include "convert/file_pairs.h"
+#include "convert/coverage_bins.h"
 #include "convert/layer_writer.h"
 #include "convert/map_format.h"
 #include "convert/measurement_layer.h"
@@ -57,6 +58,8 @@ class ConversionRun {
   bool OpenLayer(const FilePair& pair);
   bool CloseLayer(bool keep);
   RunOutcome Split(const std::string& output);
+  // The bins gathered since the last were written, beside `output`.
+  bool WriteBins(const std::string& output);
   // Catalogue index of output column i, from the run's own copy of the column map:
   // the window may change its selection while a run goes on.
   int16_t Column(size_t i) const { return i < Config.SelectedTags.size() ? Config.SelectedTags[i] : kNoField; }
@@ -82,6 +85,7 @@ class ConversionRun {
   std::string LayerError;
   std::vector<std::string> LayerWarnings;
   int64_t Features = 0;
+  std::unique_ptr<CoverageBins> Bins;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
   int64_t RowsLeftOut = 0;

@@ -1,10 +1,11 @@
-// The measurement layer as KML, written here as a stream: GDAL's KML driver writes
-// no TimeStamp and LIBKML is quadratic in the number of placemarks. The document is
+// The map layers as KML, written here as a stream: GDAL's KML driver writes no
+// TimeStamp and LIBKML is quadratic in the number of placemarks. The document is
 // laid out as GDAL's KML driver lays it out (a Schema of typed SimpleFields, a
 // Folder named after the layer, each Placemark's values as SchemaData), so GDAL
 // reads back the same features, values and types. Each placemark is named by its
-// RSSI, coloured by it with the route map's ramp (grey without one), and carries
-// the row's GPS time as its TimeStamp.
+// RSSI (a bin's by its mean RSSI), coloured by it with the route map's ramp (grey
+// without one), and carries the row's GPS time as its TimeStamp (a bin the span of
+// its measurements' times as its TimeSpan).
 #include <cstdio>
 #include <cstring>
 
@@ -54,12 +55,16 @@ class KmlLayerWriter final : public LayerWriter {
   }
 
   bool Open(const std::string& target, const std::string& layer, const std::vector<Attribute>& attributes,
-            std::string& error) override {
+            LayerGeometry, std::string& error) override {
     Target = target;
     Attributes = attributes;
-    Rssi = -1;
-    for (size_t i = 0; i < attributes.size(); ++i)
-      if (attributes[i].From == Attribute::Source::Rssi) Rssi = static_cast<int>(i);
+    Rssi = First = Last = -1;
+    for (size_t i = 0; i < attributes.size(); ++i) {
+      const Attribute::Source from = attributes[i].From;
+      if (from == Attribute::Source::Rssi || from == Attribute::Source::RssiMean) Rssi = static_cast<int>(i);
+      if (from == Attribute::Source::FirstTime) First = static_cast<int>(i);
+      if (from == Attribute::Source::LastTime) Last = static_cast<int>(i);
+    }
     std::string reason;
     if (!Stage.Begin(target, reason) || !Out.Open(Stage.Path())) {
       error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
@@ -89,14 +94,17 @@ class KmlLayerWriter final : public LayerWriter {
 
   bool BeginLog(std::string&) override { return true; }
 
-  bool Write(const MeasurementFeature& f, std::string& error) override {
+  bool Write(const LayerFeature& f, std::string& error) override {
     TextBuffer& text = Number;
     Put(Out, "  <Placemark>\n");
     const bool rssi = Rssi >= 0 && !f.Values[static_cast<size_t>(Rssi)].Null;
-    const int64_t dbm = rssi ? f.Values[static_cast<size_t>(Rssi)].Integer : 0;
+    const bool mean = rssi && Attributes[static_cast<size_t>(Rssi)].Type == AttributeType::Real;
+    const AttributeValue* level = rssi ? &f.Values[static_cast<size_t>(Rssi)] : nullptr;
+    const double dbm = !rssi ? 0.0 : mean ? level->Real : static_cast<double>(level->Integer);
     if (rssi) {
       text.clear();
-      AppendInt(text, dbm);
+      if (mean) AppendFixed(text, dbm, 1);
+      else AppendInt(text, level->Integer);
       Put(Out, "\t<name>");
       Out.Raw(text.data(), text.size());
       Put(Out, " dBm</name>\n");
@@ -109,10 +117,27 @@ class KmlLayerWriter final : public LayerWriter {
                     v.Time.Year, v.Time.Month, v.Time.Day, v.Time.Hour, v.Time.Minute, v.Time.Second);
       Put(Out, when);
     }
-    const Rgb colour = rssi ? RssiColour(static_cast<double>(dbm)) : Rgb{150, 150, 150};
-    char style[96];
-    std::snprintf(style, sizeof style, "\t<Style><IconStyle><color>ff%02x%02x%02x</color></IconStyle></Style>\n",
-                  colour.Blue, colour.Green, colour.Red);
+    if (First >= 0 && Last >= 0 && !f.Values[static_cast<size_t>(First)].Null) {
+      const DateTimeValue& b = f.Values[static_cast<size_t>(First)].Time;
+      const DateTimeValue& e = f.Values[static_cast<size_t>(Last)].Time;
+      char span[160];
+      std::snprintf(span, sizeof span,
+                    "\t<TimeSpan><begin>%04d-%02d-%02dT%02d:%02d:%02dZ</begin><end>%04d-%02d-%02dT%02d:%02d:%02dZ</end>"
+                    "</TimeSpan>\n",
+                    b.Year, b.Month, b.Day, b.Hour, b.Minute, b.Second, e.Year, e.Month, e.Day, e.Hour, e.Minute,
+                    e.Second);
+      Put(Out, span);
+    }
+    const Rgb colour = rssi ? RssiColour(dbm) : Rgb{150, 150, 150};
+    char style[160];
+    if (f.HasRing)  // the square filled, three quarters opaque, and outlined
+      std::snprintf(style, sizeof style,
+                    "\t<Style><LineStyle><color>ff%02x%02x%02x</color></LineStyle>"
+                    "<PolyStyle><color>c0%02x%02x%02x</color></PolyStyle></Style>\n",
+                    colour.Blue, colour.Green, colour.Red, colour.Blue, colour.Green, colour.Red);
+    else
+      std::snprintf(style, sizeof style, "\t<Style><IconStyle><color>ff%02x%02x%02x</color></IconStyle></Style>\n",
+                    colour.Blue, colour.Green, colour.Red);
     Put(Out, style);
     Put(Out, "\t<ExtendedData><SchemaData schemaUrl=\"");
     PutXmlText(Out, SchemaUrl);
@@ -142,7 +167,18 @@ class KmlLayerWriter final : public LayerWriter {
       Put(Out, "</SimpleData>\n");
     }
     Put(Out, "\t</SchemaData></ExtendedData>\n");
-    if (f.HasPoint) {
+    if (f.HasRing) {
+      text.clear();
+      for (int k = 0; k < 5; ++k) {
+        if (k) text.push_back(' ');
+        AppendFixed(text, f.Ring[2 * k], 7);
+        text.push_back(',');
+        AppendFixed(text, f.Ring[2 * k + 1], 7);
+      }
+      Put(Out, "      <Polygon><outerBoundaryIs><LinearRing><coordinates>");
+      Out.Raw(text.data(), text.size());
+      Put(Out, "</coordinates></LinearRing></outerBoundaryIs></Polygon>\n");
+    } else if (f.HasPoint) {
       text.clear();
       AppendFixed(text, f.Longitude, 6);
       text.push_back(',');
@@ -180,7 +216,7 @@ class KmlLayerWriter final : public LayerWriter {
   std::string Target;
   std::vector<Attribute> Attributes;
   std::string SchemaUrl;
-  int Rssi = -1;
+  int Rssi = -1, First = -1, Last = -1;
   StagedOutput Stage;
   OutputFile Out;
   TextBuffer Number;

@@ -22,9 +22,9 @@ class LayerWriter {
   virtual ~LayerWriter() = default;
   // target: a file path, or a "PG:" connection string; layer: the layer's name.
   virtual bool Open(const std::string& target, const std::string& layer, const std::vector<Attribute>& attributes,
-                    std::string& error) = 0;
+                    LayerGeometry geometry, std::string& error) = 0;
   virtual bool BeginLog(std::string& error) = 0;
-  virtual bool Write(const MeasurementFeature& feature, std::string& error) = 0;
+  virtual bool Write(const LayerFeature& feature, std::string& error) = 0;
   // keep: commit the log's features; otherwise they are rolled back or dropped.
   virtual bool EndLog(bool keep, std::string& error) = 0;
   // keep: the run completed, the dataset replaces any earlier one.
@@ -40,7 +40,8 @@ std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format);
 std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format);
 using LayerWriterFactory = std::unique_ptr<LayerWriter> (*)(OutputFormat);
 
-// The layer name of the measurement layer.
+// The layer names of the measurement layer and of the coverage bins.
 constexpr char kMeasurementLayer[] = "measurements";
+constexpr char kBinsLayer[] = "bins";
 
 }  // namespace quillon

@@ -13,14 +13,6 @@ namespace {
 constexpr int kTextWidth = 20;
 constexpr int kRealWidth = 20;
 
-// A number as the delimited output shows it: rounded to its digits exactly as its
-// text is. Formats that keep fewer significant digits (GeoJSON's 15) or store
-// coordinates on a grid (MapInfo) then still read back the same text.
-double AsShown(double value, int digits) {
-  char text[kMaxFixedText + 1];
-  *WriteFixed(text, value, digits) = '\0';
-  return std::strtod(text, nullptr);
-}
 
 bool ValidDateTime(const DateTimeValue& t) {
   return t.Year >= 1 && t.Year <= 9999 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 && t.Hour >= 0 &&
@@ -28,24 +20,28 @@ bool ValidDateTime(const DateTimeValue& t) {
 }
 }  // namespace
 
-MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth) {
+EntryBoxes EntryBoxes::Of(const Settings& s) {
+  EntryBoxes boxes;
+  boxes.Frequency = s.FrequencyField, boxes.Channel = s.ChannelField, boxes.Rssi = s.RSSIField;
+  for (size_t i = 0; i < s.SelectedFields.size() && i < s.SelectedTags.size(); ++i)
+    boxes.DataBlock = boxes.DataBlock || s.SelectedTags[i] == kDataBlockField;
+  return boxes;
+}
+
+MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth) : Boxes(EntryBoxes::Of(s)) {
   using Source = Attribute::Source;
-  Frequency = s.FrequencyField;
-  Channel = s.ChannelField;
-  Rssi = s.RSSIField;
   List.push_back({"log", AttributeType::String, logNameWidth, 0, Source::Log});
   List.push_back({"row", AttributeType::Integer64, 0, 0, Source::Row});
   List.push_back({"entry", AttributeType::Integer, 0, 0, Source::Entry});
   List.push_back({"scan", AttributeType::Integer, 0, 0, Source::Scan});
   List.push_back({"receiver", AttributeType::Integer, 0, 0, Source::Receiver});
-  if (Frequency) List.push_back({"freq_mhz", AttributeType::Real, kRealWidth, 5, Source::Frequency});
-  if (Channel) List.push_back({"channel", AttributeType::Integer, 0, 0, Source::Channel});
-  if (Rssi) List.push_back({"rssi_dbm", AttributeType::Integer, 0, 0, Source::Rssi});
+  if (Boxes.Frequency) List.push_back({"freq_mhz", AttributeType::Real, kRealWidth, 5, Source::Frequency});
+  if (Boxes.Channel) List.push_back({"channel", AttributeType::Integer, 0, 0, Source::Channel});
+  if (Boxes.Rssi) List.push_back({"rssi_dbm", AttributeType::Integer, 0, 0, Source::Rssi});
   List.push_back({"time", AttributeType::DateTime, 0, 0, Source::Time});
   std::vector<int16_t> seen;
   for (size_t i = 0; i < s.SelectedFields.size() && i < s.SelectedTags.size(); ++i) {
     const int16_t index = s.SelectedTags[i];
-    if (index == kDataBlockField) DataBlock = true;
     const FieldInfo* field = FindField(index);
     if (!field || field->Type == FieldType::DataBlock || field->Type == FieldType::LineBreak ||
         field->Type == FieldType::Empty || std::find(seen.begin(), seen.end(), index) != seen.end())

@@ -11,6 +11,7 @@
 // WGS 84 point at the row's longitude and latitude as the position fields show them
 // (six decimals), none before the first fix.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,14 +25,26 @@ namespace quillon {
 
 enum class AttributeType { String, Integer, Integer64, Real, DateTime };
 
+// Which data-block entries a row prints: with the data block among the columns,
+// each entry that shows its location (frequency or channel) or its RSSI.
+struct EntryBoxes {
+  bool DataBlock = false, Frequency = false, Channel = false, Rssi = false;
+  static EntryBoxes Of(const Settings& s);
+  bool Prints(const DataEntry& e) const { return (e.Located && (Frequency || Channel)) || Rssi; }
+};
+
 struct Attribute {
-  enum class Source { Log, Row, Entry, Scan, Receiver, Frequency, Channel, Rssi, Time, Column };
+  // Where the value comes from; KML names and colours a placemark by its Rssi (or
+  // RssiMean) and dates it by its Time (or spans FirstTime to LastTime).
+  enum class Source { Log, Row, Entry, Scan, Receiver, Frequency, Channel, Rssi, Time, Column,
+                      RssiMean, FirstTime, LastTime, Value };
   std::string Name;
   AttributeType Type = AttributeType::String;
   int Width = 0;      // 0: the format's default
   int Precision = 0;  // Real: digits after the point
   Source From = Source::Column;
   int16_t Field = kNoField;  // Column: its catalogue index
+  const char* DbaseName = nullptr;  // a name of at most ten characters, where Name is longer
 };
 
 struct DateTimeValue {
@@ -46,12 +59,18 @@ struct AttributeValue {
   DateTimeValue Time;
 };
 
-struct MeasurementFeature {
+// A feature of a layer: its values and its geometry in WGS 84, a point or a square's
+// ring (longitude and latitude of five corners, the first repeated last).
+struct LayerFeature {
   std::vector<AttributeValue> Values;  // one per attribute, in order
   bool HasPoint = false;
   double Longitude = 0.0;
   double Latitude = 0.0;
+  bool HasRing = false;
+  std::array<double, 10> Ring{};
 };
+
+enum class LayerGeometry { Point, Polygon };
 
 class MeasurementLayer {
  public:
@@ -62,7 +81,7 @@ class MeasurementLayer {
   // Index of the attribute named so, or -1.
   int IndexOf(std::string_view name) const;
 
-  // Calls emit(const MeasurementFeature&) for each feature of the row; the feature
+  // Calls emit(const LayerFeature&) for each feature of the row; the feature
   // is reused from one call to the next.
   template <typename Emit>
   void ForEachFeature(const RowView& row, const std::string& log, Emit&& emit);
@@ -74,27 +93,25 @@ class MeasurementLayer {
   void SetEntry(const RowView& row, const DataEntry* entry, int32_t index);
 
   std::vector<Attribute> List;
-  bool Frequency = false, Channel = false, Rssi = false;
-  bool DataBlock = false;  // a column shows the data block
+  EntryBoxes Boxes;
   std::vector<FieldValue> Columns;  // values of the selected columns, by attribute
-  MeasurementFeature Feature;
+  LayerFeature Feature;
 };
 
 template <typename Emit>
 void MeasurementLayer::ForEachFeature(const RowView& row, const std::string& log, Emit&& emit) {
   BeginRow(row, log);
   int32_t printed = 0;
-  if (DataBlock) {
+  if (Boxes.DataBlock) {
     row.ForEachEntry([&](const DataEntry& entry) {
-      // An entry the delimited output prints: its location or its RSSI.
-      if (!((entry.Located && (Frequency || Channel)) || Rssi)) return;
+      if (!Boxes.Prints(entry)) return;
       SetEntry(row, &entry, printed++);
-      emit(static_cast<const MeasurementFeature&>(Feature));
+      emit(static_cast<const LayerFeature&>(Feature));
     });
   }
   if (printed == 0) {
     SetEntry(row, nullptr, 0);
-    emit(static_cast<const MeasurementFeature&>(Feature));
+    emit(static_cast<const LayerFeature&>(Feature));
   }
 }
 

@@ -62,7 +62,7 @@ class OgrLayerWriter final : public LayerWriter {
   std::vector<std::string> Warnings() const override { return GdalWarnings; }
 
   bool Open(const std::string& target, const std::string& layerName, const std::vector<Attribute>& attributes,
-            std::string& error) override {
+            LayerGeometry geometry, std::string& error) override {
     CPLErrorReset();
     Target = target;
     const bool database = Format == OutputFormat::PostGis;
@@ -93,7 +93,8 @@ class OgrLayerWriter final : public LayerWriter {
       if (database) options.SetNameValue("GEOMETRY_NAME", "geom");
       // A GeoPackage's index is packed once its features are written (see Close).
       if (Format == OutputFormat::GeoPackage) options.SetNameValue("SPATIAL_INDEX", "NO");
-      Layer = Dataset->CreateLayer(layerName.c_str(), &wgs84, wkbPoint, options.List());
+      Layer = Dataset->CreateLayer(layerName.c_str(), &wgs84, geometry == LayerGeometry::Point ? wkbPoint : wkbPolygon,
+                                   options.List());
       if (!Layer) return Fail(error, OpenFailure(), GdalReason(layerName.c_str()));
       if (Format == OutputFormat::GeoPackage && !DeclareSpatialIndex())
         return Fail(error, OpenFailure(), GdalReason("the spatial index could not be declared"));
@@ -103,16 +104,18 @@ class OgrLayerWriter final : public LayerWriter {
     const bool mapInfo = Format == OutputFormat::MapInfoTab || Format == OutputFormat::MapInfoMif;
     Columns.clear();
     for (const Attribute& a : attributes) {
-      int index = Layer->GetLayerDefn()->GetFieldIndex(a.Name.c_str());
+      // dBase names hold ten characters: a longer name has a short one of its own.
+      const char* name = Format == OutputFormat::Shapefile && a.DbaseName ? a.DbaseName : a.Name.c_str();
+      int index = Layer->GetLayerDefn()->GetFieldIndex(name);
       if (index < 0) {
         const bool timeText = DateTimeAsText && a.Type == AttributeType::DateTime;
         OGRFieldType type = timeText ? OFTString : FieldTypeOf(a.Type);
         if (mapInfo && type == OFTInteger64) type = OFTInteger;
-        OGRFieldDefn field(a.Name.c_str(), type);
+        OGRFieldDefn field(name, type);
         if (a.Width > 0 || timeText) field.SetWidth(timeText ? 20 : a.Width);
         if (a.Type == AttributeType::Real) field.SetPrecision(a.Precision);
-        if (Layer->CreateField(&field) != OGRERR_NONE) return Fail(error, OpenFailure(), GdalReason(a.Name.c_str()));
-        index = Layer->GetLayerDefn()->GetFieldIndex(a.Name.c_str());
+        if (Layer->CreateField(&field) != OGRERR_NONE) return Fail(error, OpenFailure(), GdalReason(name));
+        index = Layer->GetLayerDefn()->GetFieldIndex(name);
       }
       Columns.push_back({index, a.Type});
     }
@@ -129,7 +132,7 @@ class OgrLayerWriter final : public LayerWriter {
     return true;
   }
 
-  bool Write(const MeasurementFeature& f, std::string& error) override {
+  bool Write(const LayerFeature& f, std::string& error) override {
     OGRFeature& out = *Feature;
     out.SetFID(OGRNullFID);
     for (size_t i = 0; i < Columns.size(); ++i) {
@@ -157,7 +160,16 @@ class OgrLayerWriter final : public LayerWriter {
           break;
       }
     }
-    if (f.HasPoint) {
+    if (f.HasRing) {
+      auto* polygon = static_cast<OGRPolygon*>(out.GetGeometryRef());
+      if (!polygon) {
+        out.SetGeometryDirectly(polygon = new OGRPolygon());
+        polygon->addRingDirectly(new OGRLinearRing());
+      }
+      OGRLinearRing* ring = polygon->getExteriorRing();
+      ring->setNumPoints(5, FALSE);
+      for (int k = 0; k < 5; ++k) ring->setPoint(k, f.Ring[2 * k], f.Ring[2 * k + 1]);
+    } else if (f.HasPoint) {
       auto* point = static_cast<OGRPoint*>(out.GetGeometryRef());
       if (!point) out.SetGeometryDirectly(point = new OGRPoint());
       point->setX(f.Longitude);

@@ -32,6 +32,11 @@ struct Settings {
   int OutputFormat = 0;     // an OutputFormat: 0 delimited text (not stored in configuration files)
   std::string Into;         // a folder run's one dataset for every log (map layers only)
   std::string LayerName = "measurements";
+  // Coverage bins of this many metres (0: none) in this system ("EPSG:NNNN"; empty:
+  // the UTM zone of the run's first GPS fix), written beside each output, or beside
+  // Into (not stored in configuration files).
+  int BinMetres = 0;
+  std::string BinCrs;
   // Receiver 1 and 2 frequencies in MHz for files whose single-channel data come
   // without a frequency definition: empty, or two values (not stored either).
   std::vector<double> Frequencies;

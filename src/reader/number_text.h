@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "reader/text_buffer.h"
@@ -204,6 +205,14 @@ inline char* WriteFixed(char* p, double value, int precision) {
     case 6: return WriteFixed<6>(p, value);
     default: return number_text_detail::WriteFixedExact(p, value, precision);
   }
+}
+
+// A number as its text with that precision shows it, read back: formats that keep
+// fewer significant digits, or a grid of their own, then read back the same text.
+inline double AsShown(double value, int precision) {
+  char text[kMaxFixedText + 1];
+  *WriteFixed(text, value, precision) = '\0';
+  return std::strtod(text, nullptr);
 }
 
 inline void AppendInt(TextBuffer& text, long long value) { text.CommitTo(WriteInt(text.Tail(kMaxIntText), value)); }

@@ -73,9 +73,9 @@ TEST(GeoPackageIndexTest, PackedIndexIsWholeAtEverySize) {
     {
       auto writer = MakeLayerWriter(OutputFormat::GeoPackage);
       std::string error;
-      ASSERT_TRUE(writer->Open(path, kMeasurementLayer, {}, error)) << error;
+      ASSERT_TRUE(writer->Open(path, kMeasurementLayer, {}, LayerGeometry::Point, error)) << error;
       ASSERT_TRUE(writer->BeginLog(error)) << error;
-      MeasurementFeature feature;
+      LayerFeature feature;
       feature.HasPoint = false;  // a row before the first fix: no point, not indexed
       ASSERT_TRUE(writer->Write(feature, error)) << error;
       for (const Point& p : points) {

@@ -1,0 +1,231 @@
+#include "convert/bins_output.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "convert/output_file.h"
+#include "convert/staged_output.h"
+#include "reader/messages.h"
+#include "reader/number_text.h"
+#include "reader/path_check.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int kFrequencyDigits = 5, kLevelDigits = 2;
+
+enum BinValue { kReceiver, kFrequency, kColumn, kRow, kCount, kMean, kPowerMean, kMin, kMax, kStd, kFirst, kLast, kLogs };
+
+DateTimeValue TimeOf(int64_t seconds) {
+  // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
+  const int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400, rest = seconds - days * 86400;
+  const int64_t z = days + 719468, era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097, yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  DateTimeValue t;
+  t.Year = static_cast<int>(yoe + era * 400 + (month <= 2));
+  t.Month = static_cast<int>(month);
+  t.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  t.Hour = static_cast<int>(rest / 3600), t.Minute = static_cast<int>(rest / 60 % 60), t.Second = static_cast<int>(rest % 60);
+  return t;
+}
+
+// The values of a bin, in the order of BinAttributes(); `shown`: reals rounded to
+// the digits the text shows (for formats that keep them as binary numbers).
+void Fill(const BinSquare& square, size_t bin, std::vector<AttributeValue>& v, bool shown) {
+  v.assign(kLogs + 1, AttributeValue());
+  auto integer = [&](int i, int64_t value) { v[i].Null = false, v[i].Integer = value; };
+  auto real = [&](int i, double value, int digits) {
+    v[i].Null = false, v[i].Real = shown ? AsShown(value, digits) : value;
+  };
+  const BinStats& s = square.Bins[bin];
+  const int64_t frequency = square.Frequencies[bin];
+  integer(kReceiver, square.Receiver);
+  if (frequency >= 0) real(kFrequency, static_cast<double>(frequency) / 1e5, kFrequencyDigits);
+  integer(kColumn, square.Column);
+  integer(kRow, square.Row);
+  integer(kCount, s.Count);
+  real(kMean, s.Mean(), kLevelDigits);
+  real(kPowerMean, s.PowerMean(), kLevelDigits);
+  integer(kMin, s.Min);
+  integer(kMax, s.Max);
+  real(kStd, s.StandardDeviation(), kLevelDigits);
+  if (s.First <= s.Last) {
+    v[kFirst].Null = v[kLast].Null = false;
+    v[kFirst].Time = TimeOf(s.First), v[kLast].Time = TimeOf(s.Last);
+  }
+  integer(kLogs, s.Logs);
+}
+
+
+// "YYYY-MM-DD" of the last day written, kept for the times of the same day.
+struct DayText {
+  int64_t Day = INT64_MIN;
+  char Text[16];
+  size_t Length = 0;
+};
+
+// "YYYY-MM-DDTHH:MM:SSZ" of seconds since 1970.
+char* WriteIso(char* p, int64_t seconds, DayText& day) {
+  const int64_t d = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
+  if (d != day.Day) {
+    const DateTimeValue t = TimeOf(d * 86400);
+    char* q = WriteTwoDigits(WriteTwoDigits(day.Text, t.Year / 100), t.Year % 100);
+    *q++ = '-';
+    q = WriteTwoDigits(q, t.Month);
+    *q++ = '-';
+    q = WriteTwoDigits(q, t.Day);
+    day.Day = d, day.Length = static_cast<size_t>(q - day.Text);
+  }
+  std::memcpy(p, day.Text, day.Length);
+  p += day.Length;
+  *p++ = 'T';
+  const int64_t s = seconds - d * 86400;
+  p = WriteTwoDigitTriple(p, static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60), ':');
+  *p++ = 'Z';
+  return p;
+}
+
+constexpr size_t kMaxLine = 512;
+
+// One line of the delimited bins, in the order of BinAttributes(), ending in CR LF.
+char* WriteBinLine(char* p, const char* position, size_t positionLength, const BinSquare& square, size_t bin,
+                   char delimiter, DayText& day) {
+  const BinStats& s = square.Bins[bin];
+  const int64_t frequency = square.Frequencies[bin];
+  std::memcpy(p, position, positionLength);
+  p += positionLength;
+  *p++ = delimiter;
+  p = WriteInt(p, square.Receiver);
+  *p++ = delimiter;
+  if (frequency >= 0) p = WriteFixed<kFrequencyDigits>(p, static_cast<double>(frequency) / 1e5);
+  *p++ = delimiter;
+  p = WriteInt(p, square.Column);
+  *p++ = delimiter;
+  p = WriteInt(p, square.Row);
+  *p++ = delimiter;
+  p = WriteInt(p, s.Count);
+  *p++ = delimiter;
+  p = WriteFixed<kLevelDigits>(p, s.Mean());
+  *p++ = delimiter;
+  p = WriteFixed<kLevelDigits>(p, s.PowerMean());
+  *p++ = delimiter;
+  p = WriteInt(p, s.Min);
+  *p++ = delimiter;
+  p = WriteInt(p, s.Max);
+  *p++ = delimiter;
+  p = WriteFixed<kLevelDigits>(p, s.StandardDeviation());
+  *p++ = delimiter;
+  if (s.First <= s.Last) p = WriteIso(p, s.First, day);
+  *p++ = delimiter;
+  if (s.First <= s.Last) p = WriteIso(p, s.Last, day);
+  *p++ = delimiter;
+  p = WriteInt(p, s.Logs);
+  *p++ = '\r';
+  *p++ = '\n';
+  return p;
+}
+
+}  // namespace
+
+std::vector<Attribute> BinAttributes() {
+  using S = Attribute::Source;
+  using T = AttributeType;
+  std::vector<Attribute> list = {
+      {"receiver", T::Integer, 0, 0, S::Receiver},
+      {"freq_mhz", T::Real, 20, kFrequencyDigits, S::Frequency},
+      {"col", T::Integer, 0, 0, S::Value},
+      {"row", T::Integer, 0, 0, S::Value},
+      {"count", T::Integer, 0, 0, S::Value},
+      {"rssi_mean", T::Real, 20, kLevelDigits, S::RssiMean},
+      {"rssi_power_mean", T::Real, 20, kLevelDigits, S::Value},
+      {"rssi_min", T::Integer, 0, 0, S::Value},
+      {"rssi_max", T::Integer, 0, 0, S::Value},
+      {"rssi_std", T::Real, 20, kLevelDigits, S::Value},
+      {"first_time", T::DateTime, 0, 0, S::FirstTime},
+      {"last_time", T::DateTime, 0, 0, S::LastTime},
+      {"logs", T::Integer, 0, 0, S::Value},
+  };
+  list[kPowerMean].DbaseName = "rssi_pmean";
+  return list;
+}
+
+std::string BinsPathOf(const std::string& output) {
+  if (output.compare(0, 3, "PG:") == 0) return output;
+  const std::filesystem::path path(output);
+  const std::string name = path.stem().string() + "-bins" + path.extension().string();
+  return path.has_parent_path() ? (path.parent_path() / name).string() : name;
+}
+
+bool WriteBinsLayer(LayerWriter& writer, const std::string& target, const std::string& layer, CoverageBins& bins,
+                    std::string& error) {
+  if (!writer.Open(target, layer, BinAttributes(), LayerGeometry::Polygon, error) || !writer.BeginLog(error))
+    return false;
+  LayerFeature feature;
+  feature.HasRing = true;
+  bool written = true;
+  for (const BinSquare& square : bins.Squares()) {
+    const std::array<LonLat, 5> ring = bins.Grid().Corners(square.Column, square.Row);
+    for (size_t k = 0; k < 5; ++k) feature.Ring[2 * k] = ring[k].Lon, feature.Ring[2 * k + 1] = ring[k].Lat;
+    for (size_t bin = 0; bin < square.Bins.size(); ++bin) {
+      Fill(square, bin, feature.Values, true);
+      if (!(written = writer.Write(feature, error))) break;
+    }
+    if (!written) break;
+  }
+  std::string ignored;
+  if (!written) return writer.EndLog(false, ignored), writer.Close(false, ignored), false;
+  return writer.EndLog(true, error) && writer.Close(true, error);
+}
+
+bool WriteBinsText(const std::string& path, CoverageBins& bins, char delimiter, bool header, std::string& error) {
+  StagedOutput stage;
+  OutputFile out;
+  std::string reason;
+  if (!stage.Begin(path, reason) || !out.Open(stage.Path())) {
+    error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
+            (reason.empty() ? SystemReason(path, out.ErrorNumber()) : reason);
+    return false;
+  }
+  TextBuffer text;
+  const std::vector<Attribute> attributes = BinAttributes();
+  if (header) {
+    text.append("\"Latitude\"", 10);
+    text.push_back(delimiter);
+    text.append("\"Longitude\"", 11);
+    for (const Attribute& a : attributes) {
+      text.push_back(delimiter);
+      text.push_back('"');
+      text.append(a.Name.data(), a.Name.size());
+      text.push_back('"');
+    }
+    out.Raw(text.data(), text.size());
+    out.LineEnd();
+  }
+  char position[2 * kMaxFixedText + 2];
+  DayText day;
+  for (const BinSquare& square : bins.Squares()) {
+    const LonLat centre = bins.Grid().Centre(square.Column, square.Row);
+    char* p = WriteFixed<6>(position, centre.Lat);
+    *p++ = delimiter;
+    p = WriteFixed<6>(p, centre.Lon);
+    const size_t positionLength = static_cast<size_t>(p - position);
+    for (size_t bin = 0; bin < square.Bins.size(); ++bin) {
+      TextBuffer& pending = out.Pending();
+      pending.CommitTo(WriteBinLine(pending.Tail(kMaxLine), position, positionLength, square, bin, delimiter, day));
+      out.Appended();
+    }
+  }
+  if (!out.Close()) {
+    error = messages::kUnableToWriteTo + path + "\n" + SystemReason(path, out.ErrorNumber());
+    return false;
+  }
+  if (stage.Commit(reason)) return true;
+  error = messages::kUnableToWriteTo + path + "\n" + reason;
+  return false;
+}
+
+}  // namespace quillon
