@@ -2,8 +2,10 @@
 // counted once, the grid shared by the logs of a run and kept in the first fix's
 // UTM zone, squares of the size asked for on the ground, and the grid's fast
 // location agreeing with PROJ everywhere, edges included.
+#include <gdal_priv.h>
 #include <geodesic.h>
 #include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
 #include <proj.h>
 
 #include <cmath>
@@ -260,6 +262,51 @@ TEST(BinGridTest, LocationAgreesWithProjEverywhere) {
       }
       EXPECT_EQ(mismatches, 0) << metres << " m at " << lon << ", " << lat;
     }
+  }
+}
+
+// The bins layer of every file format reads back, through GDAL, as the delimited
+// bins of the same log: squares, in the same order, with the same values.
+TEST(CoverageBinsLayerTest, EveryFormatReadsBackAsTheDelimitedBins) {
+  GDALAllRegister();
+  TempDir dir;
+  const std::string cli = std::string(QUILLON_CONVERT) + " " + KLF_SAMPLE + " --quiet --bins 100 -o ";
+  ASSERT_EQ(std::system((cli + dir.File("s.out")).c_str()), 0);
+  const std::vector<Row> expected = ReadBins(ReadFile(dir.File("s-bins.out")));
+  ASSERT_GT(expected.size(), 100u);
+  for (const char* ext : {"gpkg", "tab", "mif", "shp", "fgb", "geojson", "kml"}) {
+    SCOPED_TRACE(ext);
+    ASSERT_EQ(std::system((cli + dir.File(std::string("s.") + ext)).c_str()), 0);
+    std::unique_ptr<GDALDataset> ds(
+        GDALDataset::Open(dir.File(std::string("s-bins.") + ext).c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+    ASSERT_TRUE(ds);
+    OGRLayer* layer = ds->GetLayer(0);
+    ASSERT_TRUE(layer);
+    ASSERT_EQ(layer->GetFeatureCount(), static_cast<GIntBig>(expected.size()));
+    const bool shp = std::string(ext) == "shp";
+    size_t i = 0;
+    for (auto& f : *layer) {
+      const Row& e = expected[i++];
+      const OGRGeometry* g = f->GetGeometryRef();
+      ASSERT_TRUE(g);
+      ASSERT_EQ(wkbFlatten(g->getGeometryType()), wkbPolygon);
+      EXPECT_EQ(g->toPolygon()->getExteriorRing()->getNumPoints(), 5);
+      auto text = [&](const char* name, int digits) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.*f", digits, f->GetFieldAsDouble(name));
+        return std::string(buffer);
+      };
+      EXPECT_EQ(text("count", 0), e.at("count"));
+      EXPECT_EQ(text("col", 0), e.at("col"));
+      EXPECT_EQ(text("row", 0), e.at("row"));
+      EXPECT_EQ(text("freq_mhz", 5), e.at("freq_mhz"));
+      EXPECT_EQ(text("rssi_mean", 2), e.at("rssi_mean"));
+      EXPECT_EQ(text(shp ? "rssi_pmean" : "rssi_power_mean", 2), e.at("rssi_power_mean"));
+      EXPECT_EQ(text("rssi_std", 2), e.at("rssi_std"));
+      EXPECT_EQ(text("logs", 0), e.at("logs"));
+      if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_EQ(i, expected.size());
   }
 }
 

@@ -72,6 +72,14 @@ check "appended" "$((3 * count))" "$(sql drives "SELECT count(*) FROM measuremen
 "$cli" --quiet "$sample" -o "$db" --layer other --best-server || fail "another table"
 [ "$(sql drives "SELECT count(*) FROM other")" -gt 0 ] || fail "the table of --layer"
 
+# Coverage bins into a table of their own, as in the delimited bins of the same log.
+"$cli" --quiet "$sample" -o "$db" --layer binned --bins 50 || fail "the bins"
+"$cli" --quiet "$sample" -o "$work/one.out" --bins 50 || fail "the delimited bins"
+check "bins" "$(($(wc -l < "$work/one-bins.out") - 1))|$(awk -F, 'NR > 1 { n += $7 } END { print n }' "$work/one-bins.out")" \
+  "$(sql drives "SELECT count(*), sum(count) FROM binned_bins")"
+check "bins are squares in WGS 84" "4326|ST_Polygon|5" \
+  "$(sql drives "SELECT DISTINCT ST_SRID(geom), ST_GeometryType(geom), ST_NPoints(geom) FROM binned_bins")"
+
 # A log stopped halfway leaves nothing of itself behind.
 "$synth" "$work/big.klf" --seed 9 --megabytes 60 >/dev/null
 "$cli" --quiet "$work/big.klf" -o "$db" &
@@ -89,4 +97,4 @@ status=0
 check "exit status" 1 "$status"
 grep -q "Database Cannot Be Accessed!" "$work/err" || fail "message: $(cat "$work/err")"
 grep -q "missing" "$work/err" || fail "the server's reason: $(cat "$work/err")"
-echo "PostGIS: $count features per log, appended, another table, a stopped log, an unreachable database"
+echo "PostGIS: $count features per log, appended, another table, bins, a stopped log, an unreachable database"
