@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTime>
 
 #include "app/configuration.h"
@@ -147,6 +148,7 @@ Settings TMainForm::CurrentSettings() const {
   s.FieldTitles = FieldTitles->isChecked();
   s.Split = cbSplit->isChecked();
   s.DropOutages = cbRecDrop->isChecked();
+  s.BinMetres = cbBins->isChecked() ? seBinMetres->value() : 0;
   s.OutageSeconds = Std(edOutage->text());
   s.IBwave = cbiBwave->isChecked();
   s.OutputFormat = OutputFormatOf(rbSingleFile->isChecked() ? OutputFilename->text() : "x" + edOutputExt->text());

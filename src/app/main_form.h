@@ -31,6 +31,8 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+class QSpinBox;
+
 namespace quillon {
 
 class TAboutDlg;
@@ -168,6 +170,8 @@ class TMainForm : public QMainWindow {
   QRadioButton *NoAvg, *BSAvg, *cbAT_None, *rbLambda, *Receiver1, *Receiver2;
   QButtonGroup *AverageButtons, *AverageTypeButtons, *ReceiverButtons, *DelimiterButtons, *ModeButtons;
   QCheckBox *FrequencyField, *ChannelField, *RSSIField;
+  QCheckBox* cbBins;        // "Coverage bins of"
+  QSpinBox* seBinMetres;    // their size in metres
   QListWidget *AvailableBox, *SelectedBox;
   QPushButton *SelectField, *DeselectField, *SelectAll, *DeselectAll;
   QGroupBox* DelimiterGroup;

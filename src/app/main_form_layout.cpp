@@ -13,13 +13,16 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "app/main_form.h"
 #include "controls/cgauge.h"
+#include "convert/bin_grid.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/help_form.h"
+#include "dialogs/route_map_form.h"
 
 namespace quillon {
 
@@ -189,6 +192,15 @@ void TMainForm::BuildControls() {
   RSSIField = Named(new QCheckBox("RSSI", GroupBox1), "RSSIField");
   RSSIField->setGeometry(12, 70, 164, 20);
   RSSIField->setChecked(true);
+  // Coverage bins, written beside the output ("-bins" before its extension).
+  cbBins = Named(new QCheckBox("Coverage bins of", m), "cbBins");
+  cbBins->setGeometry(8, 506, 132, 20);
+  seBinMetres = Named(new QSpinBox(m), "seBinMetres");
+  seBinMetres->setRange(BinGrid::kSmallestMetres, BinGrid::kLargestMetres);
+  seBinMetres->setValue(50);
+  seBinMetres->setGeometry(142, 504, 64, 24);
+  seBinMetres->setEnabled(false);
+  MakeLabel(m, "metres", 212, 506, 60);
 
   // Step 3: data and fields.
   // The field lists are wide enough for every catalogue name in full.
@@ -319,6 +331,10 @@ void TMainForm::BuildControls() {
     gbMultipleFiles->setEnabled(!on);
   });
   connect(cbRecDrop, &QCheckBox::toggled, edOutage, &QWidget::setEnabled);
+  connect(cbBins, &QCheckBox::toggled, seBinMetres, &QWidget::setEnabled);
+  connect(seBinMetres, &QSpinBox::valueChanged, this, [this](int metres) {
+    if (RouteMapForm) RouteMapForm->SetBinMetres(metres);
+  });
   connect(cbiBwave, &QCheckBox::clicked, this, &TMainForm::cbiBwaveClick);
   connect(SelectField, &QPushButton::clicked, this, &TMainForm::SelectFieldClick);
   connect(DeselectField, &QPushButton::clicked, this, &TMainForm::DeselectFieldClick);

@@ -1,5 +1,7 @@
 #include "dialogs/route_map_form.h"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,17 +28,29 @@ RouteMapView::RouteMapView(QWidget* parent) : QWidget(parent) {
 
 void RouteMapView::SetRoute(const RouteTrack& route) {
   Track = route;
+  UpdateBins();
   Refresh();
 }
 
 void RouteMapView::SetReceiver(int receiver) {
   Receiver = receiver == 1 ? 1 : 0;
+  UpdateBins();
   Refresh();
 }
 
 void RouteMapView::SetScanState(std::function<uint8_t(int32_t)> state) {
   ScanState = std::move(state);
   Refresh();
+}
+
+void RouteMapView::SetBins(int metres) {
+  BinMetres = metres;
+  UpdateBins();
+  Refresh();
+}
+
+void RouteMapView::UpdateBins() {
+  Squares = BinMetres > 0 ? RouteBins(Track, Receiver, BinMetres) : std::vector<RouteBin>();
 }
 
 void RouteMapView::Refresh() {
@@ -71,9 +85,9 @@ void RouteMapView::Fit() {
   PixelsPerMetre = std::min(usableWidth / widthMetres, usableHeight / heightMetres);
 }
 
-QPointF RouteMapView::Project(const RoutePoint& p) const {
-  const double east = (p.Longitude - CentreLon) * MetresPerDegreeLon;
-  const double north = (p.Latitude - CentreLat) * kMetresPerDegreeLat;
+QPointF RouteMapView::Project(double latitude, double longitude) const {
+  const double east = (longitude - CentreLon) * MetresPerDegreeLon;
+  const double north = (latitude - CentreLat) * kMetresPerDegreeLat;
   const double centreX = kMargin + (width() - 2 * kMargin - 90) / 2.0;
   return {centreX + east * PixelsPerMetre, height() / 2.0 - north * PixelsPerMetre};
 }
@@ -89,11 +103,22 @@ QImage RouteMapView::Render() const {
     p.drawText(image.rect(), Qt::AlignCenter, "No route: index a file with GPS fixes first.");
     return image;
   }
-  // The route line, then the coloured points; scans left out are faded.
-  p.setPen(QPen(QColor(180, 180, 180), 1));
+  // The bins under the route, each square filled with its mean RSSI's colour.
+  p.setPen(Qt::NoPen);
+  for (const RouteBin& bin : Squares) {
+    QPolygonF square;
+    for (const LonLat& corner : bin.Corners) square << Project(corner.Lat, corner.Lon);
+    QColor colour = RssiColour(bin.MeanRssi);
+    colour.setAlpha(190);
+    p.setBrush(colour);
+    p.drawPolygon(square);
+  }
+  // The route line, then the coloured points (with bins, the line alone over them);
+  // scans left out are faded.
+  p.setPen(QPen(Squares.empty() ? QColor(180, 180, 180) : QColor(60, 60, 60, 110), 1));
   for (size_t i = 1; i < points.size(); ++i) p.drawLine(Project(points[i - 1]), Project(points[i]));
   p.setPen(Qt::NoPen);
-  for (const RoutePoint& point : points) {
+  for (const RoutePoint& point : Squares.empty() ? points : std::vector<RoutePoint>()) {
     QColor colour = point.HasRssi(Receiver) ? RssiColour(point.MeanRssi(Receiver)) : QColor(150, 150, 150);
     if (ScanState && ScanState(point.Scan) == 1) colour.setAlpha(45);
     p.setBrush(colour);
@@ -178,9 +203,27 @@ TRouteMapForm::TRouteMapForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   View = new RouteMapView(this);
   Info = new QLabel("Click a point to see its time, position and RSSI.", this);
   Info->setObjectName("lInfo");
+  ShowBins = new QCheckBox("Coverage bins", this);
+  ShowBins->setObjectName("cbRouteBins");
+  auto* below = new QHBoxLayout();
+  below->addWidget(Info, 1);
+  below->addWidget(ShowBins);
   layout->addWidget(View, 1);
-  layout->addWidget(Info);
+  layout->addLayout(below);
   connect(View, &RouteMapView::PointClicked, this, &TRouteMapForm::ShowPoint);
+  connect(ShowBins, &QCheckBox::toggled, this, [this](bool on) {
+    View->SetBins(on ? BinMetres : 0);
+    ShowBins->setText(on ? QString("Coverage bins of %1 metres").arg(BinMetres) : QString("Coverage bins"));
+  });
+}
+
+void TRouteMapForm::SetBinMetres(int metres) {
+  if (metres == BinMetres) return;
+  BinMetres = metres;
+  if (ShowBins->isChecked()) {
+    View->SetBins(metres);
+    ShowBins->setText(QString("Coverage bins of %1 metres").arg(metres));
+  }
 }
 
 QString TRouteMapForm::InfoText() const { return Info->text(); }

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -645,6 +646,58 @@ class MainFormTest : public QObject {
     QVERIFY(form->RouteMap()->InfoText().contains("Receiver #1"));
     QVERIFY(form->RouteMap()->InfoText().contains(":"));
     QCOMPARE(map->PointAt(QPoint(-500, -500)), -1);
+  }
+
+  void CoverageBinsBesideTheOutputAndOnTheMap() {
+    const QString input = dir.filePath("drive.klf");
+    QFile::copy(QString(KLF_SAMPLE), input);
+    ChooseInput(input);
+    form->cbiBwave->click();
+    QVERIFY(!form->cbBins->isChecked() && !form->seBinMetres->isEnabled());
+    QCOMPARE(form->seBinMetres->value(), 50);
+    form->cbBins->setChecked(true);
+    QVERIFY(form->seBinMetres->isEnabled());
+    form->seBinMetres->setValue(100);
+    Convert();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    CommandLine(input + " --ibwave --bins 100", dir.filePath("cli.out"));
+    const std::string bins = ReadAll(dir.filePath("drive-bins.out"));
+    QVERIFY(std::count(bins.begin(), bins.end(), '\n') > 10);
+    QCOMPARE(bins, ReadAll(dir.filePath("cli-bins.out")));
+    QCOMPARE(ReadAll(dir.filePath("drive.out")), ReadAll(dir.filePath("cli.out")));
+    // Off again: no bins are written.
+    form->cbBins->setChecked(false);
+    QFile::remove(dir.filePath("drive-bins.out"));
+    Convert();
+    QVERIFY(!QFileInfo::exists(dir.filePath("drive-bins.out")));
+
+    // The route map shows the bins of the spin box's size in their mean RSSI's colour.
+    form->ShowRouteMap();
+    RouteMapView* map = form->RouteMap()->Map();
+    map->resize(700, 500);
+    QVERIFY(map->Bins().empty());
+    form->RouteMap()->BinsBox()->setChecked(true);
+    QCOMPARE(form->RouteMap()->BinsBox()->text(), QString("Coverage bins of 100 metres"));
+    const std::vector<RouteBin> large = map->Bins();
+    QVERIFY(large.size() > 5);
+    form->seBinMetres->setValue(50);
+    QVERIFY(map->Bins().size() > large.size());
+    const QImage image = map->Render();
+    int coloured = 0;
+    for (const RouteBin& bin : map->Bins()) {
+      double lon = 0.0, lat = 0.0;
+      for (int i = 0; i < 4; ++i) {
+        lon += bin.Corners[i].Lon / 4.0;
+        lat += bin.Corners[i].Lat / 4.0;
+      }
+      const QPoint centre = map->Project(lat, lon).toPoint();
+      const QColor expected = RouteMapView::RssiColour(bin.MeanRssi);
+      const int apart = std::abs(QColor(image.pixel(centre)).hue() - expected.hue()) % 360;
+      coloured += std::min(apart, 360 - apart) <= 12;
+    }
+    QVERIFY2(coloured * 10 >= static_cast<int>(map->Bins().size()) * 8, qPrintable(QString::number(coloured)));
+    form->RouteMap()->BinsBox()->setChecked(false);
+    QVERIFY(map->Bins().empty());
   }
 
   void EmptySelectionIsRefused() {
