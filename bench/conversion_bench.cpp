@@ -70,12 +70,14 @@ void PrepareOutput(benchmark::State& state, const std::string& path, bool replac
   state.ResumeTiming();
 }
 
-void Convert(benchmark::State& state, const std::vector<int16_t>& fields, bool bestServer, bool lambda) {
+void Convert(benchmark::State& state, const std::vector<int16_t>& fields, bool bestServer, bool lambda,
+             int binMetres = 0) {
   EnsureLog();
   Settings s = DefaultSettings();
   SelectColumns(s, fields);
   s.BSAvg = bestServer;
   s.Lambda = lambda;
+  s.BinMetres = binMetres;
   const bool replacing = state.range(0) != 0;
   int64_t out = 0;
   auto convert = [&] {
@@ -104,6 +106,9 @@ void BM_ConvertDefaultColumns(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 
 void BM_ConvertAllFields(benchmark::State& s) { Convert(s, AllFields(), false, false); }
 void BM_ConvertBestServer(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, true, false); }
 void BM_ConvertLambda(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, false, true); }
+// The same conversions with 50 m coverage bins written beside the output
+// (range(1) 1: under best server).
+void BM_ConvertBins(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, s.range(1) != 0, false, 50); }
 
 // Map layers: features written per second into each file format, with the default
 // columns under best server (one feature per row) or every entry.
@@ -236,6 +241,11 @@ QUILLON_TIMED(BENCHMARK(BM_ConvertAllFields)->Arg(1));
 QUILLON_TIMED(BENCHMARK(BM_ConvertBestServer)->Arg(0));
 QUILLON_TIMED(BENCHMARK(BM_ConvertLambda)->Arg(0));
 QUILLON_TIMED(BENCHMARK(BM_WalkRecords));
+// Binning against the same conversion without it, side by side.
+QUILLON_TIMED(BENCHMARK(BM_ConvertDefaultColumns)->Arg(0));
+QUILLON_TIMED(BENCHMARK(BM_ConvertBins)->Args({0, 0}));
+QUILLON_TIMED(BENCHMARK(BM_ConvertBestServer)->Arg(0));
+QUILLON_TIMED(BENCHMARK(BM_ConvertBins)->Args({0, 1}));
 #define QUILLON_ONCE(b) b->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime()
 QUILLON_ONCE(BENCHMARK(BM_GeoPackageInTwoSteps));
 QUILLON_ONCE(BENCHMARK(BM_Layer)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {1, 0}, {0}}));
