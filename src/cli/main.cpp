@@ -3,18 +3,15 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <sstream>
 
 #include "app/configuration.h"
-#include "convert/bin_grid.h"
 #include "convert/settings.h"
 #include "cli/cli_host.h"
 #include "convert/conversion_run.h"
 #include "convert/file_pairs.h"
 #include "convert/map_format.h"
+#include "convert/run_options.h"
 #include "indexing/index_run.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
@@ -34,23 +31,6 @@ constexpr char kExitStatuses[] =
     "Exit status: 0 completed; 1 the run failed, was refused or was interrupted (nothing is overwritten: the\n"
     "message on stderr says why); 2 usage error; 3 completed, but files of a folder run were left out (each is\n"
     "named in a Warning).";
-
-std::vector<std::string> SplitList(const std::string& text) {
-  std::vector<std::string> items;
-  std::stringstream in(text);
-  std::string item;
-  while (std::getline(in, item, ',')) items.push_back(item);
-  return items;
-}
-
-bool ParseIndexes(const std::string& text, long long low, long long high, std::vector<int>& out) {
-  for (const std::string& item : SplitList(text)) {
-    long long v;
-    if (!ParseWholeNumber(item, v) || v < low || v > high) return false;
-    out.push_back(static_cast<int>(v));
-  }
-  return !out.empty();
-}
 
 int PrintIndex(const std::string& input) {
   const std::string problem = InputProblem(input);
@@ -137,78 +117,25 @@ int main(int argc, char** argv) {
       return kExitFailed;
     }
   }
-  if (fieldsOpt->count()) {
-    std::vector<int> list;
-    if (!ParseIndexes(fields, 0, kCatalogueFields - 1, list)) return usage("--fields takes catalogue indexes 0 to 55");
-    if (list.size() > static_cast<size_t>(kFieldMapSize)) return usage("--fields takes at most 100 columns");
-    SelectColumns(settings, std::vector<int16_t>(list.begin(), list.end()));
-  }
-  if (ibwaveOpt->count()) SelectIBwaveColumns(settings);
-  if (receiverOpt->count()) {
-    if (receiver != 1 && receiver != 2) return usage("--receiver takes 1 or 2");
-    settings.Receiver1 = receiver == 1;
-    settings.Receiver2 = receiver == 2;
-  }
-  if (dataOpt->count()) {
-    settings.FrequencyField = settings.ChannelField = settings.RSSIField = false;
-    for (const std::string& item : SplitList(data)) {
-      if (item == "freq") settings.FrequencyField = true;
-      else if (item == "channel") settings.ChannelField = true;
-      else if (item == "rssi") settings.RSSIField = true;
-      else return usage("--data takes a subset of freq,channel,rssi");
-    }
-  }
-  if (delimiterOpt->count()) {
-    static const std::pair<const char*, int> kNamed[] = {{"comma", 0}, {"semicolon", 1}, {"tab", 2}, {"space", 3}};
-    const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [&](const auto& n) { return delimiter == n.first; });
-    if (named != std::end(kNamed)) {
-      settings.Delimiter = named->second;
-    } else if (delimiter.size() <= 1) {
-      settings.Delimiter = 4;
-      settings.OtherDelimiter = delimiter;
-    } else {
-      return usage("--delimiter takes comma, semicolon, tab, space or one character");
-    }
-  }
-  if (noHeaderOpt->count()) settings.FieldTitles = false;
-  if (splitOpt->count()) settings.Split = true;
-  if (bestOpt->count()) {
-    settings.BSAvg = true;
-    settings.NoAvg = false;
-  }
-  if (lambdaOpt->count()) settings.Lambda = true;
-  if (dropOpt->count()) {
-    settings.DropOutages = true;
-    settings.OutageSeconds = dropOutages;
-  }
+  RunOptions options;
+  if (fieldsOpt->count()) options.Fields = fields;
+  options.IBwave = ibwaveOpt->count() > 0;
+  if (receiverOpt->count()) options.Receiver = receiver;
+  if (dataOpt->count()) options.Data = data;
+  if (delimiterOpt->count()) options.Delimiter = delimiter;
+  options.NoHeader = noHeaderOpt->count() > 0;
+  options.Split = splitOpt->count() > 0;
+  options.BestServer = bestOpt->count() > 0;
+  options.Lambda = lambdaOpt->count() > 0;
+  if (dropOpt->count()) options.DropOutages = dropOutages;
+  if (layerOpt->count()) options.Layer = layer;
+  if (binsOpt->count()) options.Bins = binMetres;
+  if (binCrsOpt->count()) options.BinCrs = binCrs;
+  if (!frequencies.empty()) options.Frequencies = frequencies;
   OutputFormat chosen = OutputFormat::Delimited;
   if (formatOpt->count() && !ParseOutputFormat(format, chosen)) return usage("--format takes one of: " + FormatNames());
-  if (layerOpt->count()) {
-    if (layer.empty()) return usage("--layer takes a name");
-    settings.LayerName = layer;
-  }
-  if (binsOpt->count()) {
-    if (binMetres < BinGrid::kSmallestMetres || binMetres > BinGrid::kLargestMetres)
-      return usage("--bins takes a size of 10 to 1000 metres");
-    settings.BinMetres = binMetres;
-  }
-  if (binCrsOpt->count()) {
-    if (!binsOpt->count()) return usage("--bin-crs goes with --bins");
-    const std::string problem = BinGrid::CheckCrs(binCrs);
-    if (!problem.empty()) return usage("--bin-crs: " + problem);
-    settings.BinCrs = binCrs;
-  }
-  if (!frequencies.empty()) {
-    // Two finite numbers: strtod also reads "nan" and "inf", which are no frequencies.
-    for (const std::string& item : SplitList(frequencies)) {
-      char* end = nullptr;
-      const double v = std::strtod(item.c_str(), &end);
-      if (end == item.c_str() || *end != '\0' || !std::isfinite(v))
-        return usage("--frequencies takes two numbers in MHz: RX1,RX2");
-      settings.Frequencies.push_back(v);
-    }
-    if (settings.Frequencies.size() != 2) return usage("--frequencies takes two numbers in MHz: RX1,RX2");
-  }
+  const std::string wrong = ApplyRunOptions(options, settings);
+  if (!wrong.empty()) return usage(wrong);
 
   std::vector<FilePair> pairs;
   ScanSelection selection;

@@ -164,12 +164,16 @@ bool WriteBinsLayer(LayerWriter& writer, const std::string& target, const std::s
                     std::string& error) {
   if (!writer.Open(target, layer, BinAttributes(), LayerGeometry::Polygon, error) || !writer.BeginLog(error))
     return false;
+  // The ring is the geometry; the point, the centre as the delimited bins show it,
+  // goes to writers that keep a position instead (the Python module's frames).
   LayerFeature feature;
-  feature.HasRing = true;
+  feature.HasRing = feature.HasPoint = true;
   bool written = true;
   for (const BinSquare& square : bins.Squares()) {
     const std::array<LonLat, 5> ring = bins.Grid().Corners(square.Column, square.Row);
     for (size_t k = 0; k < 5; ++k) feature.Ring[2 * k] = ring[k].Lon, feature.Ring[2 * k + 1] = ring[k].Lat;
+    const LonLat centre = bins.Grid().Centre(square.Column, square.Row);
+    feature.Longitude = AsShown(centre.Lon, 6), feature.Latitude = AsShown(centre.Lat, 6);
     for (size_t bin = 0; bin < square.Bins.size(); ++bin) {
       Fill(square, bin, feature.Values, true);
       if (!(written = writer.Write(feature, error))) break;

@@ -88,7 +88,7 @@ bool ConversionRun::CheckFiles() {
                    input->second->Input + ".");
   };
   const bool splits = Config.Split && OutputKind == OutputFormat::Delimited;
-  if (OutputKind == OutputFormat::PostGis) return true;  // a database, no file
+  if (OutputKind == OutputFormat::PostGis || InMemory) return true;  // a database or memory, no file
   const bool bins = Config.BinMetres != 0;
   if (!Config.Into.empty()) {  // every log into one dataset
     for (const FilePair& pair : Pairs)

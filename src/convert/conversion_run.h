@@ -41,7 +41,13 @@ class ConversionRun {
   // Features written into map layers so far.
   int64_t FeaturesWritten() const { return Features; }
   // Map layers written by another writer of the format (GDAL's KML driver, to measure).
-  void WriteLayersWith(LayerWriterFactory factory) { MakeWriter = factory; }
+  void WriteLayersWith(LayerWriterFactory factory) { MakeWriter = std::move(factory); }
+  // The measurement layer and the bins go to writers of this factory that keep them
+  // in memory (the Python module's frames): no file is written, so none is checked.
+  void KeepLayersWith(LayerWriterFactory factory) {
+    MakeWriter = std::move(factory);
+    InMemory = true;
+  }
 
  private:
   bool Refuse(const std::string& message);
@@ -81,6 +87,7 @@ class ConversionRun {
   std::unique_ptr<MeasurementLayer> Schema;
   std::unique_ptr<LayerWriter> Layer;
   LayerWriterFactory MakeWriter = MakeLayerWriter;
+  bool InMemory = false;
   std::string LogName;
   std::string LayerError;
   std::vector<std::string> LayerWarnings;

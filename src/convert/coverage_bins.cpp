@@ -260,6 +260,25 @@ void CoverageBins::AddRow(const RowView& row) {
   });
 }
 
+void CoverageBins::AddMeasurement(int32_t receiver, double lon, double lat, double mhz, int32_t rssi, int64_t time) {
+  int64_t column = 0, line = 0;
+  if (!SquareGrid.Locate(lon, lat, column, line)) {
+    ++Left;
+    return;
+  }
+  Template::Slot one;
+  one.Frequency = mhz < 0.0 ? -1 : FrequencyKey(mhz);
+  BinStats& s = one.Sums;
+  s.Count = 1;
+  s.Sum = s.Min = s.Max = rssi;
+  s.SumOfSquares = static_cast<int64_t>(rssi) * rssi;
+  s.PowerSum = PowerOf(rssi);
+  if (time != INT64_MIN) s.First = s.Last = time;
+  // A frame's rows follow the drive: the next measurement is mostly the next
+  // frequency of the same square.
+  Flush(one, FindSquare(receiver, static_cast<int32_t>(column), static_cast<int32_t>(line)), MeasuredCursor);
+}
+
 // The frequency key of an entry, through the table of recent ones.
 int64_t CoverageBins::KeyOf(const RowView& row, const DataEntry& entry) {
   if (!entry.Located) return -1;

@@ -51,6 +51,10 @@ class CoverageBins {
   void BeginLog();
   // Bins the entries the row prints.
   void AddRow(const RowView& row);
+  // Bins one measurement given by its values (a data frame's row): the position as
+  // shown, the frequency as printed (none: a negative value), the time in seconds
+  // since 1970 (none: INT64_MIN).
+  void AddMeasurement(int32_t receiver, double lon, double lat, double mhz, int32_t rssi, int64_t time);
 
   // The squares in the order the drive first reached them, every row added so far
   // in their bins.
@@ -119,6 +123,7 @@ class CoverageBins {
   int Log = 0;
   int64_t Count = 0;
   int64_t Left = 0;
+  uint32_t MeasuredCursor = 0;  // AddMeasurement's search start, in the square of its last call
 };
 
 // Seconds since 1970 of a UTC date and time (days from the civil calendar).

@@ -8,6 +8,7 @@
 // returns false with a message (the first line one of the program's own, then the
 // library's or the system's reason) when it fails.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,7 +39,7 @@ std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format);
 // GDAL's writer for any format, KML through GDAL's KML driver included: the one the
 // program's own KML writer is measured against.
 std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format);
-using LayerWriterFactory = std::unique_ptr<LayerWriter> (*)(OutputFormat);
+using LayerWriterFactory = std::function<std::unique_ptr<LayerWriter>(OutputFormat)>;
 
 // The layer names of the measurement layer and of the coverage bins.
 constexpr char kMeasurementLayer[] = "measurements";

@@ -209,9 +209,32 @@ inline char* WriteFixed(char* p, double value, int precision) {
 
 // A number as its text with that precision shows it, read back: formats that keep
 // fewer significant digits, or a grid of their own, then read back the same text.
+// Where the text's digits make a whole number below 2^53, that number and the power
+// of ten are both exact doubles, so their one correctly rounded quotient is the
+// double nearest the text: what strtod returns, without its general algorithm.
 inline double AsShown(double value, int precision) {
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   char text[kMaxFixedText + 1];
-  *WriteFixed(text, value, precision) = '\0';
+  char* end = WriteFixed(text, value, precision);
+  if (precision >= 0 && precision <= 22) {
+    const char* c = text;
+    const bool negative = *c == '-';
+    c += negative;
+    uint64_t whole = 0;
+    int digits = 0;
+    bool plain = c < end;
+    for (; c < end && plain; ++c) {
+      if (*c == '.') continue;
+      plain = *c >= '0' && *c <= '9' && ++digits <= 18;
+      whole = whole * 10 + static_cast<uint64_t>(*c - '0');
+    }
+    if (plain && whole < (uint64_t{1} << 53)) {
+      const double shown = static_cast<double>(whole) / kPowersOfTen[precision];
+      return negative ? -shown : shown;
+    }
+  }
+  *end = '\0';
   return std::strtod(text, nullptr);
 }
 

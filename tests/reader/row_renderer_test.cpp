@@ -2,6 +2,8 @@
 // writer are decoded by a reader of the test's own, and its row is rendered.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <tuple>
@@ -237,6 +239,14 @@ TEST(NumberTextTest, FixedMatchesPrintf) {
       TextBuffer text;
       AppendFixed(text, v, precision);
       ASSERT_EQ(text.str(), expected) << v << " precision " << precision;
+      // Read back as shown: the very double strtod makes of the text.
+      const double shown = AsShown(v, precision), read = std::strtod(expected, nullptr);
+      uint64_t a, b;
+      std::memcpy(&a, &shown, sizeof a);
+      std::memcpy(&b, &read, sizeof b);
+      if (!std::isnan(read)) {
+        ASSERT_EQ(a, b) << expected << " precision " << precision;
+      }
     }
   }
 }

@@ -1,0 +1,108 @@
+#include "convert/run_options.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
+#include <sstream>
+
+#include "convert/bin_grid.h"
+#include "reader/field_catalogue.h"
+#include "reader/product_reader.h"
+
+namespace quillon {
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) items.push_back(item);
+  return items;
+}
+
+bool ParseIndexes(const std::string& text, long long low, long long high, std::vector<int>& out) {
+  for (const std::string& item : SplitList(text)) {
+    long long v;
+    if (!ParseWholeNumber(item, v) || v < low || v > high) return false;
+    out.push_back(static_cast<int>(v));
+  }
+  return !out.empty();
+}
+
+std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
+  if (o.Fields) {
+    std::vector<int> list;
+    if (!ParseIndexes(*o.Fields, 0, kCatalogueFields - 1, list)) return "--fields takes catalogue indexes 0 to 55";
+    if (list.size() > static_cast<size_t>(kFieldMapSize)) return "--fields takes at most 100 columns";
+    SelectColumns(settings, std::vector<int16_t>(list.begin(), list.end()));
+  }
+  if (o.IBwave) SelectIBwaveColumns(settings);
+  if (o.Receiver) {
+    if (*o.Receiver != 1 && *o.Receiver != 2) return "--receiver takes 1 or 2";
+    settings.Receiver1 = *o.Receiver == 1;
+    settings.Receiver2 = *o.Receiver == 2;
+  }
+  if (o.Data) {
+    settings.FrequencyField = settings.ChannelField = settings.RSSIField = false;
+    for (const std::string& item : SplitList(*o.Data)) {
+      if (item == "freq") settings.FrequencyField = true;
+      else if (item == "channel") settings.ChannelField = true;
+      else if (item == "rssi") settings.RSSIField = true;
+      else return "--data takes a subset of freq,channel,rssi";
+    }
+  }
+  if (o.Delimiter) {
+    static const std::pair<const char*, int> kNamed[] = {{"comma", 0}, {"semicolon", 1}, {"tab", 2}, {"space", 3}};
+    const std::string& d = *o.Delimiter;
+    const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [&](const auto& n) { return d == n.first; });
+    if (named != std::end(kNamed)) {
+      settings.Delimiter = named->second;
+    } else if (d.size() <= 1) {
+      settings.Delimiter = 4;
+      settings.OtherDelimiter = d;
+    } else {
+      return "--delimiter takes comma, semicolon, tab, space or one character";
+    }
+  }
+  if (o.NoHeader) settings.FieldTitles = false;
+  if (o.Split) settings.Split = true;
+  if (o.BestServer) {
+    settings.BSAvg = true;
+    settings.NoAvg = false;
+  }
+  if (o.Lambda) settings.Lambda = true;
+  if (o.DropOutages) {
+    settings.DropOutages = true;
+    settings.OutageSeconds = *o.DropOutages;
+  }
+  if (o.Layer) {
+    if (o.Layer->empty()) return "--layer takes a name";
+    settings.LayerName = *o.Layer;
+  }
+  if (o.Bins) {
+    if (*o.Bins < BinGrid::kSmallestMetres || *o.Bins > BinGrid::kLargestMetres)
+      return "--bins takes a size of 10 to 1000 metres";
+    settings.BinMetres = *o.Bins;
+  }
+  if (o.BinCrs) {
+    if (!o.Bins) return "--bin-crs goes with --bins";
+    const std::string problem = BinGrid::CheckCrs(*o.BinCrs);
+    if (!problem.empty()) return "--bin-crs: " + problem;
+    settings.BinCrs = *o.BinCrs;
+  }
+  if (o.Frequencies && !o.Frequencies->empty()) {
+    // Two finite numbers: strtod also reads "nan" and "inf", which are no frequencies.
+    settings.Frequencies.clear();
+    for (const std::string& item : SplitList(*o.Frequencies)) {
+      char* end = nullptr;
+      const double v = std::strtod(item.c_str(), &end);
+      if (end == item.c_str() || *end != '\0' || !std::isfinite(v))
+        return "--frequencies takes two numbers in MHz: RX1,RX2";
+      settings.Frequencies.push_back(v);
+    }
+    if (settings.Frequencies.size() != 2) return "--frequencies takes two numbers in MHz: RX1,RX2";
+  }
+  return "";
+}
+
+}  // namespace quillon

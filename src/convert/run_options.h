@@ -1,0 +1,39 @@
+// RunOptions: the conversion options of quillon-convert (and of the Python module's
+// keyword arguments, named like them), as text, and their effect on Settings. An
+// option left unset keeps the setting as it is (a configuration file's, or the
+// defaults). ApplyRunOptions returns the usage message of the first option that is
+// wrong ("--receiver takes 1 or 2"), or an empty text.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/settings.h"
+
+namespace quillon {
+
+struct RunOptions {
+  std::optional<std::string> Fields;       // "22,18,5,11,0"
+  bool IBwave = false;
+  std::optional<int> Receiver;             // 1 or 2
+  std::optional<std::string> Data;         // subset of "freq,channel,rssi"
+  std::optional<std::string> Delimiter;    // comma|semicolon|tab|space or one character
+  bool NoHeader = false;
+  bool Split = false;
+  bool BestServer = false;
+  bool Lambda = false;
+  std::optional<std::string> DropOutages;  // seconds
+  std::optional<std::string> Frequencies;  // "RX1,RX2" in MHz
+  std::optional<std::string> Layer;
+  std::optional<int> Bins;                 // metres
+  std::optional<std::string> BinCrs;       // "EPSG:NNNN"
+};
+
+std::string ApplyRunOptions(const RunOptions& options, Settings& settings);
+
+// Comma-separated items.
+std::vector<std::string> SplitList(const std::string& text);
+// Comma-separated whole numbers from low to high (at least one).
+bool ParseIndexes(const std::string& text, long long low, long long high, std::vector<int>& out);
+
+}  // namespace quillon

@@ -1,0 +1,285 @@
+# The Python package against the command line: frames value for value against the
+# delimited output of the same settings, conversions byte for byte, the index, the
+# bins, errors with the command line's messages, threads and a Dask cluster.
+import concurrent.futures
+import subprocess
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import quillon
+import quillon.dask
+
+DATA_VALUES = {"freq": "freq_mhz", "channel": "channel", "rssi": "rssi_dbm"}
+
+
+def command_line(binary, log, output, *args):
+    done = subprocess.run([binary, log, "-o", str(output), "--quiet", *args], capture_output=True, text=True)
+    return done.returncode, done.stderr
+
+
+def delimited_measurements(path, fields, data):
+    """The measurements the delimited output prints: (row, entry, columns, data values)."""
+    fixed = [f for f in fields if f != 0]
+    out = []
+    row = 0
+    with open(path, newline="") as f:
+        for line in f.read().split("\r\n"):
+            if not line or line.startswith('"'):
+                continue  # the header, repeated at each scan definition
+            row += 1
+            cells = line.split(",")
+            columns, block = cells[:len(fixed)], cells[len(fixed):]
+            groups = [block[i:i + len(data)] for i in range(0, len(block), len(data))] if 0 in fields else []
+            if not groups:
+                out.append((row, 0, columns, None))
+            for entry, group in enumerate(groups):
+                out.append((row, entry, columns, group))
+    return out
+
+
+def shown(value, kind):
+    """A frame value as the delimited output prints it."""
+    if value is pd.NA or value is None or (isinstance(value, float) and np.isnan(value)):
+        return ""
+    if kind.startswith("real("):
+        return f"{value:.{int(kind[5:-1])}f}"
+    return str(value)
+
+
+SETTINGS = [
+    dict(),
+    dict(best_server=True),
+    dict(receiver=2, data="freq,channel,rssi"),
+    dict(fields=[32, 22, 18, 26, 5, 11, 49, 10, 46, 48, 0], lambda_average=True, frequencies=(1937.5, 1938.1)),
+    dict(fields=[29, 37, 8, 0], data=["rssi"], drop_outages=20, skip_scans=[2, 3]),
+]
+
+
+def cli_args(settings):
+    args = []
+    for key, value in settings.items():
+        flag = "--" + {"lambda_average": "lambda"}.get(key, key).replace("_", "-")
+        if value is True:
+            args.append(flag)
+        else:
+            args += [flag, ",".join(map(str, value)) if isinstance(value, (list, tuple)) else str(value)]
+    return args
+
+
+@pytest.mark.parametrize("settings", SETTINGS, ids=lambda s: ",".join(s) or "defaults")
+def test_read_matches_the_delimited_output(settings, convert_binary, sample_log, catalogue, tmp_path):
+    output = tmp_path / "drive.out"
+    assert command_line(convert_binary, sample_log, output, *cli_args(settings))[0] == 0
+    fields = settings.get("fields", [22, 18, 5, 11, 0])
+    data = settings.get("data", "freq,rssi")
+    data = data.split(",") if isinstance(data, str) else data
+    expected = delimited_measurements(output, fields, data)
+    frame = quillon.read(sample_log, **settings)
+    assert len(frame) == len(expected) > 100
+    columns = []
+    for f in fields:
+        short, kind = catalogue[f]
+        if f != 0 and kind not in ("empty", "line break") and short not in [c[0] for c in columns]:
+            columns.append((short, kind))
+    assert list(frame.columns) == ["log", "row", "entry", "scan", "receiver"] + [DATA_VALUES[d] for d in
+                                   ("freq", "channel", "rssi") if d in data] + ["time"] + [c[0] for c in columns] + ["lon", "lat"]
+    assert (frame["receiver"] == settings.get("receiver", 1)).all()
+    assert (frame["log"] == "drive-sample.klf").all()
+    fixed = [f for f in fields if f != 0]
+    records = frame.to_dict("list")
+    for i, (row, entry, cells, group) in enumerate(expected):
+        assert (records["row"][i], records["entry"][i]) == (row, entry)
+        for short, kind in columns:
+            position = [catalogue[f][0] for f in fixed].index(short)
+            value, text = records[short][i], cells[position]
+            if kind == "integer" and text:  # some print two digits ("05")
+                assert value == int(text), (i, short)
+            else:
+                assert shown(value, kind) == text, (i, short)
+        for d, text in zip(data, group or [""] * len(data)):
+            kind = "real(5)" if d == "freq" else "integer"
+            assert shown(records[DATA_VALUES[d]][i], kind) == text, (i, d)
+    # The position is the row's as the decimal-degree fields show it, none before the first fix.
+    if "lat_dd" in frame:
+        placed = frame["lat"].notna()
+        assert (frame.loc[placed, "lat"] == frame.loc[placed, "lat_dd"]).all()
+        assert frame.loc[~placed, "time"].isna().all()
+
+
+def test_types_and_nulls(sample_log):
+    frame = quillon.read(sample_log, fields="32,22,0")
+    assert str(frame["time"].dtype) == "datetime64[ns, UTC]"
+    assert str(frame["row"].dtype) == "Int64" and str(frame["record"].dtype) == "Int32"
+    assert str(frame["freq_mhz"].dtype) == "Float64"
+    assert frame["time"].iloc[0] == pd.Timestamp("2026-11-24 08:00:01", tz="UTC")
+    # Rows before the first numbered scan have no scan; the columns' own buffers hold the values.
+    assert frame["scan"].isna().any() or frame["scan"].min() == 1
+    assert frame["gps_date"].dtype == "category"
+
+
+@pytest.mark.parametrize("args,settings,name", [
+    ([], {}, "drive.out"),
+    (["--best-server", "--delimiter", "semicolon", "--no-header"],
+     dict(best_server=True, delimiter="semicolon", no_header=True), "drive.out"),
+    (["--ibwave", "--bins", "100"], dict(ibwave=True, bins=100), "drive.out"),
+    (["--fields", "22,18,5,11,0,32"], dict(fields=[22, 18, 5, 11, 0, 32]), "drive.geojson"),
+    ([], {}, "drive.kml"),
+])
+def test_convert_equals_the_command_line(args, settings, name, convert_binary, sample_log, tmp_path):
+    (tmp_path / "cli").mkdir()
+    (tmp_path / "py").mkdir()
+    assert command_line(convert_binary, sample_log, tmp_path / "cli" / name, *args)[0] == 0
+    quillon.convert(sample_log, tmp_path / "py" / name, **settings)
+    written = sorted(p.name for p in (tmp_path / "cli").iterdir())
+    assert written == sorted(p.name for p in (tmp_path / "py").iterdir())
+    for file in written:
+        assert (tmp_path / "py" / file).read_bytes() == (tmp_path / "cli" / file).read_bytes(), file
+
+
+def test_convert_to_a_geopackage_has_the_frames_features(sample_log, tmp_path):
+    quillon.convert(sample_log, tmp_path / "drive.gpkg", best_server=True)
+    assert (tmp_path / "drive.gpkg").stat().st_size > 0
+    frame = quillon.read(sample_log, best_server=True)
+    listed = subprocess.run(["ogrinfo", "-so", str(tmp_path / "drive.gpkg"), "measurements"],
+                            capture_output=True, text=True)
+    if listed.returncode == 0:
+        assert f"Feature Count: {len(frame)}" in listed.stdout
+
+
+def test_index_equals_the_command_line(convert_binary, sample_log):
+    listed = subprocess.run([convert_binary, "--index", sample_log], check=True, capture_output=True, text=True)
+    index = quillon.index(sample_log)
+    lines = [f"{root}\t{number}\t{label}" for root, number, label in index["scans"]] + index["statistics"]
+    assert lines == listed.stdout.splitlines()
+    assert len(index["statistics"]) == 7
+
+
+def test_bins_of_paths_and_of_frames_equal_the_command_line(convert_binary, sample_log, simulator_logs, tmp_path):
+    assert command_line(convert_binary, sample_log, tmp_path / "d.out", "--bins", "50")[0] == 0
+    keys = ["receiver", "col", "row", "freq_mhz"]  # a frame's bins come in its rows' order
+    text = pd.read_csv(tmp_path / "d-bins.out").sort_values(keys, ignore_index=True)
+    from_path = quillon.bins(sample_log, 50).sort_values(keys, ignore_index=True)
+    from_frame = quillon.bins(quillon.read(sample_log), 50).sort_values(keys, ignore_index=True)
+    assert len(text) == len(from_path) == len(from_frame) > 100
+    for name in ("col", "row", "count", "rssi_min", "rssi_max", "logs", "receiver"):
+        assert (from_path[name].to_numpy() == text[name].to_numpy()).all(), name
+        assert (from_frame[name].to_numpy() == text[name].to_numpy()).all(), name
+    for name in ("rssi_mean", "rssi_power_mean", "rssi_std", "freq_mhz"):
+        assert np.allclose(from_path[name].to_numpy(float), text[name].to_numpy(float), atol=0), name
+        assert np.allclose(from_frame[name].to_numpy(float), text[name].to_numpy(float), atol=0.006), name
+    assert (from_path["lat"].to_numpy(float) == text["Latitude"].to_numpy()).all()
+    first = pd.to_datetime(text["first_time"], utc=True)
+    assert (from_path["first_time"] == first).all() and (from_frame["first_time"] == first).all()
+    # Logs in one call share their bins, as a folder run --into does: a drive and
+    # the same drive again count twice in every bin, from two logs.
+    again = tmp_path / "again.klf"
+    again.write_bytes(open(sample_log, "rb").read())
+    once, twice = quillon.bins(sample_log, 100), quillon.bins([sample_log, again], 100)
+    assert len(once) == len(twice) and (twice["logs"] == 2).all()
+    assert (twice["count"] == 2 * once["count"]).all()
+    both = quillon.bins(simulator_logs[:2], 100)
+    frames = pd.concat([quillon.read(p) for p in simulator_logs[:2]], ignore_index=True)
+    assert both["count"].sum() == (frames["rssi_dbm"].notna() & frames["lat"].notna()).sum()
+    assert sorted(quillon.bins(frames, 100)["count"]) == sorted(both["count"])
+
+
+@pytest.mark.parametrize("call,exception,message", [
+    (lambda log, tmp: quillon.read(tmp / "missing.klf"), quillon.ConversionError, "Input File Does Not Exist!"),
+    (lambda log, tmp: quillon.read(log, receiver=3), quillon.UsageError, "--receiver takes 1 or 2"),
+    (lambda log, tmp: quillon.read(log, data="freq,power"), quillon.UsageError, "--data takes a subset of freq,channel,rssi"),
+    (lambda log, tmp: quillon.read(log, fields=[99]), quillon.UsageError, "--fields takes catalogue indexes 0 to 55"),
+    (lambda log, tmp: quillon.read(log, frequencies="nan,1"), quillon.UsageError, "--frequencies takes two numbers"),
+    (lambda log, tmp: quillon.read(log, colour=True), quillon.UsageError, "unknown setting: colour"),
+    (lambda log, tmp: quillon.bins(log, 5), quillon.UsageError, "--bins takes a size of 10 to 1000 metres"),
+    (lambda log, tmp: quillon.bins(log, 50, crs="EPSG:4326"), quillon.UsageError, "--bin-crs"),
+    (lambda log, tmp: quillon.convert(log, tmp / "x.out", format="dxf"), quillon.UsageError, "--format takes one of"),
+    (lambda log, tmp: quillon.convert(log, log), quillon.ConversionError, "is the input file itself"),
+    (lambda log, tmp: quillon.index(tmp), quillon.ConversionError, None),
+])
+def test_bad_input_raises_the_command_lines_message(call, exception, message, convert_binary, sample_log, tmp_path):
+    with pytest.raises(exception) as raised:
+        call(sample_log, tmp_path)
+    assert isinstance(raised.value, quillon.Error)
+    if message:
+        assert message in str(raised.value)
+
+
+@pytest.mark.parametrize("make,args", [
+    (lambda p: p.write_bytes(b"not a log at all\n" * 50), []),
+    (lambda p: p.write_bytes(open(__import__("os").environ["KLF_SAMPLE"], "rb").read()[:1000]), []),
+    (lambda p: p.mkdir(), []),
+])
+def test_bad_logs_fail_as_on_the_command_line(make, args, convert_binary, tmp_path):
+    log = tmp_path / "bad.klf"
+    make(log)
+    code, stderr = command_line(convert_binary, str(log), tmp_path / "cli.out", *args)
+    if code == 0:
+        quillon.read(log)  # read as the command line converts it
+        return
+    with pytest.raises(quillon.ConversionError) as raised:
+        quillon.read(log)
+    assert "Error: " + str(raised.value) in stderr
+
+
+NEEDS_FREQUENCIES = __import__("os").path.join(__import__("os").path.dirname(__file__), "..", "data", "conformance",
+                                               "03-convert", "input.klf")
+
+
+@pytest.mark.parametrize("settings,cli", [
+    (dict(), []),
+    (dict(frequencies=(1.5, 459.675)), ["--frequencies", "1.5,459.675"]),
+])
+def test_a_log_needing_frequencies_is_refused_as_on_the_command_line(settings, cli, convert_binary, tmp_path):
+    code, stderr = command_line(convert_binary, NEEDS_FREQUENCIES, tmp_path / "m.out", *cli)
+    assert code == 1
+    with pytest.raises(quillon.ConversionError) as raised:
+        quillon.read(NEEDS_FREQUENCIES, **settings)
+    assert stderr.startswith("Error: " + str(raised.value))
+
+
+def test_a_log_with_its_frequencies_given_reads_as_it_converts(convert_binary, tmp_path):
+    assert command_line(convert_binary, NEEDS_FREQUENCIES, tmp_path / "m.out", "--frequencies", "1931,460")[0] == 0
+    frame = quillon.read(NEEDS_FREQUENCIES, frequencies=[1931, 460])
+    expected = delimited_measurements(tmp_path / "m.out", [22, 18, 5, 11, 0], ["freq", "rssi"])
+    assert [shown(v, "real(5)") for v in frame["freq_mhz"]] == [g[0] if g else "" for _, _, _, g in expected]
+
+
+def test_progress_and_interruption(sample_log):
+    seen = []
+    quillon.read(sample_log, progress=seen.append)
+    assert seen[-1] == 100 and seen == sorted(seen)
+
+    def stop(percent):
+        if percent >= 10:
+            raise KeyboardInterrupt
+    with pytest.raises(KeyboardInterrupt):
+        quillon.read(sample_log, progress=stop)
+
+
+def test_threads_read_logs_at_once(simulator_logs):
+    serial = [quillon.read(p, best_server=True) for p in simulator_logs]
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        parallel = list(pool.map(lambda p: quillon.read(p, best_server=True), simulator_logs))
+    for a, b in zip(serial, parallel):
+        pd.testing.assert_frame_equal(a, b)
+
+
+def test_a_local_cluster_of_two_processes_gives_the_serial_result(simulator_logs):
+    distributed = pytest.importorskip("distributed")
+    serial = pd.concat([quillon.read(p) for p in simulator_logs], ignore_index=True)
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
+            distributed.Client(cluster) as client:
+        frame = quillon.dask.read_many(simulator_logs)
+        assert frame.npartitions == 4
+        per_scan = frame.groupby(["log", "scan"]).rssi_dbm.mean().compute()
+        whole = frame.compute().reset_index(drop=True)
+    for name in ("log", "gps_date", "gps_time"):  # the categories of one log each, joined
+        whole[name] = whole[name].astype(object)
+        serial[name] = serial[name].astype(object)
+    pd.testing.assert_frame_equal(whole, serial)
+    per_scan = per_scan[per_scan.astype("float64").notna()]  # the log names' pairs with scans of other logs
+    expected = serial.groupby(["log", "scan"]).rssi_dbm.mean()
+    per_scan.index = per_scan.index.set_levels(per_scan.index.levels[0].astype(object), level=0)
+    pd.testing.assert_series_equal(per_scan.sort_index(), expected.sort_index())
