@@ -20,6 +20,7 @@
 #include <QTime>
 
 #include "app/configuration.h"
+#include "version.h"
 #include "app/qt_text.h"
 #include "convert/map_format.h"
 #include "convert/tconvert.h"
@@ -72,7 +73,7 @@ void TMainForm::AttachForms(TAboutDlg* about, TWaitDlg* wait, THelp_Form* help, 
 
 TMainForm::TMainForm() {
   setObjectName("MainForm");
-  setWindowTitle("KTR Quillon (Zephyn Edition) 6.20");
+  setWindowTitle(QString("KTR Quillon (Zephyn Edition) ") + kVersion);
   setWindowIcon(ProgramIcon());
   setFixedSize(1161, 712);
   Reader.MultiFileRun = 0;

@@ -17,6 +17,7 @@
 #include "reader/log_reader.h"
 #include "reader/messages.h"
 #include "reader/path_check.h"
+#include "version.h"
 
 using namespace quillon;
 
@@ -50,6 +51,7 @@ int PrintIndex(const std::string& input) {
 int main(int argc, char** argv) {
   CLI::App app{"Converts KTR Zephyn CW receiver logs (.klf, .kez) into delimited text or map layers."};
   app.footer(kExitStatuses);
+  app.set_version_flag("--version", std::string("quillon-convert ") + kVersion);
   std::string input, output, config, folder, outFolder, pattern = "*.klf", ext = ".out";
   std::string fields, data, delimiter, skipScans, frequencies, dropOutages, index;
   int receiver = 1;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "dialogs/program_icon.h"
+#include "version.h"
 
 namespace quillon {
 
@@ -44,7 +45,7 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setGeometry(8, 8, 105, 105);
 
   MakeLabel(panel, "Label1", "Quillon (Zephyn Edition)", 124, 12, 300, 24, 16, true, false);
-  MakeLabel(panel, "Version", "Version 6.20", 124, 40, 300, 20, 12, true, false);
+  MakeLabel(panel, "Version", QString("Version ") + kVersion, 124, 40, 300, 20, 12, true, false);
   MakeLabel(panel, "Copyright", "Copyright (C) KTR Instruments", 124, 64, 300, 20, 12, true, false);
   MakeLabel(panel, "Notice", "All rights reserved. Unauthorised copying is prohibited.", 124, 88, 300, 28, 12, true,
             true);
