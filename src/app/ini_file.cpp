@@ -1,14 +1,15 @@
 #include "app/ini_file.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <strings.h>
+
+#include "reader/native_file.h"
+#include "reader/path_check.h"
 
 namespace quillon {
 
@@ -24,7 +25,11 @@ std::string Trim(const std::string& s) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
 }
 
 // The section name of a "[name]" line, or false.
@@ -64,8 +69,8 @@ bool ParseIniInteger(const std::string& text, long long& value) {
 bool IniFile::Load(const std::string& path) {
   LineList.clear();
   LineEnd = "\r\n";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return ::access(path.c_str(), F_OK) != 0;  // a missing file is an empty one
+  std::ifstream in(native::PathOf(path), std::ios::binary);
+  if (!in) return ExaminePath(path).Kind == PathKind::Missing;  // a missing file is an empty one
   std::stringstream content;
   content << in.rdbuf();
   if (in.bad()) return false;
@@ -89,12 +94,13 @@ bool IniFile::Load(const std::string& path) {
 bool IniFile::Save(const std::string& path) const {
   const std::string temporary = path + ".tmp~";
   const auto fail = [&](int error) {
-    std::remove(temporary.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(native::PathOf(temporary), ignored);
     errno = error;
     return false;
   };
   {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    std::ofstream out(native::PathOf(temporary), std::ios::binary | std::ios::trunc);
     if (!out) return fail(errno ? errno : EACCES);
     for (const std::string& line : LineList) out << line << LineEnd;
     out.flush();
@@ -104,7 +110,9 @@ bool IniFile::Save(const std::string& path) const {
       return fail(error);
     }
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) return fail(errno);
+  std::error_code renamed;  // replaces an existing file on every system
+  std::filesystem::rename(native::PathOf(temporary), native::PathOf(path), renamed);
+  if (renamed) return fail(renamed.default_error_condition().value());
   return true;
 }
 

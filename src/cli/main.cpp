@@ -1,9 +1,13 @@
 // quillon-convert: the command-line companion of the window. It drives the same
 // engine and writes the same bytes for the same settings.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "app/configuration.h"
 #include "convert/settings.h"
@@ -16,6 +20,7 @@
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
 #include "reader/messages.h"
+#include "reader/native_file.h"
 #include "reader/path_check.h"
 #include "version.h"
 
@@ -46,11 +51,11 @@ int PrintIndex(const std::string& input) {
   return kExitDone;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
+  native::UseBinaryStandardStreams();
   CLI::App app{"Converts KTR Zephyn CW receiver logs (.klf, .kez) into delimited text or map layers."};
   app.footer(kExitStatuses);
+  app.allow_windows_style_options(false);  // "/folder/log.klf" is a path, not an option
   app.set_version_flag("--version", std::string("quillon-convert ") + kVersion);
   std::string input, output, config, folder, outFolder, pattern = "*.klf", ext = ".out";
   std::string fields, data, delimiter, skipScans, frequencies, dropOutages, index;
@@ -186,10 +191,31 @@ int main(int argc, char** argv) {
   if (!IsMapLayer(chosen) && layerOpt->count()) return usage("--layer names a map layer: give a map --format");
 
   InstallInterruptHandler();
-  CliRunHost host(!quiet && ::isatty(STDERR_FILENO), quiet);
+  CliRunHost host(!quiet && native::IsTerminal(stderr), quiet);
   switch (ConversionRun(Reader, host, settings, pairs, selection).Execute()) {
     case RunOutcome::Completed: return kExitDone;
     case RunOutcome::CompletedLeavingFilesOut: return kExitFilesLeftOut;
     default: return kExitFailed;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands the arguments over in UTF-16; the program works in UTF-8.
+int wmain(int argc, wchar_t** wide) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string text(bytes > 0 ? bytes - 1 : 0, '\0');
+    if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), bytes, nullptr, nullptr);
+    arguments.push_back(std::move(text));
+  }
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return Run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return Run(argc, argv); }
+#endif

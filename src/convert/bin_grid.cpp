@@ -1,6 +1,10 @@
 #include "convert/bin_grid.h"
 
+#ifdef QUILLON_WITHOUT_PROJ
+#include "convert/proj_absent.h"
+#else
 #include <proj.h>
+#endif
 
 #include <cctype>
 #include <cmath>
@@ -49,6 +53,9 @@ BinGrid::~BinGrid() = default;
 std::string BinGrid::CheckCrs(const std::string& crs) {
   const int code = EpsgCode(crs);
   if (code <= 0) return "\"" + crs + "\" is not an EPSG code: give it as EPSG:NNNN.";
+#ifdef QUILLON_WITHOUT_PROJ
+  return "Coverage bins are not part of this build of the program: it has no PROJ.";
+#endif
   Context c;
   PJ* system = proj_create(c.Ctx, ("EPSG:" + std::to_string(code)).c_str());
   if (!system) return "EPSG:" + std::to_string(code) + " is not a coordinate system PROJ knows.";

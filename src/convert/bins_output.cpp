@@ -7,6 +7,7 @@
 #include "convert/output_file.h"
 #include "convert/staged_output.h"
 #include "reader/messages.h"
+#include "reader/native_file.h"
 #include "reader/number_text.h"
 #include "reader/path_check.h"
 
@@ -155,9 +156,9 @@ std::vector<Attribute> BinAttributes() {
 
 std::string BinsPathOf(const std::string& output) {
   if (output.compare(0, 3, "PG:") == 0) return output;
-  const std::filesystem::path path(output);
-  const std::string name = path.stem().string() + "-bins" + path.extension().string();
-  return path.has_parent_path() ? (path.parent_path() / name).string() : name;
+  const std::filesystem::path path = native::PathOf(output);
+  const std::string name = native::Utf8Of(path.stem()) + "-bins" + native::Utf8Of(path.extension());
+  return path.has_parent_path() ? native::Utf8Of(path.parent_path() / native::PathOf(name)) : name;
 }
 
 bool WriteBinsLayer(LayerWriter& writer, const std::string& target, const std::string& layer, CoverageBins& bins,

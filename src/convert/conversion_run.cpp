@@ -12,6 +12,7 @@
 #include "convert/output_split.h"
 #include "reader/file_type.h"
 #include "reader/messages.h"
+#include "reader/native_file.h"
 #include "reader/path_check.h"
 #include "reader/record_pass.h"
 
@@ -43,7 +44,7 @@ ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings setting
       OutputKind(static_cast<OutputFormat>(Config.OutputFormat)) {
   if (IsMapLayer(OutputKind)) {
     size_t longest = 1;
-    for (const FilePair& pair : Pairs) longest = std::max(longest, std::filesystem::path(pair.Input).filename().string().size());
+    for (const FilePair& pair : Pairs) longest = std::max(longest, native::Utf8Of(native::PathOf(pair.Input).filename()).size());
     Schema = std::make_unique<MeasurementLayer>(Config, static_cast<int>(std::min<size_t>(longest, 254)));
   }
 }
@@ -387,7 +388,7 @@ void ConversionRun::WriteLayerRows() {
 // The dataset of the pair (or the run's one, opened with its first log) and the
 // log's start in it.
 bool ConversionRun::OpenLayer(const FilePair& pair) {
-  LogName = std::filesystem::path(pair.Input).filename().string();
+  LogName = native::Utf8Of(native::PathOf(pair.Input).filename());
   LayerError.clear();
   if (!Layer) {
     Layer = MakeWriter(OutputKind);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "reader/messages.h"
+#include "reader/native_file.h"
 #include "reader/path_check.h"
 
 namespace quillon {
@@ -64,24 +65,25 @@ bool ListFolderPairs(const std::string& inFolder, const std::string& outFolder, 
   namespace fs = std::filesystem;
   pairs.clear();
   std::error_code ec;
-  fs::directory_iterator entries(inFolder, ec);
+  fs::directory_iterator entries(native::PathOf(inFolder), ec);
   if (ec) {
-    message = std::string(messages::kInputFolderCannotBeRead) + "\n" + SystemReason(inFolder, ec.value());
+    message = std::string(messages::kInputFolderCannotBeRead) + "\n" + SystemReason(inFolder, ec);
     return false;
   }
   std::vector<std::string> names;
   for (; entries != fs::directory_iterator(); entries.increment(ec)) {
-    const std::string name = entries->path().filename().string();
+    const std::string name = native::Utf8Of(entries->path().filename());
     std::error_code kind;
     if (entries->is_regular_file(kind) && MatchesPattern(name, pattern)) names.push_back(name);
   }
   if (ec) {
-    message = std::string(messages::kInputFolderCannotBeRead) + "\n" + SystemReason(inFolder, ec.value());
+    message = std::string(messages::kInputFolderCannotBeRead) + "\n" + SystemReason(inFolder, ec);
     return false;
   }
   std::sort(names.begin(), names.end());
   for (const std::string& name : names)
-    pairs.push_back({(fs::path(inFolder) / name).string(), (fs::path(outFolder) / OutputNameFor(name, extension)).string()});
+    pairs.push_back({native::Utf8Of(native::PathOf(inFolder) / native::PathOf(name)),
+                     native::Utf8Of(native::PathOf(outFolder) / native::PathOf(OutputNameFor(name, extension)))});
   message.clear();
   return true;
 }

@@ -1,12 +1,10 @@
 #include "convert/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <utility>
+
+#include "reader/native_file.h"
 
 namespace quillon {
 
@@ -23,14 +21,13 @@ OutputFile::~OutputFile() { Close(); }
 // formatting goes on meanwhile.
 bool OutputFile::Open(const std::string& path) {
   Close();
-  Fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  Fd = native::OpenForWriting(path);
   Error = false;
   SystemError = Fd < 0 ? errno : 0;
   Filling.clear();
   Written = 0;
   if (Fd < 0) return false;
-  struct stat st;  // devices and pipes are written as they are
-  TruncatePending = ::fstat(Fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+  TruncatePending = native::SizeOf(Fd) > 0;  // devices and pipes are written as they are
   Replacing = TruncatePending;
   Filling.Reserve(kFillingCapacity);
   if (TruncatePending) StartWriter();
@@ -46,14 +43,14 @@ void OutputFile::StartWriter() {
 void OutputFile::WriteAll(const TextBuffer& text) {
   if (TruncatePending) {
     TruncatePending = false;
-    if (::ftruncate(Fd, 0) != 0) {
+    if (native::Empty(Fd) != 0) {
       Fail(errno);
       return;
     }
   }
   size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = ::write(Fd, text.data() + done, text.size() - done);
+    const long long n = native::Write(Fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       Fail(n < 0 ? errno : ENOSPC);
@@ -64,7 +61,7 @@ void OutputFile::WriteAll(const TextBuffer& text) {
   // A file emptied and written again is flushed as a whole when it is closed (the
   // file system protects the old contents that way): its disk writes are started
   // piece by piece here instead. A new file is left to the system's write-back.
-  if (done > 0 && Replacing) ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+  if (done > 0 && Replacing) native::StartWriteBack(Fd, static_cast<int64_t>(Written), static_cast<int64_t>(done));
   Written += done;
 }
 
@@ -160,7 +157,7 @@ bool OutputFile::Close() {
   if (Fd < 0) return !Error;
   if (!Error) WriteAll(Filling);  // also empties a replaced file that no hand-off reached
   Filling.clear();
-  if (::close(Fd) != 0 && !Error) {
+  if (native::Close(Fd) != 0 && !Error) {
     Error = true;
     SystemError = errno;
   }

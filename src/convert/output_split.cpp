@@ -1,7 +1,5 @@
 #include "convert/output_split.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdint>
@@ -9,6 +7,7 @@
 
 #include "convert/output_file.h"
 #include "reader/input_file.h"
+#include "reader/native_file.h"
 #include "reader/path_check.h"
 
 namespace quillon {
@@ -67,8 +66,11 @@ std::string SplitFolder(const std::string& outputPath) { return DropLastCharacte
 
 namespace {
 
+// Part files are named with the system's own separator ("\\" on Windows).
+constexpr char kSeparator = std::filesystem::path::preferred_separator;
+
 std::string BaseOf(const std::string& folder) {
-  const size_t slash = folder.find_last_of('/');
+  const size_t slash = folder.find_last_of(kSeparator == '/' ? "/" : "/\\");
   return slash == std::string::npos ? folder : folder.substr(slash + 1);
 }
 
@@ -85,27 +87,27 @@ bool IsPartName(const std::string& name, const std::string& base) {
 }  // namespace
 
 std::string SplitPartName(const std::string& folder, int part) {
-  return folder + "/" + BaseOf(folder) + "-" + std::to_string(part) + ".out";
+  return folder + kSeparator + BaseOf(folder) + "-" + std::to_string(part) + ".out";
 }
 
 bool IsSplitPart(const std::string& path, const std::string& outputPath) {
   const std::string folder = SplitFolder(outputPath);
   if (folder.empty()) return false;
-  const std::filesystem::path candidate(path);
-  const std::string parent = candidate.has_parent_path() ? candidate.parent_path().string() : std::string(".");
-  return IsPartName(candidate.filename().string(), BaseOf(folder)) && SameFile(parent, folder);
+  const std::filesystem::path candidate = native::PathOf(path);
+  const std::string parent = candidate.has_parent_path() ? native::Utf8Of(candidate.parent_path()) : std::string(".");
+  return IsPartName(native::Utf8Of(candidate.filename()), BaseOf(folder)) && SameFile(parent, folder);
 }
 
 std::vector<std::string> ExistingSplitParts(const std::string& outputPath) {
   std::vector<std::string> parts;
   const std::string folder = SplitFolder(outputPath);
   std::error_code ec;
-  if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return parts;
+  if (folder.empty() || !std::filesystem::is_directory(native::PathOf(folder), ec)) return parts;
   const std::string base = BaseOf(folder);
-  for (std::filesystem::directory_iterator entries(folder, ec); !ec && entries != std::filesystem::directory_iterator();
-       entries.increment(ec)) {
-    const std::string name = entries->path().filename().string();
-    if (IsPartName(name, base)) parts.push_back(folder + "/" + name);
+  for (std::filesystem::directory_iterator entries(native::PathOf(folder), ec);
+       !ec && entries != std::filesystem::directory_iterator(); entries.increment(ec)) {
+    const std::string name = native::Utf8Of(entries->path().filename());
+    if (IsPartName(name, base)) parts.push_back(folder + kSeparator + name);
   }
   return parts;
 }
@@ -113,11 +115,11 @@ std::vector<std::string> ExistingSplitParts(const std::string& outputPath) {
 SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<void(int)>& progress,
                              const std::function<bool()>& stopRequested) {
   const std::string folder = SplitFolder(outputPath);
-  struct stat st;
   if (folder.empty()) return {SplitResult::CannotCreateDirectory, outputPath, ENOENT};
-  const bool exists = ::stat(folder.c_str(), &st) == 0;
-  if (exists && !S_ISDIR(st.st_mode)) return {SplitResult::CannotCreateDirectory, folder, EEXIST};
-  if (!exists && ::mkdir(folder.c_str(), 0777) != 0) return {SplitResult::CannotCreateDirectory, folder, errno};
+  const PathKind kind = ExaminePath(folder).Kind;
+  if (kind != PathKind::Missing && kind != PathKind::Folder) return {SplitResult::CannotCreateDirectory, folder, EEXIST};
+  if (kind == PathKind::Missing && native::MakeFolder(folder) != 0)
+    return {SplitResult::CannotCreateDirectory, folder, errno};
   PieceReader reader;
   progress(0);
   if (!reader.Open(outputPath)) return {SplitResult::OutputNotReadable, outputPath, errno};

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "reader/native_file.h"
 #include "reader/path_check.h"
 
 namespace quillon {
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 bool StagedOutput::Begin(const std::string& output, std::string& error) {
   Discard();
   Output = output;
-  const fs::path target(output);
+  const fs::path target = native::PathOf(output);
   const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::random_device random;
   std::error_code ec;
@@ -24,25 +25,26 @@ bool StagedOutput::Begin(const std::string& output, std::string& error) {
     std::snprintf(name, sizeof name, ".quillon-%08x", static_cast<unsigned>(random()));
     const fs::path folder = parent / name;
     if (fs::create_directory(folder, ec)) {
-      Folder = folder.string();
-      Staged = (folder / target.filename()).string();
+      Folder = native::Utf8Of(folder);
+      Staged = native::Utf8Of(folder / target.filename());
       return true;
     }
     if (ec) break;  // not a name taken, a folder that cannot be written
   }
-  error = SystemReason(output, ec ? ec.value() : EEXIST);
+  error = ec ? SystemReason(output, ec) : SystemReason(output, EEXIST);
   return false;
 }
 
 bool StagedOutput::Commit(std::string& error) {
   if (Folder.empty()) return true;
-  const fs::path destination = fs::path(Output).has_parent_path() ? fs::path(Output).parent_path() : fs::path(".");
+  const fs::path output = native::PathOf(Output);
+  const fs::path destination = output.has_parent_path() ? output.parent_path() : fs::path(".");
   std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator(Folder, ec)) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(native::PathOf(Folder), ec)) {
     const fs::path to = destination / entry.path().filename();
     fs::rename(entry.path(), to, ec);
     if (ec) {
-      error = SystemReason(to.string(), ec.value());
+      error = SystemReason(native::Utf8Of(to), ec);
       return false;
     }
   }
@@ -53,7 +55,7 @@ bool StagedOutput::Commit(std::string& error) {
 void StagedOutput::Discard() {
   if (Folder.empty()) return;
   std::error_code ec;
-  fs::remove_all(Folder, ec);
+  fs::remove_all(native::PathOf(Folder), ec);
   Folder.clear();
   Staged.clear();
 }

@@ -1,11 +1,10 @@
 #include "reader/input_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+
+#include "reader/native_file.h"
 
 namespace quillon {
 
@@ -15,19 +14,17 @@ bool InputFile::Open(const std::string& path) {
   Close();
   // Opened without blocking, so that a named pipe without a writer is refused at
   // once instead of holding the caller; regular files never block anyway.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = native::OpenForReading(path);
   if (fd < 0) return false;
-  struct stat st;
-  const bool examined = ::fstat(fd, &st) == 0;
-  if (!examined || !S_ISREG(st.st_mode)) {
-    const int error = !examined ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ::close(fd);
+  const int64_t size = native::SizeOf(fd);
+  if (size < 0) {
+    const int error = ExaminePath(path).Kind == PathKind::Folder ? EISDIR : EINVAL;
+    native::Close(fd);
     errno = error;
     return false;
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   Fd = fd;
-  FileSize = st.st_size;
+  FileSize = size;
   Buffer.resize(kBufferSize);
   Begin = End = 0;
   Refills = 0;
@@ -48,7 +45,7 @@ void InputFile::StopReadAhead() {
 
 void InputFile::Close() {
   StopReadAhead();
-  if (Fd >= 0) ::close(Fd);
+  if (Fd >= 0) native::Close(Fd);
   Fd = -1;
   FileSize = 0;
   Begin = End = 0;
@@ -57,7 +54,7 @@ void InputFile::Close() {
 size_t InputFile::ReadChunk(std::vector<uint8_t>& into) {
   size_t got = 0;
   while (got < into.size()) {
-    const ssize_t n = ::read(Fd, into.data() + got, into.size() - got);
+    const long long n = native::Read(Fd, into.data() + got, into.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<size_t>(n);
@@ -123,9 +120,10 @@ size_t InputFile::ReadSlow(uint8_t* dst, size_t n) {
 }
 
 int64_t FileSizeOf(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-  return st.st_size;
+  if (ExaminePath(path).Kind != PathKind::Regular) return -1;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(native::PathOf(path), ec);
+  return ec ? -1 : static_cast<int64_t>(size);
 }
 
 }  // namespace quillon

@@ -1,43 +1,29 @@
 #include "reader/path_check.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "reader/messages.h"
+#include "reader/native_file.h"
 
 namespace quillon {
 
-PathInfo ExaminePath(const std::string& path) {
-  PathInfo info;
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    info.Error = errno;
-    return info;
-  }
-  info.Device = static_cast<uint64_t>(st.st_dev);
-  info.Inode = static_cast<uint64_t>(st.st_ino);
-  if (S_ISREG(st.st_mode)) info.Kind = PathKind::Regular;
-  else if (S_ISDIR(st.st_mode)) info.Kind = PathKind::Folder;
-  else if (S_ISFIFO(st.st_mode)) info.Kind = PathKind::Fifo;
-  else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) info.Kind = PathKind::Device;
-  else info.Kind = PathKind::Other;
-  return info;
-}
+PathInfo ExaminePath(const std::string& path) { return native::Examine(path); }
 
 std::string FileIdentity(const std::string& path) {
   const PathInfo info = ExaminePath(path);
   if (info.Kind != PathKind::Missing) return "#" + std::to_string(info.Device) + ":" + std::to_string(info.Inode);
   std::error_code ec;
-  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-  return "/" + (ec ? path : resolved.string());
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(native::PathOf(path), ec);
+  return "/" + (ec ? path : native::Utf8Of(resolved));
 }
 
 std::string SystemReason(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+
+std::string SystemReason(const std::string& path, const std::error_code& error) {
+  return SystemReason(path, error.default_error_condition().value());
+}
 
 std::string ReadProblem(const std::string& path) {
   const PathInfo info = ExaminePath(path);
@@ -47,9 +33,9 @@ std::string ReadProblem(const std::string& path) {
     case PathKind::Regular: break;
     default: return path + ": Not a regular file";
   }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = native::OpenForReading(path);
   if (fd < 0) return SystemReason(path, errno);
-  ::close(fd);
+  native::Close(fd);
   return {};
 }
 

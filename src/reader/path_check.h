@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace quillon {
 
@@ -29,6 +30,9 @@ inline bool SameFile(const std::string& a, const std::string& b) { return FileId
 
 // "<path>: <reason>" for a system error number.
 std::string SystemReason(const std::string& path, int error);
+// The same for an error of std::filesystem, by the errno it stands for (on Windows
+// its own codes are the system's, not errno values).
+std::string SystemReason(const std::string& path, const std::error_code& error);
 
 // Why a file cannot be read: empty when it is a regular file that opens for
 // reading, else "<path>: <reason>".

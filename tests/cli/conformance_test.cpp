@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/configuration.h"
+#include "support/converter.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -36,7 +37,7 @@ TEST(ConformanceTest, ConvertVectors) {
   for (const fs::path& v : vectors) {
     TempDir dir;
     fs::copy_file(v / "input.klf", dir.File("input.klf"));
-    const std::string command = std::string(QUILLON_CONVERT) + " " + dir.File("input.klf") + " -o " +
+    const std::string command = Converter() + " " + dir.File("input.klf") + " -o " +
                                 dir.File("input.out") + " --quiet " + Trimmed(ReadFile(v / "options.txt")) +
                                 " 2>" + dir.File("stderr");
     EXPECT_EQ(std::system(command.c_str()), 0) << v << ReadFile(dir.File("stderr"));
@@ -48,7 +49,7 @@ TEST(ConformanceTest, IndexVectors) {
   for (const fs::path& v : Vectors("-index")) {
     TempDir dir;
     const std::string command =
-        std::string(QUILLON_CONVERT) + " --index " + (v / "input.klf").string() + " >" + dir.File("index.txt");
+        Converter() + " --index " + (v / "input.klf").string() + " >" + dir.File("index.txt");
     ASSERT_EQ(std::system(command.c_str()), 0) << v;
     std::ifstream in(dir.File("index.txt"));
     std::string scans = "[", statistics, line;
@@ -76,7 +77,7 @@ TEST(ConformanceTest, IndexVectors) {
 TEST(CommandLineTest, UsageErrorsAndRefusals) {
   TempDir dir;
   std::ofstream(dir.File("text.klf")) << "not a log at all";
-  const std::string cli = QUILLON_CONVERT;
+  const std::string cli = Converter();
   const std::string input = (fs::path(QUILLON_CONFORMANCE) / "01-convert" / "input.klf").string();
   struct Case {
     std::string arguments;
@@ -103,7 +104,7 @@ TEST(CommandLineTest, UsageErrorsAndRefusals) {
 
 std::string RunCli(const std::string& arguments) {
   TempDir scratch;
-  const std::string command = std::string(QUILLON_CONVERT) + " " + arguments + " --quiet 2>" + scratch.File("err");
+  const std::string command = Converter() + " " + arguments + " --quiet 2>" + scratch.File("err");
   const int status = std::system(command.c_str());
   return std::to_string(WEXITSTATUS(status)) + ":" + ReadFile(scratch.File("err"));
 }

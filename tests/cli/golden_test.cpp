@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "klf-synth/drive_simulator.h"
+#include "support/converter.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -139,7 +140,7 @@ TEST(GoldenTest, OutputsKeepEveryByte) {
       const bool big = std::string(log.name) == "big";
       if (big ? c.name != "split" && c.name != "default" : c.name == "split") continue;
       const std::string output = dir.File(std::string(log.name) + "-" + c.name + ".out");
-      const std::string command = std::string(QUILLON_CONVERT) + " " + path + " -o " + output + " --quiet " +
+      const std::string command = Converter() + " " + path + " -o " + output + " --quiet " +
                                   c.options + " 2>" + dir.File("stderr");
       ASSERT_EQ(std::system(command.c_str()), 0) << c.name << ": " << ReadFile(dir.File("stderr"));
       const std::string name = std::string(log.name) + "/" + c.name;
