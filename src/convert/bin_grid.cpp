@@ -50,12 +50,18 @@ BinGrid::BinGrid(int metres, const std::string& crs) : Size(metres) {
 
 BinGrid::~BinGrid() = default;
 
+std::string BinGrid::Unavailable() {
+#ifdef QUILLON_WITHOUT_PROJ
+  return "Coverage bins are not part of this build of the program: it has no PROJ.";
+#else
+  return {};
+#endif
+}
+
 std::string BinGrid::CheckCrs(const std::string& crs) {
   const int code = EpsgCode(crs);
   if (code <= 0) return "\"" + crs + "\" is not an EPSG code: give it as EPSG:NNNN.";
-#ifdef QUILLON_WITHOUT_PROJ
-  return "Coverage bins are not part of this build of the program: it has no PROJ.";
-#endif
+  if (!Unavailable().empty()) return Unavailable();
   Context c;
   PJ* system = proj_create(c.Ctx, ("EPSG:" + std::to_string(code)).c_str());
   if (!system) return "EPSG:" + std::to_string(code) + " is not a coordinate system PROJ knows.";

@@ -41,6 +41,8 @@ class BinGrid {
   BinGrid(const BinGrid&) = delete;
   BinGrid& operator=(const BinGrid&) = delete;
 
+  // Empty when this build can make grids (it has PROJ), else why not.
+  static std::string Unavailable();
   // Empty when `crs` names a projected system in metres that PROJ knows, else why not.
   static std::string CheckCrs(const std::string& crs);
   // The UTM zone (EPSG code, WGS 84 north 326zz or south 327zz) of a position.

@@ -65,6 +65,7 @@ bool ConversionRun::CheckSettings() {
   if (Config.BinMetres != 0 &&
       (Config.BinMetres < BinGrid::kSmallestMetres || Config.BinMetres > BinGrid::kLargestMetres))
     return Refuse("Coverage bins are 10 to 1000 metres.");
+  if (Config.BinMetres != 0 && !BinGrid::Unavailable().empty()) return Refuse(BinGrid::Unavailable());
   if (Config.BinMetres != 0 && !Config.BinCrs.empty() && !BinGrid::CheckCrs(Config.BinCrs).empty())
     return Refuse(BinGrid::CheckCrs(Config.BinCrs));
   if (!Config.Frequencies.empty() &&
