@@ -45,7 +45,6 @@ bool FrameLayerWriter::Open(const std::string&, const std::string&, const std::v
   }
   Columns[attributes.size()].Name = "lon";
   Columns[attributes.size() + 1].Name = "lat";
-  Columns[attributes.size()].Position = Columns[attributes.size() + 1].Position = true;
   Count = LogStart = 0;
   return true;
 }
@@ -109,7 +108,6 @@ Frame FrameLayerWriter::Take() {
     FrameColumn out;
     out.Name = c.Name;
     out.Type = c.Type;
-    out.Position = c.Position;
     out.Values.reset(c.Values.Release(Count));
     out.Nulls.reset(static_cast<uint8_t*>(c.Null.Release(Count)));
     out.Texts.assign(std::make_move_iterator(c.Texts.begin()), std::make_move_iterator(c.Texts.end()));

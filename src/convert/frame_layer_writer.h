@@ -54,7 +54,6 @@ struct FreeBlock {
 struct FrameColumn {
   std::string Name;
   AttributeType Type = AttributeType::Real;
-  bool Position = false;  // lon or lat
   std::unique_ptr<void, FreeBlock> Values;
   std::unique_ptr<uint8_t, FreeBlock> Nulls;
   std::vector<std::string> Texts;
@@ -83,7 +82,6 @@ class FrameLayerWriter final : public LayerWriter {
   struct Column {
     std::string Name;
     AttributeType Type = AttributeType::Real;
-    bool Position = false;
     GrowingArray Values;
     GrowingArray Null{1};
     std::deque<std::string> Texts;

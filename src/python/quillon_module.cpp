@@ -166,11 +166,6 @@ py::dict ToPython(Frame&& frame) {
   return out;
 }
 
-// A writer the run makes for its measurement layer and one for its bins.
-struct Collected {
-  std::vector<FrameLayerWriter*> Writers;  // in the order the run opened them
-};
-
 class Forwarding final : public LayerWriter {
  public:
   explicit Forwarding(FrameLayerWriter& to) : To(to) {}
