@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -53,6 +54,14 @@ std::string CommandLine(const QString& arguments, const QString& output) {
   const QString command = QString(QUILLON_CONVERT) + " " + arguments + " -o " + output + " --quiet 2>/dev/null";
   if (std::system(command.toLocal8Bit().constData()) != 0) return "(failed)";
   return ReadAll(output);
+}
+
+// What quillon-convert prints on stdout.
+std::string CommandOutput(const QString& arguments) {
+  QProcess process;
+  process.start(QString(QUILLON_CONVERT), arguments.split(' '));
+  process.waitForFinished(30000);
+  return process.readAllStandardOutput().toStdString();
 }
 
 int CountColour(const QImage& image, const QRect& area, QRgb colour) {
@@ -237,6 +246,9 @@ class MainFormTest : public QObject {
 
   void DefaultsAtStart() {
     QCOMPARE(form->windowTitle(), QString("KTR Quillon (Zephyn Edition) 6.20"));
+    // The About box shows the one version the command line's --version prints.
+    QCOMPARE(about->findChild<QLabel*>("Version")->text(), QString("Version 6.20"));
+    QCOMPARE(QString::fromStdString(CommandOutput("--version")).trimmed(), QString("quillon-convert 6.20"));
     QCOMPARE(form->size(), QSize(1161, 712));
     QVERIFY(form->rbSingleFile->isChecked());
     QVERIFY(form->gbSingleFile->isEnabled());
