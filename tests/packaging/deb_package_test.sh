@@ -28,4 +28,8 @@ zcat "$scratch/root/usr/share/man/man1/quillon-convert.1.gz" | grep -q 'best\\-s
 "$scratch/root/usr/bin/quillon-convert" "$sample" -o "$scratch/packaged.out" --quiet
 "$build/quillon-convert" "$sample" -o "$scratch/built.out" --quiet
 cmp "$scratch/packaged.out" "$scratch/built.out"
+# The completion offers the options of the packaged program.
+offered=$(PATH="$scratch/root/usr/bin:$PATH" bash -c '. "$1"; COMP_WORDS=(quillon-convert --b); COMP_CWORD=1;
+  _quillon_convert; echo "${COMPREPLY[*]}"' completion "$scratch/root/usr/share/bash-completion/completions/quillon-convert")
+[ "$offered" = "--best-server --bin-crs --bins" ] || { echo "completion offered: $offered"; exit 1; }
 echo "package $(basename "$deb") converts as the build does"
