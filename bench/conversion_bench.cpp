@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -128,10 +127,7 @@ void BM_Layer(benchmark::State& state) {
   const std::string out = LogPath() + ".layer" + InfoOf(format).Extension;
   int64_t features = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    std::filesystem::remove(out);
-    Settle();
-    state.ResumeTiming();
+    PrepareOutput(state, out, false, {});
     SilentRunHost host;
     ConversionRun run(Reader, host, s, {{LogPath(), out}});
     if (gdal) run.WriteLayersWith(MakeOgrLayerWriter);
@@ -153,10 +149,7 @@ void BM_GeoPackageInTwoSteps(benchmark::State& state) {
   s.BSAvg = true;
   const std::string csv = LogPath() + ".two-step.csv", gpkg = LogPath() + ".two-step.gpkg";
   for (auto _ : state) {
-    state.PauseTiming();
-    std::filesystem::remove(gpkg);
-    Settle();
-    state.ResumeTiming();
+    PrepareOutput(state, gpkg, false, {});
     SilentRunHost host;
     ConversionRun(Reader, host, s, {{LogPath(), csv}}).Execute();
     const std::string command = "ogr2ogr -f GPKG " + gpkg + " " + csv +

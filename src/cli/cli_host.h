@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/run_host.h"
+#include "convert/run_options.h"
 #include "indexing/index_run.h"
 #include "indexing/scan_tree.h"
 
@@ -21,7 +22,7 @@ class CliRunHost : public RunHost {
   void ShowProgress(int percent) override;
   void ReportMessage(MessageKind kind, const std::string& text) override;
   bool StopRequested() override { return InterruptRequested.load(); }
-  std::string FrequencyRemedy() const override { return "Give --frequencies RX1,RX2 in MHz"; }
+  std::string FrequencyRemedy() const override { return kFrequencyOptionRemedy; }
   bool ErrorReported() const { return Errors > 0; }
 
  private:

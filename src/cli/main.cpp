@@ -179,10 +179,8 @@ int Run(int argc, char** argv) {
     if (chosen == OutputFormat::PostGis && output.compare(0, 3, "PG:") != 0)
       return usage("--format postgis writes to a database: -o \"PG:dbname=... host=...\"");
     if (!skipScans.empty()) {
-      std::vector<int> scans;
-      if (!ParseIndexes(skipScans, 1, INT32_MAX, scans)) return usage("--skip-scans takes scan numbers from 1");
-      selection.File = input;
-      selection.Skip(std::vector<int32_t>(scans.begin(), scans.end()));
+      const std::string wrongScans = ParseSkippedScans(skipScans, input, selection);
+      if (!wrongScans.empty()) return usage(wrongScans);
     }
     pairs.push_back({input, output});
   }

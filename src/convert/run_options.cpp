@@ -29,6 +29,14 @@ bool ParseIndexes(const std::string& text, long long low, long long high, std::v
   return !out.empty();
 }
 
+std::string ParseSkippedScans(const std::string& list, const std::string& input, ScanSelection& selection) {
+  std::vector<int> scans;
+  if (!ParseIndexes(list, 1, INT32_MAX, scans)) return "--skip-scans takes scan numbers from 1";
+  selection.File = input;
+  selection.Skip(std::vector<int32_t>(scans.begin(), scans.end()));
+  return "";
+}
+
 std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
   if (o.Fields) {
     std::vector<int> list;

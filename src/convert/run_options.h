@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/settings.h"
+#include "reader/scan_selection.h"
 
 namespace quillon {
 
@@ -30,6 +31,13 @@ struct RunOptions {
 };
 
 std::string ApplyRunOptions(const RunOptions& options, Settings& settings);
+
+// The scans of `input` that --skip-scans ("2,5") leaves out; the usage message when
+// the list is wrong, or an empty text.
+std::string ParseSkippedScans(const std::string& list, const std::string& input, ScanSelection& selection);
+
+// How the command line and the Python module have the user give a file's frequencies.
+constexpr char kFrequencyOptionRemedy[] = "Give --frequencies RX1,RX2 in MHz";
 
 // Comma-separated items.
 std::vector<std::string> SplitList(const std::string& text);

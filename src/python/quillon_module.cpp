@@ -62,7 +62,7 @@ class PythonHost : public RunHost {
     if (kind == MessageKind::Warning) Warnings.push_back(text);
   }
   bool StopRequested() override { return Failure != nullptr; }
-  std::string FrequencyRemedy() const override { return "Give --frequencies RX1,RX2 in MHz"; }
+  std::string FrequencyRemedy() const override { return kFrequencyOptionRemedy; }
 
   // After the run, with the GIL: raises what Python raised, or the run's Error.
   void RaiseIfFailed(RunOutcome outcome) {
@@ -118,11 +118,8 @@ Settings SettingsOf(const py::dict& options) {
 ScanSelection SelectionOf(const py::dict& options, const std::string& input) {
   ScanSelection selection;
   if (!options.contains("skip_scans") || options["skip_scans"].is_none()) return selection;
-  std::vector<int> scans;
-  if (!ParseIndexes(py::str(options["skip_scans"]).cast<std::string>(), 1, INT32_MAX, scans))
-    throw UsageFault("--skip-scans takes scan numbers from 1");
-  selection.File = input;
-  selection.Skip(std::vector<int32_t>(scans.begin(), scans.end()));
+  const std::string wrong = ParseSkippedScans(py::str(options["skip_scans"]).cast<std::string>(), input, selection);
+  if (!wrong.empty()) throw UsageFault(wrong);
   return selection;
 }
 
@@ -234,9 +231,12 @@ py::tuple BinsOfPaths(const std::vector<std::string>& paths, const py::dict& opt
 py::dict BinsOfColumns(py::array_t<int32_t> logs, py::array_t<int32_t> receivers, py::array_t<double> lons,
                        py::array_t<double> lats, py::array_t<double> mhz, py::array_t<int32_t> rssi,
                        py::array_t<int64_t> times, int metres, const std::string& crs) {
-  if (metres < BinGrid::kSmallestMetres || metres > BinGrid::kLargestMetres)
-    throw UsageFault("--bins takes a size of 10 to 1000 metres");
-  if (!crs.empty() && !BinGrid::CheckCrs(crs).empty()) throw UsageFault("--bin-crs: " + BinGrid::CheckCrs(crs));
+  RunOptions checked;  // the size and system checked as the command line checks them
+  checked.Bins = metres;
+  if (!crs.empty()) checked.BinCrs = crs;
+  Settings ignored;
+  const std::string wrong = ApplyRunOptions(checked, ignored);
+  if (!wrong.empty()) throw UsageFault(wrong);
   const py::ssize_t n = logs.size();
   for (const py::ssize_t size : {receivers.size(), lons.size(), lats.size(), mhz.size(), rssi.size(), times.size()})
     if (size != n) throw UsageFault("the frame's columns differ in length");
