@@ -18,8 +18,8 @@
 
 #include "convert/settings.h"
 #include "convert/conversion_run.h"
-#include "convert/layer_writer.h"
-#include "convert/map_format.h"
+#include "layers/layer_writer.h"
+#include "layers/map_format.h"
 #include "indexing/index_run.h"
 #include "klf-synth/drive_simulator.h"
 #include "reader/file_type.h"

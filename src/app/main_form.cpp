@@ -22,7 +22,7 @@
 #include "app/configuration.h"
 #include "version.h"
 #include "app/qt_text.h"
-#include "convert/map_format.h"
+#include "layers/map_format.h"
 #include "convert/tconvert.h"
 #include "dialogs/frequency_entry.h"
 #include "dialogs/help_form.h"

@@ -13,7 +13,7 @@
 #include "app/window_hosts.h"
 #include "controls/cgauge.h"
 #include "convert/file_pairs.h"
-#include "convert/map_format.h"
+#include "layers/map_format.h"
 #include "convert/tconvert.h"
 #include "dialogs/frequency_entry.h"
 #include "dialogs/open_folder_dlg.h"

@@ -19,7 +19,7 @@
 
 #include "app/main_form.h"
 #include "controls/cgauge.h"
-#include "convert/bin_grid.h"
+#include "bins/bin_grid.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/help_form.h"
 #include "dialogs/route_map_form.h"

@@ -14,7 +14,7 @@
 #include "cli/cli_host.h"
 #include "convert/conversion_run.h"
 #include "convert/file_pairs.h"
-#include "convert/map_format.h"
+#include "layers/map_format.h"
 #include "convert/run_options.h"
 #include "indexing/index_run.h"
 #include "reader/file_type.h"

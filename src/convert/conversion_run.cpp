@@ -1,12 +1,13 @@
 #include "convert/conversion_run.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <utility>
 
-#include "convert/bins_output.h"
+#include "bins/bins_output.h"
 #include "convert/frequency_check.h"
 #include "convert/gps_outages.h"
 #include "convert/output_split.h"
@@ -24,6 +25,12 @@ std::string Format(const char* format, const std::string& value) {
   char buf[512];
   std::snprintf(buf, sizeof buf, format, value.c_str());
   return buf;
+}
+
+// "The output file" as "the output file", within a sentence.
+std::string Lowered(std::string what) {
+  if (!what.empty()) what[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
+  return what;
 }
 
 // Why an input did not open (it may have changed since it was looked at).
@@ -74,60 +81,70 @@ bool ConversionRun::CheckSettings() {
   return true;
 }
 
-// Nothing the run writes may be an input of the run, nor another pair's output: each
-// output, and when outputs are split every existing file of the split folders with
-// a part file's name (a part written over it), is compared with every input by
-// device and inode, so links are seen through.
+// The files of one output: the dataset, the bins beside it, the split part files.
+void ConversionRun::PlanOutput(const std::string& output, OutputCommit& commit) const {
+  if (OutputKind == OutputFormat::PostGis || InMemory) return;  // a database or memory, no file
+  commit.Dataset(output, OutputKind);
+  if (Config.BinMetres != 0) commit.Dataset(BinsPathOf(output), OutputKind);
+  if (Config.Split && OutputKind == OutputFormat::Delimited) commit.Parts(SplitFolder(output), ExistingSplitParts(output));
+}
+
+// Nothing the run writes or replaces may be an input of the run, nor a file of
+// another output of the run: every file of every output (side files, bins and
+// earlier split parts included) is compared with every input by device and inode,
+// so links are seen through. Targets that cannot take what is written there (a
+// folder, a pipe where a format needs a regular file) are refused too.
 bool ConversionRun::CheckFiles() {
-  std::map<std::string, const FilePair*> inputs, outputs;
+  std::map<std::string, const FilePair*> inputs;
   for (const FilePair& pair : Pairs) inputs.emplace(FileIdentity(pair.Input), &pair);
-  auto overwrites = [&](const std::string& written, const FilePair& pair, const char* what) {
-    const auto input = inputs.find(FileIdentity(written));
-    if (input == inputs.end()) return false;
-    if (input->second == &pair && written == pair.Output)
-      return !Refuse(Format("The output file %s is the input file itself.", written));
-    return !Refuse(std::string(what) + " " + written + " (of " + pair.Input + ") would overwrite the input file " +
-                   input->second->Input + ".");
+  struct Owner {
+    const FilePair* Pair;
+    std::string Path, What;
   };
-  const bool splits = Config.Split && OutputKind == OutputFormat::Delimited;
-  if (OutputKind == OutputFormat::PostGis || InMemory) return true;  // a database or memory, no file
-  const bool bins = Config.BinMetres != 0;
-  if (!Config.Into.empty()) {  // every log into one dataset
-    for (const FilePair& pair : Pairs)
-      if (overwrites(Config.Into, pair, "The output file") ||
-          (bins && overwrites(BinsPathOf(Config.Into), pair, "The bins file")))
-        return false;
-    return true;
-  }
+  std::map<std::string, Owner> written;
+  const bool into = !Config.Into.empty();
   for (const FilePair& pair : Pairs) {
-    if (overwrites(pair.Output, pair, "The output file")) return false;
-    const auto [other, fresh] = outputs.emplace(FileIdentity(pair.Output), &pair);
-    if (!fresh)
-      return Refuse("The input files " + other->second->Input + " and " + pair.Input +
-                    " would both be converted to " + pair.Output + ".");
-  }
-  if (bins) {
-    for (const FilePair& pair : Pairs) {
-      const std::string binsFile = BinsPathOf(pair.Output);
-      if (overwrites(binsFile, pair, "The bins file")) return false;
-      const auto output = outputs.find(FileIdentity(binsFile));
-      if (output != outputs.end())
-        return Refuse("The bins file " + binsFile + " would overwrite the output file " + output->second->Output + ".");
+    if (into && &pair != &Pairs.front()) break;  // one dataset for the run
+    OutputCommit plan;
+    PlanOutput(pair.Output, plan);
+    for (const OutputCommit::PlannedPath& file : plan.Paths()) {
+      const bool output = file.Path == pair.Output;
+      const std::string what = !file.Main && file.Dataset == SplitFolder(pair.Output) ? "The split part file"
+                               : !file.Main                                          ? "The side file"
+                               : output                                              ? "The output file"
+                                                                                     : "The bins file";
+      const std::string problem = OutputTargetProblem(file.Path, file.Format, file.Main);
+      if (!problem.empty()) return Refuse(problem);
+      const PathKind kind = ExaminePath(file.Path).Kind;
+      if (output && kind != PathKind::Missing && kind != PathKind::Regular) {  // a stream into a pipe or device
+        if (Config.BinMetres != 0) return Refuse("Coverage bins are written beside a file: " + pair.Output + " is not one.");
+        if (Config.Split && OutputKind == OutputFormat::Delimited)
+          return Refuse("Split part files are made from a file: " + pair.Output + " is not one.");
+      }
+      const std::string identity = FileIdentity(file.Path);
+      const auto input = inputs.find(identity);
+      if (input != inputs.end()) {
+        if (into) return Refuse(what + " " + file.Path + " would overwrite the input file " + input->second->Input + ".");
+        if (input->second == &pair && output)
+          return Refuse(Format("The output file %s is the input file itself.", file.Path));
+        return Refuse(what + " " + file.Path + " (of " + pair.Input + ") would overwrite the input file " +
+                      input->second->Input + ".");
+      }
+      const auto [other, fresh] = written.emplace(identity, Owner{&pair, file.Path, what});
+      if (fresh || other->second.Pair == &pair) continue;
+      if (what == "The output file" && other->second.What == "The output file")
+        return Refuse("The input files " + other->second.Pair->Input + " and " + pair.Input +
+                      " would both be converted to " + pair.Output + ".");
+      return Refuse(what + " " + file.Path + " (of " + pair.Input + ") would overwrite " + Lowered(other->second.What) +
+                    " " + other->second.Path + " (of " + other->second.Pair->Input + ").");
     }
   }
-  if (!splits) return true;
-  for (const FilePair& pair : Pairs) {
-    for (const std::string& part : ExistingSplitParts(pair.Output)) {
-      if (overwrites(part, pair, "The split part file")) return false;
-      const auto output = outputs.find(FileIdentity(part));
-      if (output != outputs.end())
-        return Refuse("The split part file " + part + " would overwrite the output file " + output->second->Output + ".");
-    }
+  if (!Config.Split || OutputKind != OutputFormat::Delimited) return true;
+  for (const FilePair& pair : Pairs)
     for (const FilePair& other : Pairs)
       if (&other != &pair && IsSplitPart(other.Output, pair.Output))
         return Refuse("The output file " + other.Output + " would be overwritten by a split part file of " +
                       pair.Output + ".");
-  }
   return true;
 }
 
@@ -139,7 +156,7 @@ RunOutcome ConversionRun::Execute() {
   Reader.DropOutages = Config.DropOutages;
   Reader.MultiFileRun = Config.MultipleFiles ? 1 : 0;
   Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
-  if (Config.BinMetres) Bins = std::make_unique<CoverageBins>(Config.BinMetres, Config.BinCrs, EntryBoxes::Of(Config));
+  if (Config.BinMetres) Bins = std::make_unique<CoverageBins>(Config.BinMetres, Config.BinCrs, EntryBoxesOf(Config));
 
   bool cancelled = false;
   for (const FilePair& pair : Pairs) {
@@ -156,6 +173,7 @@ RunOutcome ConversionRun::Execute() {
   }
   if (Layer && !CloseLayer(!cancelled)) return RunOutcome::Failed;  // the run's one dataset
   if (Bins && !cancelled && !Config.Into.empty() && !WriteBins(Config.Into)) return RunOutcome::Failed;
+  if (!Config.Into.empty() && !CommitFiles(cancelled)) return RunOutcome::Failed;
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& warning : LayerWarnings) Host.ReportMessage(MessageKind::Warning, warning);
@@ -245,9 +263,19 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   if (Config.DropOutages && !FindGpsOutages(Reader, pair.Input, OutageThreshold, stop))
     Host.ReportMessage(MessageKind::Error, CannotOpen(pair.Input));
 
+  if (!Files) {  // the files of this output (with Into, of the run) are staged together
+    Files = std::make_unique<OutputCommit>();
+    PlanOutput(Config.Into.empty() ? pair.Output : Config.Into, *Files);
+  }
+  std::string staged, stagingError;
+  if (!Schema && !Files->StagedPath(pair.Output, staged, stagingError)) {
+    Files.reset();
+    Refuse(stagingError);
+    return RunOutcome::Failed;
+  }
   bool outputOpened = false;
   const auto opened = [&] {
-    if (!(outputOpened = Schema ? OpenLayer(pair) : Output.Open(pair.Output))) return false;
+    if (!(outputOpened = Schema ? OpenLayer(pair) : Output.Open(staged))) return false;
     std::vector<int16_t> columns(std::min(Config.SelectedFields.size(), static_cast<size_t>(kFieldMapSize)));
     for (size_t i = 0; i < columns.size(); ++i) columns[i] = Column(i);
     Renderer.SetColumns(columns, Delimiter);
@@ -285,12 +313,13 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return RunOutcome::Failed;
   }
   if (!outputOpened) {
-    Refuse(Schema ? LayerError
+    Refuse(Schema ? Files->Unstaged(LayerError)
                   : std::string(messages::kOutputFileCannotBeAccessed) + '\n' +
                         SystemReason(pair.Output, Output.ErrorNumber()));
+    Files.reset();
     return RunOutcome::Failed;
   }
-  const bool stopped = end == PassEnd::Stopped;
+  bool stopped = end == PassEnd::Stopped;
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
   if (Schema) {
@@ -298,39 +327,65 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     const bool whole = !stopped && LayerError.empty();
     std::string error = LayerError;
     if ((!error.empty() || !Layer->EndLog(whole, error)) || (Config.Into.empty() && !CloseLayer(whole))) {
-      if (!error.empty()) Refuse(error);
+      if (!error.empty()) Refuse(Files->Unstaged(error));
+      Files.reset();
       return RunOutcome::Failed;
     }
     if (Bins && whole && Config.Into.empty() && !WriteBins(pair.Output)) return RunOutcome::Failed;
     Host.ShowProgress(100);
+    if (Config.Into.empty() && !CommitFiles(stopped)) return RunOutcome::Failed;
     return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
   }
   if (!Output.Close()) {
     Refuse(messages::kUnableToWriteTo + pair.Output + "\n" + SystemReason(pair.Output, Output.ErrorNumber()));
+    Files.reset();
     return RunOutcome::Failed;
   }
   if (Bins && !stopped && !WriteBins(pair.Output)) return RunOutcome::Failed;
   Host.ShowProgress(100);
   // Only delimited text is split: a map file is one document.
-  if (Config.Split && Reader.RecordCount > kSplitLines) {
-    const RunOutcome split = Split(pair.Output);
-    if (split != RunOutcome::Completed) return split;
+  if (!stopped && Config.Split && Reader.RecordCount > kSplitLines) {
+    const RunOutcome split = Split(pair.Output, staged);
+    if (split == RunOutcome::Failed) return split;
+    stopped = split == RunOutcome::Cancelled;
   }
+  if (!CommitFiles(stopped)) return RunOutcome::Failed;
   return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
 }
 
-RunOutcome ConversionRun::Split(const std::string& output) {
+// Puts the staged files of the output in place, unless the run was stopped (or is
+// asked to stop now): then they are thrown away and every earlier file stays.
+bool ConversionRun::CommitFiles(bool& stopped) {
+  std::unique_ptr<OutputCommit> files = std::move(Files);
+  if (!files) return true;
+  stopped = stopped || Host.StopRequested();
+  if (stopped) return true;
+  std::string error;
+  return files->Commit(error) || Refuse(error);
+}
+
+RunOutcome ConversionRun::Split(const std::string& output, const std::string& staged) {
+  std::string partsFolder, error;
+  if (!Files->StagedPath(SplitPartName(SplitFolder(output), 1), partsFolder, error)) {
+    Files.reset();
+    Refuse(error);
+    return RunOutcome::Failed;
+  }
+  partsFolder = native::Utf8Of(native::PathOf(partsFolder).parent_path());
   const SplitOutcome split = SplitOutputFile(
-      output, [this](int percent) { Host.ShowProgress(percent); }, [this] { return Host.StopRequested(); });
-  const std::string reason = SystemReason(split.Path, split.ErrorNumber);
+      staged, output, partsFolder, [this](int percent) { Host.ShowProgress(percent); },
+      [this] { return Host.StopRequested(); });
+  const std::string path = Files->Unstaged(split.Path);
+  const std::string reason = SystemReason(path, split.ErrorNumber);
   switch (split.Result) {
     case SplitResult::Done: return RunOutcome::Completed;
     case SplitResult::Cancelled: return RunOutcome::Cancelled;
     case SplitResult::CannotCreateDirectory: Refuse(messages::kCannotCreateDirectory + ("\n" + reason)); break;
     case SplitResult::OutputNotReadable: Refuse(messages::kOutputFileCannotBeAccessed + ("\n" + reason)); break;
     case SplitResult::PartNotCreated: Refuse(messages::kSplitFileCannotBeAccessed + ("\n" + reason)); break;
-    case SplitResult::PartNotWritten: Refuse(messages::kUnableToWriteTo + split.Path + "\n" + reason); break;
+    case SplitResult::PartNotWritten: Refuse(messages::kUnableToWriteTo + path + "\n" + reason); break;
   }
+  Files.reset();
   return RunOutcome::Failed;
 }
 
@@ -393,7 +448,14 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
   LayerError.clear();
   if (!Layer) {
     Layer = MakeWriter(OutputKind);
-    const std::string& target = Config.Into.empty() ? pair.Output : Config.Into;
+    const std::string& output = Config.Into.empty() ? pair.Output : Config.Into;
+    std::string target = output;
+    if (!InMemory && OutputKind != OutputFormat::PostGis &&
+        (!Files->StagedPath(output, target, LayerError) ||
+         (AddsToDataset() && !Files->StartFromEarlier(output, LayerError)))) {
+      Layer.reset();
+      return false;
+    }
     if (!Layer->Open(target, Config.LayerName, Schema->Attributes(), LayerGeometry::Point, LayerError)) {
       Layer.reset();
       return false;
@@ -407,27 +469,40 @@ bool ConversionRun::CloseLayer(bool keep) {
   const bool closed = Layer->Close(keep, error);
   for (const std::string& warning : Layer->Warnings()) LayerWarnings.push_back(warning);
   Layer.reset();
-  if (!closed) Refuse(error);
-  return closed;
+  if (closed) return true;
+  if (Files) error = Files->Unstaged(error);
+  Files.reset();
+  return Refuse(error);
 }
 
 // The bins of the log (or of the run, with Into) beside its output, in its format:
 // a database takes them as a table of their own.
 bool ConversionRun::WriteBins(const std::string& output) {
-  std::string error;
+  std::string error, target = BinsPathOf(output);
   bool written;
   if (!Bins->Grid().Problem().empty()) {
     error = Bins->Grid().Problem();
     written = false;
+  } else if (!InMemory && OutputKind != OutputFormat::PostGis &&
+             (!Files->StagedPath(BinsPathOf(output), target, error) ||
+              (AddsToDataset() && !Files->StartFromEarlier(BinsPathOf(output), error)))) {
+    written = false;
   } else if (OutputKind == OutputFormat::Delimited) {
-    written = WriteBinsText(BinsPathOf(output), *Bins, Delimiter, Config.FieldTitles, error);
+    written = WriteBinsText(target, *Bins, Delimiter, Config.FieldTitles, error);
   } else {
     const std::string layer = Config.LayerName == kMeasurementLayer ? kBinsLayer : Config.LayerName + "_" + kBinsLayer;
-    written = WriteBinsLayer(*MakeWriter(OutputKind), BinsPathOf(output), layer, *Bins, error);
+    written = WriteBinsLayer(*MakeWriter(OutputKind), target, layer, *Bins, error);
   }
   Bins->Clear();
-  if (!written) Refuse(error);
-  return written;
+  if (written) return true;
+  if (Files) error = Files->Unstaged(error);
+  Files.reset();
+  return Refuse(error);
+}
+
+// A folder run into one GeoPackage adds its layers to the dataset that is there.
+bool ConversionRun::AddsToDataset() const {
+  return !Config.Into.empty() && OutputKind == OutputFormat::GeoPackage;
 }
 
 }  // namespace quillon

@@ -1,29 +1,34 @@
 // ConversionRun: one conversion run over a list of input/output pairs, the body
 // of the window's conversion thread and of quillon-convert. Before anything is
-// written it refuses settings that would make a damaged output and any pair whose
-// writing could overwrite an input of the run (an output, or a split part file, that
-// is an input file, through links too) or another pair's output. Then, for each pair,
-// it checks that the input is a log and whether it needs the receivers' frequencies,
-// runs the optional GPS-outage pre-pass, opens the input through the reader,
-// creates the output, writes the header line and the rows that ProcessRecord asks
-// for, closes both files and splits a large output. Settings are a copy taken at the
+// written it refuses settings that would make a damaged output, any file of any
+// output (its side files, its bins, its split parts) that is an input file (through
+// links too) or a file of another output, and targets that cannot take the output
+// (a folder; a pipe or a device where the format needs a regular file). Then, for
+// each pair, it checks that the input is a log and whether it needs the receivers'
+// frequencies, runs the optional GPS-outage pre-pass, opens the input through the
+// reader, writes the header line and the rows that ProcessRecord asks for, the
+// bins and the split part files, every file staged by one OutputCommit, and puts
+// them in place together once all are complete. Settings are a copy taken at the
 // start. A failure ends the whole run with an Error message; a stop request ends it
-// within the current file (or between split parts). In a folder run a file that is
-// not a log, or that needs frequencies none were given for, is left out and named
-// in a Warning at the end. Output lines end with CR LF. A map-layer format writes
-// the measurement layer instead of delimited text: a dataset per pair, or with Into
-// one for the whole run; a failed or cancelled run leaves earlier files intact.
+// within the current file (or between split parts); either way the staged files
+// are thrown away and every earlier file stays as it was. In a folder run a file
+// that is not a log, or that needs frequencies none were given for, is left out
+// and named in a Warning at the end. Output lines end with CR LF. A map-layer
+// format writes the measurement layer instead of delimited text: a dataset per
+// pair, or with Into one for the whole run (a GeoPackage takes the layer beside the
+// layers it has).
 #pragma once
 #include <string>
 #include <vector>
 
 #include "convert/settings.h"
 #include "convert/file_pairs.h"
-#include "convert/coverage_bins.h"
-#include "convert/layer_writer.h"
-#include "convert/map_format.h"
+#include "bins/coverage_bins.h"
+#include "layers/layer_writer.h"
+#include "layers/map_format.h"
 #include "convert/measurement_layer.h"
-#include "convert/output_file.h"
+#include "layers/output_commit.h"
+#include "layers/output_file.h"
 #include "convert/run_host.h"
 #include "reader/log_reader.h"
 #include "reader/row_renderer.h"
@@ -63,7 +68,10 @@ class ConversionRun {
   void WriteLayerRows();
   bool OpenLayer(const FilePair& pair);
   bool CloseLayer(bool keep);
-  RunOutcome Split(const std::string& output);
+  RunOutcome Split(const std::string& output, const std::string& staged);
+  void PlanOutput(const std::string& output, OutputCommit& commit) const;
+  bool CommitFiles(bool& stopped);
+  bool AddsToDataset() const;
   // The bins gathered since the last were written, beside `output`.
   bool WriteBins(const std::string& output);
   // Catalogue index of output column i, from the run's own copy of the column map:
@@ -79,6 +87,8 @@ class ConversionRun {
   char Delimiter = ',';
   long long OutageThreshold = 0;
   OutputFile Output;
+  // The files of the output being written (with Into, of the run), staged.
+  std::unique_ptr<OutputCommit> Files;
   RowRenderer Renderer;
   TextBuffer Text;
   // Map layers: the schema, the dataset being written (one per pair, or the run's

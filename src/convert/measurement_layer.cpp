@@ -20,7 +20,7 @@ bool ValidDateTime(const DateTimeValue& t) {
 }
 }  // namespace
 
-EntryBoxes EntryBoxes::Of(const Settings& s) {
+EntryBoxes EntryBoxesOf(const Settings& s) {
   EntryBoxes boxes;
   boxes.Frequency = s.FrequencyField, boxes.Channel = s.ChannelField, boxes.Rssi = s.RSSIField;
   for (size_t i = 0; i < s.SelectedFields.size() && i < s.SelectedTags.size(); ++i)
@@ -28,7 +28,7 @@ EntryBoxes EntryBoxes::Of(const Settings& s) {
   return boxes;
 }
 
-MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth) : Boxes(EntryBoxes::Of(s)) {
+MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth) : Boxes(EntryBoxesOf(s)) {
   using Source = Attribute::Source;
   List.push_back({"log", AttributeType::String, logNameWidth, 0, Source::Log});
   List.push_back({"row", AttributeType::Integer64, 0, 0, Source::Row});

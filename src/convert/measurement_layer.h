@@ -18,59 +18,14 @@
 #include <vector>
 
 #include "convert/settings.h"
+#include "layers/layer_feature.h"
 #include "reader/field_value.h"
 #include "reader/row_view.h"
 
 namespace quillon {
 
-enum class AttributeType { String, Integer, Integer64, Real, DateTime };
-
-// Which data-block entries a row prints: with the data block among the columns,
-// each entry that shows its location (frequency or channel) or its RSSI.
-struct EntryBoxes {
-  bool DataBlock = false, Frequency = false, Channel = false, Rssi = false;
-  static EntryBoxes Of(const Settings& s);
-  bool Prints(const DataEntry& e) const { return (e.Located && (Frequency || Channel)) || Rssi; }
-};
-
-struct Attribute {
-  // Where the value comes from; KML names and colours a placemark by its Rssi (or
-  // RssiMean) and dates it by its Time (or spans FirstTime to LastTime).
-  enum class Source { Log, Row, Entry, Scan, Receiver, Frequency, Channel, Rssi, Time, Column,
-                      RssiMean, FirstTime, LastTime, Value };
-  std::string Name;
-  AttributeType Type = AttributeType::String;
-  int Width = 0;      // 0: the format's default
-  int Precision = 0;  // Real: digits after the point
-  Source From = Source::Column;
-  int16_t Field = kNoField;  // Column: its catalogue index
-  const char* DbaseName = nullptr;  // a name of at most ten characters, where Name is longer
-};
-
-struct DateTimeValue {
-  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
-};
-
-struct AttributeValue {
-  bool Null = true;
-  int64_t Integer = 0;
-  double Real = 0.0;
-  std::string_view Text;  // valid while the feature is, and followed by a zero
-  DateTimeValue Time;
-};
-
-// A feature of a layer: its values and its geometry in WGS 84, a point or a square's
-// ring (longitude and latitude of five corners, the first repeated last).
-struct LayerFeature {
-  std::vector<AttributeValue> Values;  // one per attribute, in order
-  bool HasPoint = false;
-  double Longitude = 0.0;
-  double Latitude = 0.0;
-  bool HasRing = false;
-  std::array<double, 10> Ring{};
-};
-
-enum class LayerGeometry { Point, Polygon };
+// Which entries a row prints, by the run's boxes and columns.
+EntryBoxes EntryBoxesOf(const Settings& settings);
 
 class MeasurementLayer {
  public:

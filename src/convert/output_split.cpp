@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "convert/output_file.h"
+#include "layers/output_file.h"
 #include "reader/input_file.h"
 #include "reader/native_file.h"
 #include "reader/path_check.h"
@@ -112,14 +112,10 @@ std::vector<std::string> ExistingSplitParts(const std::string& outputPath) {
   return parts;
 }
 
-SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<void(int)>& progress,
+SplitOutcome SplitOutputFile(const std::string& outputPath, const std::string& finalPath,
+                             const std::string& partsFolder, const std::function<void(int)>& progress,
                              const std::function<bool()>& stopRequested) {
-  const std::string folder = SplitFolder(outputPath);
-  if (folder.empty()) return {SplitResult::CannotCreateDirectory, outputPath, ENOENT};
-  const PathKind kind = ExaminePath(folder).Kind;
-  if (kind != PathKind::Missing && kind != PathKind::Folder) return {SplitResult::CannotCreateDirectory, folder, EEXIST};
-  if (kind == PathKind::Missing && native::MakeFolder(folder) != 0)
-    return {SplitResult::CannotCreateDirectory, folder, errno};
+  const std::string base = BaseOf(SplitFolder(finalPath));
   PieceReader reader;
   progress(0);
   if (!reader.Open(outputPath)) return {SplitResult::OutputNotReadable, outputPath, errno};
@@ -132,7 +128,7 @@ SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<
   for (int part = 1; !endReached; ++part) {
     if (stopRequested()) return {SplitResult::Cancelled, {}, 0};
     OutputFile out;
-    const std::string name = SplitPartName(folder, part);
+    const std::string name = partsFolder + kSeparator + base + "-" + std::to_string(part) + ".out";
     if (!out.Open(name)) return {SplitResult::PartNotCreated, name, out.ErrorNumber()};
     for (long lines = 0; lines < kSplitLines; ++lines) {
       if (!reader.Next(piece)) {

@@ -32,7 +32,10 @@ bool IsSplitPart(const std::string& path, const std::string& outputPath);
 // The files already in an output's split folder that a split could write over.
 std::vector<std::string> ExistingSplitParts(const std::string& outputPath);
 
-SplitOutcome SplitOutputFile(const std::string& outputPath, const std::function<void(int)>& progress,
+// Splits the output at `outputPath` (written as `finalPath`, which names the parts)
+// into part files in `partsFolder`, which must exist.
+SplitOutcome SplitOutputFile(const std::string& outputPath, const std::string& finalPath,
+                             const std::string& partsFolder, const std::function<void(int)>& progress,
                              const std::function<bool()>& stopRequested = [] { return false; });
 
 }  // namespace quillon

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "convert/bin_grid.h"
+#include "bins/bin_grid.h"
 #include "reader/field_catalogue.h"
 #include "reader/product_reader.h"
 

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "convert/rssi_colour.h"
+#include "layers/rssi_colour.h"
 #include "dialogs/program_icon.h"
 
 namespace quillon {

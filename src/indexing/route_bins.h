@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-#include "convert/bin_grid.h"
+#include "bins/bin_grid.h"
 #include "indexing/route_track.h"
 
 namespace quillon {

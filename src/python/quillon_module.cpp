@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "convert/bins_output.h"
+#include "bins/bins_output.h"
 #include "convert/conversion_run.h"
-#include "convert/coverage_bins.h"
+#include "bins/coverage_bins.h"
 #include "convert/file_pairs.h"
-#include "convert/frame_layer_writer.h"
-#include "convert/map_format.h"
+#include "layers/frame_layer_writer.h"
+#include "layers/map_format.h"
 #include "convert/run_options.h"
 #include "indexing/index_run.h"
 #include "indexing/scan_tree.h"

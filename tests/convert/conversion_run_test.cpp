@@ -177,14 +177,18 @@ TEST_F(ConversionRunTest, SplitCopiesLongLinesInPiecesAndLeavesAnEmptyLastPart) 
   for (int i = 0; i < 59999; ++i) text += "x\r\n";
   text += std::string(5000, 'y') + "\r\n";  // two pieces: 4095 characters, then the rest
   WriteFile(dir.File("long.out"), text);
-  ASSERT_EQ(SplitOutputFile(dir.File("long.out"), [](int) {}).Result, SplitResult::Done);
+  std::filesystem::create_directory(dir.File("long"));
+  ASSERT_EQ(SplitOutputFile(dir.File("long.out"), dir.File("long.out"), dir.File("long"), [](int) {}).Result,
+            SplitResult::Done);
   EXPECT_EQ(ReadFile(dir.File("long/long-1.out")), text.substr(0, 59999 * 3 + 4095));
   EXPECT_EQ(ReadFile(dir.File("long/long-2.out")), text.substr(59999 * 3 + 4095));
 
   std::string even;
   for (int i = 0; i < 60000; ++i) even += "z\r\n";
   WriteFile(dir.File("even.out"), even);
-  ASSERT_EQ(SplitOutputFile(dir.File("even.out"), [](int) {}).Result, SplitResult::Done);
+  std::filesystem::create_directory(dir.File("even"));
+  ASSERT_EQ(SplitOutputFile(dir.File("even.out"), dir.File("even.out"), dir.File("even"), [](int) {}).Result,
+            SplitResult::Done);
   EXPECT_EQ(ReadFile(dir.File("even/even-2.out")), "");
 }
 
@@ -199,10 +203,13 @@ TEST_F(ConversionRunTest, SplitFolderBlockedByAFile) {
   EXPECT_EQ(ReadFile(dir.File("drive")), "a file where the folder would go");
 }
 
-TEST_F(ConversionRunTest, StopEndsTheRunAfterTheCurrentFile) {
+// A stop request within a file throws its output away: the earlier file of that
+// name stays, and so do the outputs of the files completed before it.
+TEST_F(ConversionRunTest, StopKeepsTheEarlierOutputOfTheCurrentFile) {
   const std::string a = WriteLog(dir, "a.klf", ListLog(100));
   const std::string b = WriteLog(dir, "b.klf", ListLog(100));
-  WriteFile(dir.File("b.out"), "earlier output");
+  WriteFile(dir.File("a.out"), "earlier a");
+  WriteFile(dir.File("b.out"), "earlier b");
   RecordingHost host;
   host.StopAfterPolls = 10;
   const RunOutcome outcome = ConversionRun(Reader, host, ColumnsSettings({0}),
@@ -210,12 +217,13 @@ TEST_F(ConversionRunTest, StopEndsTheRunAfterTheCurrentFile) {
                                  .Execute();
   EXPECT_EQ(outcome, RunOutcome::Cancelled);
   EXPECT_EQ(host.Last(), "Conversion Has Been Cancelled!");
-  EXPECT_FALSE(ReadFile(dir.File("a.out")).empty());
-  EXPECT_EQ(ReadFile(dir.File("b.out")), "earlier output");
+  EXPECT_EQ(ReadFile(dir.File("a.out")), "earlier a");
+  EXPECT_EQ(ReadFile(dir.File("b.out")), "earlier b");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4) << "a staging folder was left";
 }
 
 // A stop request during the split ends the run before the next part file; the
-// output stays whole and the parts written stay.
+// output and the parts written are thrown away, the earlier ones stay.
 TEST_F(ConversionRunTest, StopBetweenSplitParts) {
   class StopWhileSplitting : public RecordingHost {
    public:
@@ -231,14 +239,15 @@ TEST_F(ConversionRunTest, StopBetweenSplitParts) {
   Settings s = ColumnsSettings({0});
   s.Split = true;
   const std::string in = WriteLog(dir, "drive.klf", ListLog(150000));
+  WriteFile(dir.File("drive.out"), "earlier output");
+  std::filesystem::create_directory(dir.File("drive"));
+  WriteFile(dir.File("drive/drive-1.out"), "earlier part");
   EXPECT_EQ(ConvertOne(in, dir.File("drive.out"), s, host), RunOutcome::Cancelled);
   EXPECT_EQ(host.Last(), "Conversion Has Been Cancelled!");
-  const std::string whole = ReadFile(dir.File("drive.out"));
-  EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 150001);
-  const std::string part1 = ReadFile(dir.File("drive/drive-1.out"));
-  EXPECT_EQ(part1, whole.substr(0, part1.size()));
-  EXPECT_EQ(std::count(part1.begin(), part1.end(), '\n'), 60000);
+  EXPECT_EQ(ReadFile(dir.File("drive.out")), "earlier output");
+  EXPECT_EQ(ReadFile(dir.File("drive/drive-1.out")), "earlier part");
   EXPECT_FALSE(std::filesystem::exists(dir.File("drive/drive-2.out")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3) << "a staging folder was left";
 }
 
 // Outputs of a run that would write over each other are refused before anything

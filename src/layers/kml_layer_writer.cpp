@@ -9,10 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "convert/layer_writer.h"
-#include "convert/output_file.h"
-#include "convert/rssi_colour.h"
-#include "convert/staged_output.h"
+#include "layers/layer_writer.h"
+#include "layers/output_file.h"
+#include "layers/rssi_colour.h"
 #include "reader/messages.h"
 #include "reader/number_text.h"
 #include "reader/path_check.h"
@@ -65,10 +64,8 @@ class KmlLayerWriter final : public LayerWriter {
       if (from == Attribute::Source::FirstTime) First = static_cast<int>(i);
       if (from == Attribute::Source::LastTime) Last = static_cast<int>(i);
     }
-    std::string reason;
-    if (!Stage.Begin(target, reason) || !Out.Open(Stage.Path())) {
-      error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
-              (reason.empty() ? SystemReason(target, Out.ErrorNumber()) : reason);
+    if (!Out.Open(target)) {
+      error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(target, Out.ErrorNumber());
       return false;
     }
     Opened = true;
@@ -200,15 +197,8 @@ class KmlLayerWriter final : public LayerWriter {
     Opened = false;
     Put(Out, "</Folder>\n</Document></kml>\n");
     const bool written = Out.Close();
-    if (!keep || !written) {
-      Stage.Discard();
-      if (!keep) return true;
-      error = messages::kUnableToWriteTo + Target + "\n" + SystemReason(Target, Out.ErrorNumber());
-      return false;
-    }
-    std::string reason;
-    if (Stage.Commit(reason)) return true;
-    error = messages::kUnableToWriteTo + Target + "\n" + reason;
+    if (!keep || written) return true;
+    error = messages::kUnableToWriteTo + Target + "\n" + SystemReason(Target, Out.ErrorNumber());
     return false;
   }
 
@@ -217,7 +207,6 @@ class KmlLayerWriter final : public LayerWriter {
   std::vector<Attribute> Attributes;
   std::string SchemaUrl;
   int Rssi = -1, First = -1, Last = -1;
-  StagedOutput Stage;
   OutputFile Out;
   TextBuffer Number;
   bool Opened = false;

@@ -3,6 +3,7 @@
 // extension, title (as the save dialog lists it) and GDAL driver.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -35,5 +36,12 @@ OutputFormat FormatOfPath(const std::string& path);
 // "csv, gpkg, tab, ..." for messages.
 std::string FormatNames();
 inline bool IsMapLayer(OutputFormat format) { return format != OutputFormat::Delimited; }
+
+// Every file a dataset of the format at `path` consists of, its own file first: the
+// side files its writer makes, and those other programs add to such a dataset (a
+// shapefile's spatial indexes, SQLite's journal files), which would no longer match
+// a dataset written anew. Side files take the letter case of the path's extension.
+// A database has none.
+std::vector<std::string> DatasetFiles(const std::string& path, OutputFormat format);
 
 }  // namespace quillon

@@ -1,4 +1,4 @@
-#include "convert/output_file.h"
+#include "layers/output_file.h"
 
 #include <cerrno>
 #include <cstring>

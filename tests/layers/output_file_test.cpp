@@ -2,7 +2,7 @@
 // exactly what was written, however much, and write failures are reported.
 #include <gtest/gtest.h>
 
-#include "convert/output_file.h"
+#include "layers/output_file.h"
 #include "support/temp_dir.h"
 
 namespace quillon {

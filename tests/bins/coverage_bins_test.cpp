@@ -14,7 +14,7 @@
 #include <random>
 #include <sstream>
 
-#include "convert/bin_grid.h"
+#include "bins/bin_grid.h"
 #include "support/log_builders.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"

@@ -1,20 +1,21 @@
 // LayerWriter: writes the measurement layer of a conversion into a dataset, one
-// class per way of writing it. A dataset is opened once (a file written under a
-// temporary name in its folder, or a database), takes the features of one or more
-// logs, each log between BeginLog and EndLog (a transaction where the format has
-// them: a log that fails or is cancelled leaves no part of itself behind), and is
-// closed: a file is then renamed into place, or, when the run did not complete,
-// thrown away so that an earlier file of that name stays as it was. Each call
-// returns false with a message (the first line one of the program's own, then the
-// library's or the system's reason) when it fails.
+// class per way of writing it. A dataset is opened once (a file, at the path the
+// run's OutputCommit stages it under, or a database), takes the features of one or
+// more logs, each log between BeginLog and EndLog (a transaction where the format
+// has them: a log that fails or is cancelled leaves no part of itself behind), and
+// is closed; the run then puts the staged files in place, or throws them away. A
+// GeoPackage that already exists at the path (an earlier one, copied to add to it)
+// is added to: the layer of that name is written anew, the other layers stay.
+// Each call returns false with a message (the first line one of the program's own,
+// then the library's or the system's reason) when it fails.
 #pragma once
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "convert/map_format.h"
-#include "convert/measurement_layer.h"
+#include "layers/map_format.h"
+#include "layers/layer_feature.h"
 
 namespace quillon {
 
@@ -28,7 +29,7 @@ class LayerWriter {
   virtual bool Write(const LayerFeature& feature, std::string& error) = 0;
   // keep: commit the log's features; otherwise they are rolled back or dropped.
   virtual bool EndLog(bool keep, std::string& error) = 0;
-  // keep: the run completed, the dataset replaces any earlier one.
+  // keep: the run completed and the dataset is to be complete; false when it is not.
   virtual bool Close(bool keep, std::string& error) = 0;
   // What the library warned of while writing (a file grown past a format's limit).
   virtual std::vector<std::string> Warnings() const { return {}; }

@@ -1,4 +1,4 @@
-#include "convert/layer_writer.h"
+#include "layers/layer_writer.h"
 
 namespace quillon {
 

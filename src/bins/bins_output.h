@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/coverage_bins.h"
-#include "convert/layer_writer.h"
+#include "bins/coverage_bins.h"
+#include "layers/layer_writer.h"
 
 namespace quillon {
 
@@ -21,7 +21,8 @@ std::vector<Attribute> BinAttributes();
 // "drive-bins.gpkg"). A database target stays as it is (its bins are a table).
 std::string BinsPathOf(const std::string& output);
 
-// Writes every bin into a new dataset (or a database table) and closes it.
+// Writes every bin into a dataset (or a database table) and closes it; a file is
+// written where the run stages it.
 bool WriteBinsLayer(LayerWriter& writer, const std::string& target, const std::string& layer, CoverageBins& bins,
                     std::string& error);
 

@@ -1,6 +1,6 @@
 // The map layers of a build without GDAL: every format but the program's own KML
 // fails to open, saying why.
-#include "convert/layer_writer.h"
+#include "layers/layer_writer.h"
 #include "reader/messages.h"
 
 namespace quillon {

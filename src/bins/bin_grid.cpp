@@ -1,7 +1,7 @@
-#include "convert/bin_grid.h"
+#include "bins/bin_grid.h"
 
 #ifdef QUILLON_WITHOUT_PROJ
-#include "convert/proj_absent.h"
+#include "bins/proj_absent.h"
 #else
 #include <proj.h>
 #endif

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "convert/frame_layer_writer.h"
+#include "layers/frame_layer_writer.h"
 
 namespace quillon {
 namespace {

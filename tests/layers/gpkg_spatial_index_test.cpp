@@ -10,7 +10,7 @@
 #include <memory>
 #include <random>
 
-#include "convert/layer_writer.h"
+#include "layers/layer_writer.h"
 #include "support/temp_dir.h"
 
 namespace quillon {

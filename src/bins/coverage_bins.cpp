@@ -1,4 +1,4 @@
-#include "convert/coverage_bins.h"
+#include "bins/coverage_bins.h"
 
 #include <algorithm>
 #include <array>
@@ -42,17 +42,6 @@ bool ValidTime(int year, int month, int day, int hour, int minute, int second) {
 }
 
 }  // namespace
-
-int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int second) {
-  // Days from the civil calendar (proleptic Gregorian), counted from 1970-01-01.
-  const int64_t y = year - (month <= 2);
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days = era * 146097 + doe - 719468;
-  return days * 86400 + hour * 3600 + minute * 60 + second;
-}
 
 double BinStats::PowerMean() const { return 10.0 * std::log10(PowerSum / static_cast<double>(Count)); }
 

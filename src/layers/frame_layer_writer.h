@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "convert/layer_writer.h"
+#include "layers/layer_writer.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "convert/map_format.h"
+#include "layers/map_format.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,6 +21,10 @@ constexpr FormatInfo kFormats[] = {
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 }  // namespace
@@ -51,6 +55,33 @@ OutputFormat FormatOfPath(const std::string& path) {
       return f.Id;
   }
   return OutputFormat::Delimited;
+}
+
+std::vector<std::string> DatasetFiles(const std::string& path, OutputFormat format) {
+  if (format == OutputFormat::PostGis) return {};
+  std::vector<std::string> files{path};
+  // SQLite's files beside a database: a journal or write-ahead log left there would be
+  // replayed into the new GeoPackage.
+  if (format == OutputFormat::GeoPackage) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) files.push_back(path + suffix);
+    return files;
+  }
+  static const std::vector<const char*> kShapefile = {".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx", ".fbn",
+                                                      ".fbx", ".ain", ".aih", ".atx", ".ixs", ".mxs", ".shp.xml"};
+  static const std::vector<const char*> kTab = {".dat", ".map", ".id", ".ind", ".cpg"};
+  static const std::vector<const char*> kMif = {".mid"};
+  const std::vector<const char*>* sides = format == OutputFormat::Shapefile    ? &kShapefile
+                                          : format == OutputFormat::MapInfoTab ? &kTab
+                                          : format == OutputFormat::MapInfoMif ? &kMif
+                                                                               : nullptr;
+  if (!sides) return files;
+  const size_t dot = path.find_last_of("./\\");
+  const bool extension = dot != std::string::npos && path[dot] == '.';
+  const std::string stem = extension ? path.substr(0, dot) : path;
+  const std::string ext = extension ? path.substr(dot) : "";
+  const bool upper = !ext.empty() && ext == Upper(ext);
+  for (const char* side : *sides) files.push_back(stem + (upper ? Upper(side) : std::string(side)));
+  return files;
 }
 
 std::string FormatNames() {

@@ -1,11 +1,10 @@
-#include "convert/frame_layer_writer.h"
+#include "layers/frame_layer_writer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
 
-#include "convert/coverage_bins.h"
 
 namespace quillon {
 

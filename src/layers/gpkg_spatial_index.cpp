@@ -1,4 +1,4 @@
-#include "convert/gpkg_spatial_index.h"
+#include "layers/gpkg_spatial_index.h"
 
 #include <sqlite3.h>
 

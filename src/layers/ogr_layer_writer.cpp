@@ -12,9 +12,10 @@
 #include <memory>
 #include <mutex>
 
-#include "convert/gpkg_spatial_index.h"
-#include "convert/layer_writer.h"
-#include "convert/staged_output.h"
+#include "layers/gpkg_spatial_index.h"
+#include "layers/layer_writer.h"
+#include "layers/checked_files.h"
+#include "reader/path_check.h"
 #include "reader/messages.h"
 
 namespace quillon {
@@ -77,8 +78,19 @@ class OgrLayerWriter final : public LayerWriter {
       const char* name = Format == OutputFormat::Kml ? "KML" : InfoOf(Format).Driver;
       GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name);
       if (!driver) return Fail(error, messages::kOutputFileCannotBeAccessed, "GDAL has no driver for this format");
-      if (!Stage.Begin(target, error)) return Fail(error, messages::kOutputFileCannotBeAccessed, error);
-      Dataset.reset(driver->Create(Stage.Path().c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+      // GeoPackages go through SQLite's own file calls (which report every failed
+      // write); the other formats through the checked ones.
+      const bool sqlite = Format == OutputFormat::GeoPackage;
+      TakeWriteError(FolderOf(target));
+      if (sqlite && ExaminePath(target).Kind == PathKind::Regular) {  // an earlier dataset to add a layer to
+        const char* const drivers[] = {"GPKG", nullptr};
+        Dataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+        if (Dataset && !DropLayer(layerName))
+          return Fail(error, messages::kOutputFileCannotBeAccessed, GdalReason(layerName.c_str()));
+      } else {
+        const std::string name = sqlite ? target : CheckedPath(target);
+        Dataset.reset(driver->Create(name.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+      }
       if (!Dataset) return Fail(error, messages::kOutputFileCannotBeAccessed, GdalReason(target.c_str()));
     }
     Layer = database ? Dataset->GetLayerByName(layerName.c_str()) : nullptr;
@@ -208,17 +220,14 @@ class OgrLayerWriter final : public LayerWriter {
       if (!flushed && keep) return Fail(error, WriteFailure().c_str(), reason);
       return true;
     }
-    if (!keep || !flushed) {
-      Stage.Discard();
-      return keep ? Fail(error, WriteFailure().c_str(), reason) : true;
-    }
+    // A write that failed unseen by the driver (a full disk) fails the dataset.
+    const int lost = TakeWriteError(FolderOf(Target));
+    if (!keep) return true;
+    if (lost != 0) return Fail(error, WriteFailure().c_str(), SystemReason(Target, lost));
+    if (!flushed) return Fail(error, WriteFailure().c_str(), reason);
     std::string reasonOfIndex;
-    if (Format == OutputFormat::GeoPackage && !BuildGeoPackageIndex(Stage.Path(), Index, reasonOfIndex)) {
-      Stage.Discard();
+    if (Format == OutputFormat::GeoPackage && !BuildGeoPackageIndex(Target, Index, reasonOfIndex))
       return Fail(error, WriteFailure().c_str(), reasonOfIndex);
-    }
-    std::string reasonOfRename;
-    if (!Stage.Commit(reasonOfRename)) return Fail(error, WriteFailure().c_str(), reasonOfRename);
     return true;
   }
 
@@ -271,6 +280,17 @@ class OgrLayerWriter final : public LayerWriter {
     return CPLGetLastErrorType() < CE_Failure;
   }
 
+  static std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  }
+  // Takes the layer of that name out of an earlier dataset, so that it is written anew.
+  bool DropLayer(const std::string& name) {
+    for (int i = 0; i < Dataset->GetLayerCount(); ++i)
+      if (EQUAL(Dataset->GetLayer(i)->GetName(), name.c_str())) return Dataset->DeleteLayer(i) == OGRERR_NONE;
+    return true;
+  }
+
   const char* OpenFailure() const {
     return Format == OutputFormat::PostGis ? messages::kDatabaseCannotBeAccessed : messages::kOutputFileCannotBeAccessed;
   }
@@ -285,7 +305,6 @@ class OgrLayerWriter final : public LayerWriter {
 
   const OutputFormat Format;
   std::string Target;
-  StagedOutput Stage;
   std::unique_ptr<GDALDataset, DatasetCloser> Dataset;
   OGRLayer* Layer = nullptr;
   std::unique_ptr<OGRFeature> Feature;

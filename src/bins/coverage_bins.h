@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/bin_grid.h"
-#include "convert/measurement_layer.h"
+#include "bins/bin_grid.h"
+#include "layers/layer_feature.h"
 #include "reader/row_view.h"
 
 namespace quillon {
@@ -125,8 +125,5 @@ class CoverageBins {
   int64_t Left = 0;
   uint32_t MeasuredCursor = 0;  // AddMeasurement's search start, in the square of its last call
 };
-
-// Seconds since 1970 of a UTC date and time (days from the civil calendar).
-int64_t SecondsSince1970(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace quillon

@@ -1,11 +1,10 @@
-#include "convert/bins_output.h"
+#include "bins/bins_output.h"
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include "convert/output_file.h"
-#include "convert/staged_output.h"
+#include "layers/output_file.h"
 #include "reader/messages.h"
 #include "reader/native_file.h"
 #include "reader/number_text.h"
@@ -187,12 +186,9 @@ bool WriteBinsLayer(LayerWriter& writer, const std::string& target, const std::s
 }
 
 bool WriteBinsText(const std::string& path, CoverageBins& bins, char delimiter, bool header, std::string& error) {
-  StagedOutput stage;
   OutputFile out;
-  std::string reason;
-  if (!stage.Begin(path, reason) || !out.Open(stage.Path())) {
-    error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
-            (reason.empty() ? SystemReason(path, out.ErrorNumber()) : reason);
+  if (!out.Open(path)) {
+    error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(path, out.ErrorNumber());
     return false;
   }
   TextBuffer text;
@@ -224,12 +220,8 @@ bool WriteBinsText(const std::string& path, CoverageBins& bins, char delimiter, 
       out.Appended();
     }
   }
-  if (!out.Close()) {
-    error = messages::kUnableToWriteTo + path + "\n" + SystemReason(path, out.ErrorNumber());
-    return false;
-  }
-  if (stage.Commit(reason)) return true;
-  error = messages::kUnableToWriteTo + path + "\n" + reason;
+  if (out.Close()) return true;
+  error = messages::kUnableToWriteTo + path + "\n" + SystemReason(path, out.ErrorNumber());
   return false;
 }
 
