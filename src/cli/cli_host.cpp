@@ -10,7 +10,18 @@ namespace {
 void OnInterrupt(int) { InterruptRequested.store(true); }
 }  // namespace
 
-void InstallInterruptHandler() { std::signal(SIGINT, OnInterrupt); }
+// Ctrl+C, a polite kill and a closed terminal all stop the run the same way: the
+// flag is set, the run ends at its next record and throws away what it staged.
+void InstallInterruptHandler() {
+  std::signal(SIGINT, OnInterrupt);
+#ifndef _WIN32
+  std::signal(SIGTERM, OnInterrupt);
+  std::signal(SIGHUP, OnInterrupt);
+#else
+  std::signal(SIGTERM, OnInterrupt);
+  std::signal(SIGBREAK, OnInterrupt);
+#endif
+}
 
 void CliRunHost::ShowProgress(int percent) {
   if (!ProgressShown) return;

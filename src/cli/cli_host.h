@@ -1,5 +1,5 @@
 // Command-line hosts of the runs: messages and progress go to stderr; the stop
-// request comes from SIGINT.
+// request comes from SIGINT, SIGTERM or SIGHUP.
 #pragma once
 #include <atomic>
 #include <cstdio>

@@ -108,15 +108,14 @@ bool ConversionRun::CheckFiles() {
     OutputCommit plan;
     PlanOutput(pair.Output, plan);
     for (const OutputCommit::PlannedPath& file : plan.Paths()) {
-      const bool output = file.Path == pair.Output;
+      const bool output = file.Main && file.Dataset == pair.Output;
       const std::string what = !file.Main && file.Dataset == SplitFolder(pair.Output) ? "The split part file"
                                : !file.Main                                          ? "The side file"
                                : output                                              ? "The output file"
                                                                                      : "The bins file";
       const std::string problem = OutputTargetProblem(file.Path, file.Format, file.Main);
       if (!problem.empty()) return Refuse(problem);
-      const PathKind kind = ExaminePath(file.Path).Kind;
-      if (output && kind != PathKind::Missing && kind != PathKind::Regular) {  // a stream into a pipe or device
+      if (output && IsStreamTarget(pair.Output) && IsStreamFormat(OutputKind)) {  // written into as it is
         if (Config.BinMetres != 0) return Refuse("Coverage bins are written beside a file: " + pair.Output + " is not one.");
         if (Config.Split && OutputKind == OutputFormat::Delimited)
           return Refuse("Split part files are made from a file: " + pair.Output + " is not one.");
@@ -127,6 +126,8 @@ bool ConversionRun::CheckFiles() {
         if (into) return Refuse(what + " " + file.Path + " would overwrite the input file " + input->second->Input + ".");
         if (input->second == &pair && output)
           return Refuse(Format("The output file %s is the input file itself.", file.Path));
+        if (input->second == &pair)
+          return Refuse(what + " " + file.Path + " of the output " + pair.Output + " is the input file itself.");
         return Refuse(what + " " + file.Path + " (of " + pair.Input + ") would overwrite the input file " +
                       input->second->Input + ".");
       }

@@ -11,12 +11,23 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <string_view>
+
+#include "reader/path_check.h"
 
 namespace quillon {
 
 namespace {
 
 constexpr char kPrefix[] = "/vsiquillon/";
+// Before a path, a stream into a pipe or a device: it is opened as it is, but is
+// said not to exist, so that a driver that will not write over a file writes into it.
+constexpr char kStream[] = "stream:";
+constexpr size_t kStreamLength = sizeof kStream - 1;
+
+const char* RealName(const char* name) {
+  return std::string_view(name).substr(0, kStreamLength) == kStream ? name + kStreamLength : name;
+}
 
 std::mutex Lock;
 std::map<std::string, int>& Errors() {
@@ -41,6 +52,11 @@ struct Handle {
 };
 
 void* Open(void*, const char* name, const char* access) {
+  if (RealName(name) != name && access[0] == 'r') {  // a stream is written, never read
+    errno = ENOENT;
+    return nullptr;
+  }
+  name = RealName(name);
   std::FILE* file = std::fopen(name, access);
   if (!file) return nullptr;
   return new Handle{file, name};
@@ -103,6 +119,7 @@ int Close(void* h) {
 }
 
 int Stat(void*, const char* name, VSIStatBufL* buffer, int) {
+  if (RealName(name) != name) return -1;
   struct stat st;
   if (::stat(name, &st) != 0) return -1;
   *buffer = VSIStatBufL();
@@ -157,7 +174,9 @@ void Install() {
 std::string CheckedPath(const std::string& path) {
   static std::once_flag installed;
   std::call_once(installed, Install);
-  return kPrefix + path;
+  const PathKind kind = ExaminePath(path).Kind;
+  const bool stream = kind == PathKind::Fifo || kind == PathKind::Device || kind == PathKind::Other;
+  return kPrefix + (stream ? kStream + path : path);
 }
 
 int TakeWriteError(const std::string& folder) {

@@ -1,5 +1,6 @@
 #include "layers/output_commit.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +27,42 @@ bool Occupied(const fs::path& path) {
   return fs::exists(fs::symlink_status(path, ec));
 }
 
+// A name of one of the process's open files (/dev/stdout, /dev/fd/1,
+// /proc/self/fd/1, or a link to one): written through as a stream, never replaced,
+// whatever file it stands for.
+bool IsOpenFileName(const std::string& path) {
+  fs::path p = native::PathOf(path);
+  for (int hop = 0; hop < 8; ++hop) {
+    const std::string text = native::Utf8Of(p.lexically_normal());
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/", "/dev/stdout", "/dev/stderr", "/dev/stdin"})
+      if (text.rfind(prefix, 0) == 0) return true;
+    if (text.rfind("/proc/", 0) == 0 && text.find("/fd/") != std::string::npos) return true;
+    std::error_code ec;
+    if (!fs::is_symlink(p, ec)) return false;
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec) return false;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return false;
+}
+
+// The formats whose library writes a folder of layers where the name lacks the
+// format's extension.
+bool MakesFolderWithoutExtension(OutputFormat format) {
+  return format == OutputFormat::Shapefile || format == OutputFormat::FlatGeobuf ||
+         format == OutputFormat::MapInfoTab || format == OutputFormat::MapInfoMif;
+}
+
+// Where a file at `path` is written: a symbolic link's target, so that the link
+// stays and the file it names is replaced.
+std::string Resolved(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = native::PathOf(path);
+  if (!fs::is_symlink(p, ec)) return path;
+  const fs::path target = fs::weakly_canonical(p, ec);
+  return ec ? path : native::Utf8Of(target);
+}
+
 const char* KindText(PathKind kind) {
   switch (kind) {
     case PathKind::Fifo: return "a named pipe (FIFO)";
@@ -41,8 +78,25 @@ bool IsStreamFormat(OutputFormat format) {
   return format == OutputFormat::Delimited || format == OutputFormat::GeoJson || format == OutputFormat::Kml;
 }
 
+bool IsStreamTarget(const std::string& path) {
+  const PathKind kind = ExaminePath(path).Kind;
+  return kind == PathKind::Fifo || kind == PathKind::Device || kind == PathKind::Other || IsOpenFileName(path);
+}
+
 std::string OutputTargetProblem(const std::string& path, OutputFormat format, bool main) {
   const PathKind kind = ExaminePath(path).Kind;
+  if (IsOpenFileName(path) && kind != PathKind::Folder) {
+    if (main && IsStreamFormat(format)) return {};
+    return path + " is a standard stream" +
+           (main ? std::string(": ") + InfoOf(format).Title + " is written into a regular file."
+                 : std::string(", where the output writes a file of its own."));
+  }
+  if (main && MakesFolderWithoutExtension(format)) {
+    const std::string ext = InfoOf(format).Extension;
+    std::string tail = path.size() >= ext.size() ? path.substr(path.size() - ext.size()) : "";
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (tail != ext) return path + " does not end in " + ext + ": " + InfoOf(format).Title + " files are named so.";
+  }
   if (kind == PathKind::Missing || kind == PathKind::Regular) return {};
   if (kind == PathKind::Folder)
     return std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(path, EISDIR);
@@ -54,15 +108,14 @@ std::string OutputTargetProblem(const std::string& path, OutputFormat format, bo
 
 void OutputCommit::Dataset(const std::string& path, OutputFormat format) {
   bool main = true;
-  for (const std::string& file : DatasetFiles(path, format)) {
+  const bool stream = IsStreamTarget(path);
+  for (const std::string& file : DatasetFiles(stream ? path : Resolved(path), format)) {
     Member m;
     m.Final = file;
     m.Dataset = path;
     m.Main = main;
     m.Format = format;
-    const PathKind kind = ExaminePath(file).Kind;
-    m.Stream = main && IsStreamFormat(format) && kind != PathKind::Missing && kind != PathKind::Regular &&
-               kind != PathKind::Folder;
+    m.Stream = main && stream && IsStreamFormat(format);
     Members.push_back(std::move(m));
     main = false;
   }
@@ -127,7 +180,7 @@ bool OutputCommit::StagedPath(const std::string& path, std::string& staged, std:
     return true;
   }
   for (const Member& m : Members) {
-    if (m.Final != path) continue;
+    if (m.Final != path && !(m.Main && m.Dataset == path)) continue;
     if (m.Stream) {
       staged = path;
       return true;

@@ -8,6 +8,8 @@
 // shapefile's .qix); Parts() names a folder of split part files. Paths() lists them
 // for the checks made before anything is written. Target() says what is at a path.
 //
+// A symbolic link at a planned path stays: the file it names is replaced.
+//
 // Writing: StagedPath() is where a planned file is written; the first call makes
 // a hidden staging folder (".quillon-XXXXXXXX") beside the first dataset. A dataset
 // whose target is a named pipe or a device is written where it is, as a stream.
@@ -93,9 +95,15 @@ class OutputCommit {
 
 // What is at an output path, for the checks before a run: empty when a file of
 // `format` may be written there (nothing, or a regular file; for the formats written
-// as one stream, also a named pipe or a device), else the message to refuse it with.
-// `main`: the dataset's own file, not one of its side files.
+// as one stream, also a named pipe, a device or /dev/stdout), else the message to
+// refuse it with. A Shapefile, MapInfo or FlatGeobuf target must end in the format's
+// extension (GDAL would write a folder of layers instead). `main`: the dataset's own
+// file, not one of its side files.
 std::string OutputTargetProblem(const std::string& path, OutputFormat format, bool main);
+
+// Whether a path names a named pipe, a device, a socket or one of the program's own
+// open files (/dev/stdout): written into where it is, never replaced.
+bool IsStreamTarget(const std::string& path);
 
 // Whether a format is written as one stream, front to back (delimited text, GeoJSON,
 // KML), so that a pipe or a device can take it.
