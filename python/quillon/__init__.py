@@ -19,6 +19,7 @@ Errors raise quillon.Error (UsageError for wrong settings, ConversionError for a
 run that failed) with the command line's message; what it warns of is issued as
 a quillon.QuillonWarning. ``progress`` takes a callable of whole percentages.
 """
+import os as _os
 import warnings as _warnings
 
 import numpy as _np
@@ -39,6 +40,22 @@ _SETTINGS = ("fields", "ibwave", "receiver", "data", "best_server", "lambda_aver
 _CONVERT_SETTINGS = _SETTINGS + ("delimiter", "no_header", "split", "layer", "bins", "bin_crs")
 
 
+def _path(path):
+    """A path as the system's bytes (str, bytes or os.PathLike, as os.fsencode takes
+    them), so that a name that is no UTF-8 still opens."""
+    try:
+        return _os.fsencode(path)
+    except TypeError:
+        raise UsageError("a path is a str, bytes or os.PathLike, not " + type(path).__name__) from None
+
+
+def _whole(value, message):
+    """A whole number given as one (not a flag, a text or a fraction)."""
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise UsageError(message)
+    return value
+
+
 def _listed(value):
     if isinstance(value, (list, tuple)):
         return ",".join(str(v) for v in value)
@@ -56,7 +73,11 @@ def _options(settings, allowed):
         if key in ("fields", "data", "frequencies", "skip_scans"):
             value = _listed(value)
         elif key == "drop_outages":
-            value = str(value)
+            value = str(_whole(value, "--drop-outages takes a whole number of seconds from 1"))
+        elif key in ("ibwave", "best_server", "lambda_average", "no_header", "split") and not isinstance(value, bool):
+            raise UsageError(key + " takes True or False")
+        elif key in ("layer", "bin_crs", "delimiter") and not isinstance(value, str):
+            raise UsageError(key + " takes a text")
         options[key] = value
     return options
 
@@ -88,7 +109,7 @@ def read(path, progress=None, **settings):
     """The measurement layer of the log at ``path``: one row per data-block entry the
     delimited output prints (the map layers' schema), ``time`` as UTC datetimes, the
     position as ``lon`` and ``lat``, missing values as nulls."""
-    layer, _, messages = _quillon.read(str(path), _options(settings, _SETTINGS), progress)
+    layer, _, messages = _quillon.read(_path(path), _options(settings, _SETTINGS), progress)
     _warn(messages)
     return _frame(layer)
 
@@ -101,13 +122,13 @@ def _schema(**settings):
 def convert(path, output, format=None, progress=None, **settings):
     """Writes what ``quillon-convert PATH -o OUTPUT`` writes with the same settings: the
     delimited text, or a map layer (the format from ``format`` or the extension)."""
-    _warn(_quillon.convert(str(path), str(output), _options(settings, _CONVERT_SETTINGS), format, progress))
+    _warn(_quillon.convert(_path(path), _path(output), _options(settings, _CONVERT_SETTINGS), format, progress))
 
 
 def index(path):
     """The scans of the log, as ``quillon-convert --index`` lists them, and the seven
     statistics lines: {"scans": [(root, number, label), ...], "statistics": [...]}."""
-    return _quillon.index(str(path))
+    return _quillon.index(_path(path))
 
 
 def bins(frame_or_paths, metres, crs=None, progress=None, **settings):
@@ -116,15 +137,19 @@ def bins(frame_or_paths, metres, crs=None, progress=None, **settings):
     the given paths (binned together, with the settings of ``read``), or of a frame that
     ``read`` (or ``dask.read_many(...).compute()``) returned. One row per bin: the
     centre's ``lon`` and ``lat`` and the bins' attributes."""
+    _whole(metres, "--bins takes a size of 10 to 1000 metres")
+    if crs is not None and not isinstance(crs, str):
+        raise UsageError("--bin-crs takes a text: EPSG:NNNN")
     if isinstance(frame_or_paths, _pd.DataFrame):
         if settings:
             raise UsageError("settings apply to logs, not to a frame")
         return _bins_of_frame(frame_or_paths, metres, crs)
-    paths = [str(frame_or_paths)] if isinstance(frame_or_paths, (str, bytes)) or hasattr(frame_or_paths, "__fspath__") \
-        else [str(p) for p in frame_or_paths]
+    single = isinstance(frame_or_paths, (str, bytes)) or hasattr(frame_or_paths, "__fspath__")
+    try:
+        paths = [_path(frame_or_paths)] if single else [_path(p) for p in frame_or_paths]
+    except TypeError:
+        raise UsageError("bins takes a frame, a path or a list of paths") from None
     options = _options(settings, _SETTINGS)
-    if not isinstance(metres, int):
-        raise UsageError("--bins takes a size of 10 to 1000 metres")
     options["bins"] = metres
     if crs:
         options["bin_crs"] = crs

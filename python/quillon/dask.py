@@ -28,12 +28,12 @@ def _read_one(path, settings, logs):
 def read_many(paths, **settings):
     """A dask.dataframe.DataFrame of the measurement layer of every log in ``paths``, one
     partition per log, in their order; the settings are those of ``quillon.read``."""
-    paths = [str(p) for p in paths]
+    paths = [_quillon._path(p) for p in paths]
     if not paths:
         raise _quillon.UsageError("no logs to read")
     # The columns and their types depend on the settings only. The log's categories
     # are the files' names; those of the other texts are each partition's own.
-    logs = _pd.Index(list(dict.fromkeys(os.path.basename(p) for p in paths)), dtype=object)
+    logs = _pd.Index(list(dict.fromkeys(os.path.basename(p).decode("utf-8", "replace") for p in paths)), dtype=object)
     meta = _quillon._schema(**settings)
     meta["log"] = meta["log"].cat.set_categories(logs)
     texts = [c for c in meta.columns if c != "log" and str(meta[c].dtype) == "category"]

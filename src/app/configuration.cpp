@@ -91,13 +91,17 @@ bool RestoreConfiguration(const std::string& path, Settings& s, std::string& mes
 
   s.SelectedFields.clear();
   s.SelectedTags.clear();
-  const size_t selected = ClampCount(ini.ReadInteger("SelectedFields", "Count", 0));
+  const long long count = ini.ReadInteger("SelectedFields", "Count", 0);
+  const size_t selected = ClampCount(count);
   for (size_t i = 0; i < selected; ++i) {
     s.SelectedTags.push_back(static_cast<int16_t>(ini.ReadInteger("SelectedTags", "Tag" + std::to_string(i), 0)));
     s.SelectedFields.push_back(ini.ReadString("SelectedFields", "Field" + std::to_string(i), ""));
   }
   s.OutputFilename = ini.ReadString("OutputFile", "Filename", "Sample.out");
   message.clear();
+  if (count > kFieldMapSize)
+    message = "The configuration file " + path + " selects " + std::to_string(count) + " fields: only the first " +
+              std::to_string(kFieldMapSize) + " are converted.";
   return true;
 }
 

@@ -4,7 +4,7 @@
 // "SelectedFields", "SelectedTags", "OutputFile". Saving into an existing file
 // replaces the values of the keys written and keeps every other line. The restore
 // trusts the file: missing keys and non-numbers take each key's default, and lists
-// stop at 100 entries (the size of the column table).
+// stop at 100 entries (the size of the column table), with a Warning for the fields.
 #pragma once
 #include <string>
 
@@ -24,7 +24,9 @@ constexpr int kDelimiterItems = 5;
 bool SaveConfiguration(const Settings& settings, const std::string& path, std::string& message);
 // Applies the file's keys to settings, in the order a restore sets the controls.
 // False, with a message naming the file and the reason, when it is missing, a folder
-// or cannot be read; settings are then untouched.
+// or cannot be read; settings are then untouched. True with a message (a Warning)
+// when the file selects more fields than the 100 a conversion takes: the first 100
+// are restored.
 bool RestoreConfiguration(const std::string& path, Settings& settings, std::string& message);
 
 }  // namespace quillon

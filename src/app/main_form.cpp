@@ -204,6 +204,7 @@ void TMainForm::OpenConfigurationClick() {
     report_error(kError, "%s", message.c_str());
     return;
   }
+  if (!message.empty()) report_error(kWarning, "%s", message.c_str());
   Restoring = true;
   ApplySettings(s);
   Restoring = false;

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include "reader/shown_text.h"
+
 namespace quillon {
 
 std::atomic<bool> InterruptRequested{false};
@@ -38,7 +40,7 @@ void CliRunHost::ReportMessage(MessageKind kind, const std::string& text) {
   }
   if (kind == MessageKind::Error) ++Errors;
   if (kind == MessageKind::Information && Quiet) return;
-  std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
+  std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), ValidUtf8(text).c_str());
 }
 
 }  // namespace quillon

@@ -10,6 +10,7 @@
 #include "convert/run_options.h"
 #include "indexing/index_run.h"
 #include "indexing/scan_tree.h"
+#include "reader/shown_text.h"
 
 namespace quillon {
 
@@ -44,7 +45,7 @@ class CliIndexHost : public IndexHost {
   void ShowProgress(int) override {}
   void ShowFileStatistics(const std::vector<std::string>& lines) override { Statistics = lines; }
   void ReportMessage(MessageKind kind, const std::string& text) override {
-    std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), text.c_str());
+    std::fprintf(stderr, "%s: %s\n", MessageCaption(kind), ValidUtf8(text).c_str());
   }
   bool StopRequested() override { return InterruptRequested.load(); }
 

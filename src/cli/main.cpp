@@ -22,6 +22,7 @@
 #include "reader/messages.h"
 #include "reader/native_file.h"
 #include "reader/path_check.h"
+#include "reader/shown_text.h"
 #include "version.h"
 
 using namespace quillon;
@@ -42,7 +43,7 @@ int PrintIndex(const std::string& input) {
   const std::string problem = InputProblem(input);
   const int16_t type = problem.empty() ? DetectFileType(input) : kFormatNone;
   if (type == kFormatNone) {
-    std::fprintf(stderr, "Error: %s\n", problem.empty() ? messages::kNotFromKtrProduct : problem.c_str());
+    std::fprintf(stderr, "Error: %s\n", problem.empty() ? messages::kNotFromKtrProduct : ValidUtf8(problem).c_str());
     return kExitFailed;
   }
   CliIndexHost host;
@@ -100,11 +101,13 @@ int Run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? kExitDone : kExitUsage;
+    if (e.get_exit_code() == 0) return app.exit(e), kExitDone;  // --help, --version
+    // CLI11's message with the value the user gave, shortened so that the reason shows.
+    std::fprintf(stderr, "%s\nRun with --help for more information.\n", ValidUtf8(WithLongWordsShortened(e.what())).c_str());
+    return kExitUsage;
   }
   auto usage = [](const std::string& text) {
-    std::fprintf(stderr, "quillon-convert: %s\n", text.c_str());
+    std::fprintf(stderr, "quillon-convert: %s\n", ValidUtf8(text).c_str());
     return kExitUsage;
   };
 
@@ -120,9 +123,10 @@ int Run(int argc, char** argv) {
   if (!config.empty()) {
     std::string message;
     if (!RestoreConfiguration(config, settings, message)) {
-      std::fprintf(stderr, "Error: %s\n", message.c_str());
+      std::fprintf(stderr, "Error: %s\n", ValidUtf8(message).c_str());
       return kExitFailed;
     }
+    if (!message.empty()) std::fprintf(stderr, "Warning: %s\n", ValidUtf8(message).c_str());
   }
   RunOptions options;
   if (fieldsOpt->count()) options.Fields = fields;
@@ -162,7 +166,7 @@ int Run(int argc, char** argv) {
     settings.Into = into;
     std::string message;
     if (!ListFolderPairs(folder, into.empty() ? outFolder : folder, pattern, ext, pairs, message)) {
-      std::fprintf(stderr, "Error: %s\n", message.c_str());
+      std::fprintf(stderr, "Error: %s\n", ValidUtf8(message).c_str());
       return kExitFailed;
     }
     if (!into.empty())
@@ -187,6 +191,10 @@ int Run(int argc, char** argv) {
 
   settings.OutputFormat = static_cast<int>(chosen);
   if (!IsMapLayer(chosen) && layerOpt->count()) return usage("--layer names a map layer: give a map --format");
+  if (layerOpt->count()) {
+    const std::string wrongLayer = LayerNameProblem(layer, chosen, binsOpt->count() > 0);
+    if (!wrongLayer.empty()) return usage(wrongLayer);
+  }
 
   InstallInterruptHandler();
   CliRunHost host(!quiet && native::IsTerminal(stderr), quiet);

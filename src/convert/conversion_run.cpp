@@ -16,15 +16,26 @@
 #include "reader/native_file.h"
 #include "reader/path_check.h"
 #include "reader/record_pass.h"
+#include "reader/shown_text.h"
 
 namespace quillon {
 
 namespace {
 
+// The text with its "%s" replaced by the value, however long.
 std::string Format(const char* format, const std::string& value) {
-  char buf[512];
-  std::snprintf(buf, sizeof buf, format, value.c_str());
-  return buf;
+  std::string text = format;
+  const size_t at = text.find("%s");
+  return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+
+// "1.5000 is not in the range of the receiver.", with a number of any size shown
+// short enough for the sentence to stay readable.
+std::string NotInRange(double mhz) {
+  char number[64];
+  std::snprintf(number, sizeof number, std::fabs(mhz) < 1e9 ? "%.4f" : "%.6g", mhz);
+  std::string text = messages::kNotInReceiverRange;
+  return text.replace(text.find("%.4f"), 4, number);
 }
 
 // "The output file" as "the output file", within a sentence.
@@ -51,7 +62,8 @@ ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings setting
       OutputKind(static_cast<OutputFormat>(Config.OutputFormat)) {
   if (IsMapLayer(OutputKind)) {
     size_t longest = 1;
-    for (const FilePair& pair : Pairs) longest = std::max(longest, native::Utf8Of(native::PathOf(pair.Input).filename()).size());
+    for (const FilePair& pair : Pairs)
+      longest = std::max(longest, ValidUtf8(native::Utf8Of(native::PathOf(pair.Input).filename())).size());
     Schema = std::make_unique<MeasurementLayer>(Config, static_cast<int>(std::min<size_t>(longest, 254)));
   }
 }
@@ -67,8 +79,8 @@ bool ConversionRun::CheckSettings() {
   if (Config.SelectedFields.empty()) return Refuse(messages::kNoFieldsSelected);
   if (!DelimiterOf(Config, Delimiter))
     return Refuse("The \"Other\" field delimiter is empty: enter the delimiter character.");
-  if (Config.DropOutages && !ParseWholeNumber(Config.OutageSeconds, OutageThreshold))
-    return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Config.OutageSeconds));
+  if (Config.DropOutages && (!ParseWholeNumber(Config.OutageSeconds, OutageThreshold) || OutageThreshold < 1))
+    return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Shortened(Config.OutageSeconds)));
   if (Config.BinMetres != 0 &&
       (Config.BinMetres < BinGrid::kSmallestMetres || Config.BinMetres > BinGrid::kLargestMetres))
     return Refuse("Coverage bins are 10 to 1000 metres.");
@@ -215,8 +227,7 @@ RunOutcome ConversionRun::PrepareFrequencies(const FilePair& pair) {
     for (int rx = 0; rx < 2 && problem.empty(); ++rx) {
       const double mhz = Config.Frequencies[static_cast<size_t>(rx)];
       if (mhz < Reader.State().Bands[rx].LowestMHz() || mhz > Reader.State().Bands[rx].HighestMHz()) {
-        char text[128];
-        std::snprintf(text, sizeof text, messages::kNotInReceiverRange, mhz);
+        const std::string text = NotInRange(mhz);
         problem = multi ? pair.Input + " was not converted: " + text : text;
       }
     }
@@ -445,7 +456,7 @@ void ConversionRun::WriteLayerRows() {
 // The dataset of the pair (or the run's one, opened with its first log) and the
 // log's start in it.
 bool ConversionRun::OpenLayer(const FilePair& pair) {
-  LogName = native::Utf8Of(native::PathOf(pair.Input).filename());
+  LogName = ValidUtf8(native::Utf8Of(native::PathOf(pair.Input).filename()));
   LayerError.clear();
   if (!Layer) {
     Layer = MakeWriter(OutputKind);

@@ -65,7 +65,7 @@ std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
     const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [&](const auto& n) { return d == n.first; });
     if (named != std::end(kNamed)) {
       settings.Delimiter = named->second;
-    } else if (d.size() <= 1) {
+    } else if (d.size() == 1) {
       settings.Delimiter = 4;
       settings.OtherDelimiter = d;
     } else {
@@ -80,6 +80,9 @@ std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
   }
   if (o.Lambda) settings.Lambda = true;
   if (o.DropOutages) {
+    long long seconds;
+    if (!ParseWholeNumber(*o.DropOutages, seconds) || seconds < 1)
+      return "--drop-outages takes a whole number of seconds from 1";
     settings.DropOutages = true;
     settings.OutageSeconds = *o.DropOutages;
   }

@@ -68,9 +68,11 @@ QString THelp_Form::ManualText() {
       "Press CONVERT. The progress bar shows how far the conversion has come, and a message tells you when "
       "the conversion has been completed; the bar returns to 0 when you close it. While a conversion runs, "
       "CONVERT, the Browse buttons, Open Configuration and the Single File / Multiple Files choice are not "
-      "available. CANCEL stops the conversion in the middle of the file being converted: what has been "
-      "written so far stays in its output, ending with a whole line, and the files after it are not "
-      "converted. A file whose single-channel data come without a frequency definition asks for the "
+      "available. Every output is written under a temporary name beside it and put in place, with its split "
+      "part files and bins, only once all of them are complete. CANCEL (or closing the window) stops the "
+      "conversion in the middle of the file being converted: its new files are thrown away and any earlier "
+      "output of that name stays as it was; the outputs of the files converted before it stay, and the files "
+      "after it are not converted. A failed conversion leaves earlier files as they were too. A file whose single-channel data come without a frequency definition asks for the "
       "receivers' frequencies at every CONVERT; in a Multiple Files run such a file, and any file that is "
       "not a log file, is left out and named at the end.\n");
 }

@@ -84,6 +84,21 @@ std::vector<std::string> DatasetFiles(const std::string& path, OutputFormat form
   return files;
 }
 
+std::string LayerNameProblem(const std::string& name, OutputFormat format, bool bins) {
+  if (name.empty()) return "--layer takes a name";
+  if (format == OutputFormat::PostGis) {
+    const size_t most = 63 - (bins ? 5 : 0);
+    if (name.size() > most)
+      return "--layer takes at most " + std::to_string(most) + " bytes for PostGIS (PostgreSQL keeps 63 of a name" +
+             (bins ? std::string(", and the bins' table adds \"_bins\")") : std::string(")"));
+    return {};
+  }
+  size_t characters = 0;
+  for (char c : name) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  if (characters > 200) return "--layer takes a name of at most 200 characters";
+  return {};
+}
+
 std::string FormatNames() {
   std::string names;
   for (const FormatInfo& f : kFormats) names += (names.empty() ? "" : ", ") + std::string(f.Name);

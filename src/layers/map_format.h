@@ -37,6 +37,11 @@ OutputFormat FormatOfPath(const std::string& path);
 std::string FormatNames();
 inline bool IsMapLayer(OutputFormat format) { return format != OutputFormat::Delimited; }
 
+// The usage message for a layer name the format cannot hold (empty when it can):
+// PostgreSQL keeps 63 bytes of a name (the bins' table adds "_bins"); the files'
+// layers take at most 200 characters.
+std::string LayerNameProblem(const std::string& name, OutputFormat format, bool bins);
+
 // Every file a dataset of the format at `path` consists of, its own file first: the
 // side files its writer makes, and those other programs add to such a dataset (a
 // shapefile's spatial indexes, SQLite's journal files), which would no longer match

@@ -28,6 +28,7 @@
 #include "reader/log_reader.h"
 #include "reader/messages.h"
 #include "reader/path_check.h"
+#include "reader/shown_text.h"
 
 namespace py = pybind11;
 using namespace quillon;
@@ -59,7 +60,7 @@ class PythonHost : public RunHost {
   }
   void ReportMessage(MessageKind kind, const std::string& text) override {
     if (kind == MessageKind::Error && Error.empty()) Error = text;
-    if (kind == MessageKind::Warning) Warnings.push_back(text);
+    if (kind == MessageKind::Warning) Warnings.push_back(ValidUtf8(text));
   }
   bool StopRequested() override { return Failure != nullptr; }
   std::string FrequencyRemedy() const override { return kFrequencyOptionRemedy; }
@@ -90,13 +91,19 @@ Settings SettingsOf(const py::dict& options) {
   auto text = [&](const char* key, std::optional<std::string>& into) {
     if (options.contains(key) && !options[key].is_none()) into = py::str(options[key]).cast<std::string>();
   };
-  auto number = [&](const char* key, std::optional<int>& into) {
-    if (options.contains(key) && !options[key].is_none()) into = options[key].cast<int>();
+  // A whole number, as Python gives one (not a flag, a text or a fraction); one out of
+  // range is given as a number the option's own check refuses.
+  auto number = [&](const char* key, std::optional<int>& into, const char* wrong) {
+    if (!options.contains(key) || options[key].is_none()) return;
+    const py::handle value = options[key];
+    if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value)) throw UsageFault(wrong);
+    const long long v = value.cast<long long>();
+    into = v < INT32_MIN || v > INT32_MAX ? INT32_MIN : static_cast<int>(v);
   };
   auto flag = [&](const char* key) { return options.contains(key) && py::bool_(options[key]).cast<bool>(); };
   text("fields", o.Fields);
   o.IBwave = flag("ibwave");
-  number("receiver", o.Receiver);
+  number("receiver", o.Receiver, "--receiver takes 1 or 2");
   text("data", o.Data);
   text("delimiter", o.Delimiter);
   o.NoHeader = flag("no_header");
@@ -106,7 +113,7 @@ Settings SettingsOf(const py::dict& options) {
   text("drop_outages", o.DropOutages);
   text("frequencies", o.Frequencies);
   text("layer", o.Layer);
-  number("bins", o.Bins);
+  number("bins", o.Bins, "--bins takes a size of 10 to 1000 metres");
   text("bin_crs", o.BinCrs);
   Settings settings = DefaultSettings();
   SelectColumns(settings, {22, 18, 5, 11, 0});
@@ -288,6 +295,10 @@ py::list Convert(const std::string& input, const std::string& output, const py::
   settings.OutputFormat = static_cast<int>(chosen);
   if (!IsMapLayer(chosen) && options.contains("layer") && !options["layer"].is_none())
     throw UsageFault("--layer names a map layer: give a map --format");
+  if (options.contains("layer") && !options["layer"].is_none()) {
+    const std::string wrong = LayerNameProblem(settings.LayerName, chosen, settings.BinMetres != 0);
+    if (!wrong.empty()) throw UsageFault(wrong);
+  }
   const ScanSelection selection = SelectionOf(options, input);
   auto reader = std::make_unique<TLogReader>();
   PythonHost host(std::move(progress));
@@ -354,9 +365,11 @@ PYBIND11_MODULE(_quillon, m) {
     try {
       if (p) std::rethrow_exception(p);
     } catch (const UsageFault& e) {
-      PyErr_SetString(usage.ptr(), e.what());
+      PyErr_SetString(usage.ptr(), ValidUtf8(e.what()).c_str());
     } catch (const ConversionFault& e) {
-      PyErr_SetString(conversion.ptr(), e.what());
+      PyErr_SetString(conversion.ptr(), ValidUtf8(e.what()).c_str());
+    } catch (const py::cast_error& e) {  // an argument of a type the call does not take
+      PyErr_SetString(usage.ptr(), e.what());
     }
   });
   m.def("read", &Read, py::arg("path"), py::arg("options"), py::arg("progress") = py::none());
