@@ -138,7 +138,7 @@ bool ConversionRun::CheckFiles() {
         if (into) return Refuse(what + " " + file.Path + " would overwrite the input file " + input->second->Input + ".");
         if (input->second == &pair && output)
           return Refuse(Format("The output file %s is the input file itself.", file.Path));
-        if (input->second == &pair)
+        if (input->second == &pair && !file.Main && file.Dataset != SplitFolder(pair.Output))
           return Refuse(what + " " + file.Path + " of the output " + pair.Output + " is the input file itself.");
         return Refuse(what + " " + file.Path + " (of " + pair.Input + ") would overwrite the input file " +
                       input->second->Input + ".");

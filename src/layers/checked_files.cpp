@@ -13,7 +13,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "reader/path_check.h"
+#include "layers/output_commit.h"
 
 namespace quillon {
 
@@ -174,9 +174,14 @@ void Install() {
 std::string CheckedPath(const std::string& path) {
   static std::once_flag installed;
   std::call_once(installed, Install);
-  const PathKind kind = ExaminePath(path).Kind;
-  const bool stream = kind == PathKind::Fifo || kind == PathKind::Device || kind == PathKind::Other;
-  return kPrefix + (stream ? kStream + path : path);
+  return kPrefix + (IsStreamTarget(path) ? kStream + path : path);
+}
+
+std::string WithoutCheckedPrefix(std::string message) {
+  for (const std::string_view marker : {std::string_view(kPrefix), std::string_view(kStream)})
+    for (size_t at = message.find(marker); at != std::string::npos; at = message.find(marker, at))
+      message.erase(at, marker.size());
+  return message;
 }
 
 int TakeWriteError(const std::string& folder) {

@@ -12,6 +12,8 @@ namespace quillon {
 // The name under which GDAL reaches `path` through the checked calls (a named pipe
 // or a device as a new file, which the stream formats write into).
 std::string CheckedPath(const std::string& path);
+// A message of GDAL's with the names it was given shown as the paths they are.
+std::string WithoutCheckedPrefix(std::string message);
 // The first error number of a write to a file of `folder` since the last call (0
 // when none), forgotten once taken.
 int TakeWriteError(const std::string& folder);

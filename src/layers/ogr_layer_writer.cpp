@@ -25,7 +25,7 @@ namespace {
 // GDAL's last message, or what happened when it has none.
 std::string GdalReason(const char* fallback) {
   const char* message = CPLGetLastErrorMsg();
-  return message && *message ? message : fallback;
+  return WithoutCheckedPrefix(message && *message ? message : fallback);
 }
 
 // Takes GDAL's messages on the writer's thread instead of letting it print them:
@@ -103,6 +103,8 @@ class OgrLayerWriter final : public LayerWriter {
       // them all in memory (FlatGeobuf builds its index at the end, in memory).
       if (Format == OutputFormat::FlatGeobuf) options.SetNameValue("SPATIAL_INDEX", "NO");
       if (database) options.SetNameValue("GEOMETRY_NAME", "geom");
+      // Texts in UTF-8, said so by the .cpg beside the .dbf.
+      if (Format == OutputFormat::Shapefile) options.SetNameValue("ENCODING", "UTF-8");
       // A GeoPackage's index is packed once its features are written (see Close).
       if (Format == OutputFormat::GeoPackage) options.SetNameValue("SPATIAL_INDEX", "NO");
       Layer = Dataset->CreateLayer(layerName.c_str(), &wgs84, geometry == LayerGeometry::Point ? wkbPoint : wkbPolygon,
@@ -190,7 +192,7 @@ class OgrLayerWriter final : public LayerWriter {
       out.SetGeometryDirectly(nullptr);
     }
     if (Layer->CreateFeature(&out) == OGRERR_NONE) return true;
-    return Fail(error, WriteFailure().c_str(), GdalReason("the feature was refused"));
+    return Fail(error, WriteFailure().c_str(), WriteReason("the feature was refused"));
   }
 
   bool EndLog(bool keep, std::string& error) override {
@@ -215,16 +217,15 @@ class OgrLayerWriter final : public LayerWriter {
     CPLErrorReset();
     Dataset.reset();  // closing finishes the files (indexes, headers)
     const bool flushed = CPLGetLastErrorType() < CE_Failure;
-    const std::string reason = GdalReason("the dataset could not be completed");
+    const std::string reason = WriteReason("the dataset could not be completed");
     if (Format == OutputFormat::PostGis) {
       if (!flushed && keep) return Fail(error, WriteFailure().c_str(), reason);
       return true;
     }
     // A write that failed unseen by the driver (a full disk) fails the dataset.
-    const int lost = TakeWriteError(FolderOf(Target));
+    const bool lost = TakeWriteError(FolderOf(Target)) != 0 || LostWrite != 0;
     if (!keep) return true;
-    if (lost != 0) return Fail(error, WriteFailure().c_str(), SystemReason(Target, lost));
-    if (!flushed) return Fail(error, WriteFailure().c_str(), reason);
+    if (!flushed || lost) return Fail(error, WriteFailure().c_str(), reason);
     std::string reasonOfIndex;
     if (Format == OutputFormat::GeoPackage && !BuildGeoPackageIndex(Target, Index, reasonOfIndex))
       return Fail(error, WriteFailure().c_str(), reasonOfIndex);
@@ -280,6 +281,12 @@ class OgrLayerWriter final : public LayerWriter {
     return CPLGetLastErrorType() < CE_Failure;
   }
 
+  // Why a write failed: the system's reason when a file write failed (a full disk),
+  // else GDAL's message.
+  std::string WriteReason(const char* fallback) {
+    if (LostWrite == 0 && Format != OutputFormat::PostGis) LostWrite = TakeWriteError(FolderOf(Target));
+    return LostWrite != 0 ? SystemReason(Target, LostWrite) : GdalReason(fallback);
+  }
   static std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
@@ -305,6 +312,7 @@ class OgrLayerWriter final : public LayerWriter {
 
   const OutputFormat Format;
   std::string Target;
+  int LostWrite = 0;  // the system's error of a failed file write
   std::unique_ptr<GDALDataset, DatasetCloser> Dataset;
   OGRLayer* Layer = nullptr;
   std::unique_ptr<OGRFeature> Feature;

@@ -40,6 +40,7 @@ struct Row {
   std::vector<std::string> absent;    // files that must not exist afterwards
   std::vector<std::string> present;   // files that must exist afterwards
   bool posixOnly = false;             // a file only POSIX systems have (a named pipe, a device)
+  bool gis = false;                   // a map format the build without GDAL does not write
 };
 
 void Log(const TempDir& d, const std::string& name, const fs::path& from = kLog) {
@@ -192,6 +193,89 @@ const std::vector<Row>& Rows() {
        {"Unable to write to /dev/full\n/dev/full: No space left on device"}, {}, {}},
       {"not a log", [](const TempDir& d) { WriteFile(d.File("notes.klf"), "some notes"); }, "notes.klf", 1,
        {"File is not from a KTR CW product."}, {"notes.out"}, {}},
+
+      // Side files of a dataset are files of the output too: none may be an input.
+      {"input named as a shapefile's .dbf", [](const TempDir& d) { Log(d, "x.dbf"); }, "x.dbf -o x.shp", 1,
+       {"The side file x.dbf of the output x.shp is the input file itself."}, {"x.shp", "x.shx"}, {}, false, true},
+      {"input named as a shapefile's .shx", [](const TempDir& d) { Log(d, "x.shx"); }, "x.shx -o x.shp", 1,
+       {"The side file x.shx of the output x.shp is the input file itself."}, {"x.shp"}, {}, false, true},
+      {"input named as an old spatial index the output would remove", [](const TempDir& d) { Log(d, "x.qix"); },
+       "x.qix -o x.shp", 1, {"The side file x.qix"}, {"x.shp"}, {}, false, true},
+      {"input named as a MapInfo .map", [](const TempDir& d) { Log(d, "x.map"); }, "x.map -o x.tab", 1,
+       {"The side file x.map of the output x.tab"}, {"x.tab", "x.dat"}, {}, false, true},
+      {"input named as a MapInfo .id", [](const TempDir& d) { Log(d, "x.id"); }, "x.id -o x.tab", 1,
+       {"The side file x.id of the output x.tab"}, {"x.tab"}, {}, false, true},
+      {"input named as a MIF's .mid", [](const TempDir& d) { Log(d, "x.mid"); }, "x.mid -o x.mif", 1,
+       {"The side file x.mid of the output x.mif"}, {"x.mif"}, {}, false, true},
+      {"input named as a side file of the bins", [](const TempDir& d) { Log(d, "x-bins.dbf"); },
+       "x-bins.dbf -o x.shp --bins 50", 1, {"The side file x-bins.dbf of the output x.shp is the input file itself."},
+       {"x.shp", "x-bins.shp"}, {}, false, true},
+      {"folder run whose TAB side files are its logs",
+       [](const TempDir& d) { Log(d, "f/a.dat"), Log(d, "f/b.dat"); },
+       "--folder f --out-folder f --pattern '*.dat' --format tab", 1, {"f/a.dat of the output f/a.tab"},
+       {"f/a.tab", "f/b.tab"}, {}, false, true},
+      {"one log's output is a side file of another's",
+       [](const TempDir& d) { Log(d, "in/a.klf"), Log(d, "in/a-bins.klf"), fs::create_directory(d.File("out")); },
+       "--folder in --out-folder out --ext .out --bins 50", 1, {"would overwrite", "out/a-bins.out"}, {"out/a.out"},
+       {}},
+
+      // Targets that are no regular file: streams written into, never replaced.
+      {"GeoPackage into a named pipe", [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.gpkg").c_str(), 0600); },
+       "a.klf -o x.gpkg", 1, {"x.gpkg is a named pipe (FIFO): GeoPackage is written into a regular file."}, {}, {},
+       true, true},
+      {"Shapefile into a named pipe", [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.shp").c_str(), 0600); },
+       "a.klf -o x.shp", 1, {"x.shp is a named pipe (FIFO): ESRI Shapefile is written into a regular file."},
+       {"x.dbf"}, {}, true, true},
+      {"FlatGeobuf into a named pipe", [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.fgb").c_str(), 0600); },
+       "a.klf -o x.fgb", 1, {"FlatGeobuf is written into a regular file."}, {}, {}, true, true},
+      {"MapInfo into a named pipe", [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.tab").c_str(), 0600); },
+       "a.klf -o x.tab", 1, {"MapInfo TAB is written into a regular file."}, {"x.dat"}, {}, true, true},
+      {"MIF into a named pipe", [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.mif").c_str(), 0600); },
+       "a.klf -o x.mif", 1, {"MapInfo MIF is written into a regular file."}, {"x.mid"}, {}, true, true},
+      {"a side file that is a named pipe",
+       [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.dbf").c_str(), 0600); }, "a.klf -o x.shp", 1,
+       {"x.dbf is a named pipe (FIFO), where the output writes a file of its own."}, {"x.shp"}, {}, true, true},
+      {"FlatGeobuf to the standard output", [](const TempDir& d) { Log(d, "a.klf"); },
+       "a.klf -o /dev/stdout --format fgb", 1, {"/dev/stdout is a standard stream: FlatGeobuf is written into"}, {},
+       {}, true, true},
+      {"a name GDAL would make a folder of", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o x.dat --format shp",
+       1, {"x.dat does not end in .shp"}, {"x.dat"}, {}, false, true},
+      {"bins beside a stream", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o /dev/stdout --bins 50", 1,
+       {"Coverage bins are written beside a file: /dev/stdout is not one."}, {}, {}, true},
+      {"bins that cannot be written after the output",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         WriteFile(d.File("x.gpkg"), "an earlier GeoPackage");
+         fs::create_directory(d.File("x-bins.gpkg"));
+       },
+       "a.klf -o x.gpkg --bins 50", 1, {"x-bins.gpkg: Is a directory"}, {}, {}, false, true},
+      {"Shapefile bins that cannot be written after the output",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         fs::create_directory(d.File("x-bins.shp"));
+       },
+       "a.klf -o x.shp --bins 50", 1, {"x-bins.shp: Is a directory"}, {"x.shp", "x.shx", "x-bins.shx", "x-bins.dbf"},
+       {}, false, true},
+
+      // Option values.
+      {"outages of minus three seconds", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --drop-outages -3", 2,
+       {"--drop-outages takes a whole number of seconds from 1"}, {"a.out"}, {}},
+      {"outages of no seconds", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --drop-outages 0", 2,
+       {"--drop-outages takes a whole number of seconds from 1"}, {"a.out"}, {}},
+      {"outages that are no number", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --drop-outages abc", 2,
+       {"--drop-outages takes a whole number of seconds from 1"}, {"a.out"}, {}},
+      {"an empty delimiter", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --delimiter ''", 2,
+       {"--delimiter takes comma, semicolon, tab, space or one character"}, {"a.out"}, {}},
+      {"a frequency too large to print", [](const TempDir& d) { Log(d, "m.klf", kNeedsFrequencies); },
+       "m.klf --frequencies 1e308,1e308", 1, {"1e+308 is not in the range of the receiver."}, {"m.out"}, {}},
+      {"a layer name too long for a file", [](const TempDir& d) { Log(d, "a.klf"); },
+       "a.klf -o a.gpkg --layer " + std::string(10000, 'w'), 2, {"--layer takes a name of at most 200 characters"},
+       {"a.gpkg"}, {}, false, true},
+      {"a layer name too long for PostgreSQL", [](const TempDir& d) { Log(d, "a.klf"); },
+       "a.klf -o PG:dbname=none --layer " + std::string(60, 'w') + " --bins 50", 2,
+       {"--layer takes at most 58 bytes for PostGIS"}, {}, {}, false, true},
+      {"a long wrong value", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --receiver " + std::string(5000, 'r'), 2,
+       {"rrr...\nRun with --help"}, {"a.out"}, {}},
   };
   return rows;
 }
@@ -199,7 +283,7 @@ const std::vector<Row>& Rows() {
 TEST(BadInputTest, EveryRowGivesItsStatusAndMessageAndKeepsTheFiles) {
   for (const Row& row : Rows()) {
     SCOPED_TRACE(row.name);
-    if (row.posixOnly && ConverterOnWindows()) continue;
+    if ((row.posixOnly || row.gis) && ConverterOnWindows()) continue;
     TempDir dir;
     TempDir scratch;
     row.setup(dir);
@@ -223,6 +307,8 @@ TEST(BadInputTest, EveryRowGivesItsStatusAndMessageAndKeepsTheFiles) {
     }
     for (const std::string& file : row.absent) EXPECT_FALSE(fs::exists(dir.File(file))) << file;
     for (const std::string& file : row.present) EXPECT_TRUE(fs::exists(dir.File(file))) << file;
+    for (const auto& e : fs::recursive_directory_iterator(dir.Path()))
+      EXPECT_EQ(e.path().filename().string().rfind(".quillon-", 0), std::string::npos) << "left: " << e.path();
   }
 }
 

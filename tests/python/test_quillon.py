@@ -197,6 +197,20 @@ def test_bins_of_paths_and_of_frames_equal_the_command_line(convert_binary, samp
     (lambda log, tmp: quillon.convert(log, tmp / "x.out", format="dxf"), quillon.UsageError, "--format takes one of"),
     (lambda log, tmp: quillon.convert(log, log), quillon.ConversionError, "is the input file itself"),
     (lambda log, tmp: quillon.index(tmp), quillon.ConversionError, None),
+    # Arguments of the wrong type or value are usage errors, never pybind11's or Python's own.
+    (lambda log, tmp: quillon.read(log, receiver="2"), quillon.UsageError, "--receiver takes 1 or 2"),
+    (lambda log, tmp: quillon.read(log, receiver=1.5), quillon.UsageError, "--receiver takes 1 or 2"),
+    (lambda log, tmp: quillon.read(log, receiver=2 ** 40), quillon.UsageError, "--receiver takes 1 or 2"),
+    (lambda log, tmp: quillon.read(log, receiver=True), quillon.UsageError, "--receiver takes 1 or 2"),
+    (lambda log, tmp: quillon.read(log, drop_outages=-3), quillon.UsageError, "--drop-outages takes a whole number"),
+    (lambda log, tmp: quillon.read(log, drop_outages=2.5), quillon.UsageError, "--drop-outages takes a whole number"),
+    (lambda log, tmp: quillon.read(log, best_server="yes"), quillon.UsageError, "best_server takes True or False"),
+    (lambda log, tmp: quillon.read(42), quillon.UsageError, "a path is a str, bytes or os.PathLike"),
+    (lambda log, tmp: quillon.bins(log, 50.5), quillon.UsageError, "--bins takes a size of 10 to 1000 metres"),
+    (lambda log, tmp: quillon.bins(quillon.read(log), 50.5), quillon.UsageError, "--bins takes a size"),
+    (lambda log, tmp: quillon.bins(quillon.read(log), 5), quillon.UsageError, "--bins takes a size"),
+    (lambda log, tmp: quillon.convert(log, tmp / "x.gpkg", layer="w" * 300), quillon.UsageError, "at most 200"),
+    (lambda log, tmp: quillon.convert(log, tmp / "x.out", delimiter=""), quillon.UsageError, "--delimiter takes"),
 ])
 def test_bad_input_raises_the_command_lines_message(call, exception, message, convert_binary, sample_log, tmp_path):
     with pytest.raises(exception) as raised:
@@ -283,3 +297,29 @@ def test_a_local_cluster_of_two_processes_gives_the_serial_result(simulator_logs
     expected = serial.groupby(["log", "scan"]).rssi_dbm.mean()
     per_scan.index = per_scan.index.set_levels(per_scan.index.levels[0].astype(object), level=0)
     pd.testing.assert_series_equal(per_scan.sort_index(), expected.sort_index())
+
+
+@pytest.mark.parametrize("as_path", [str, bytes, __import__("pathlib").Path, lambda p: __import__("os").fsencode(p)])
+def test_paths_as_str_bytes_and_pathlike(as_path, sample_log, tmp_path):
+    log = tmp_path / "drive.klf"
+    log.write_bytes(open(sample_log, "rb").read())
+    path = as_path(str(log)) if as_path is not bytes else str(log).encode()
+    frame = quillon.read(path, best_server=True)
+    assert list(frame["log"].cat.categories) == ["drive.klf"]
+    assert len(quillon.index(path)["statistics"]) == 7
+    quillon.convert(path, as_path(str(tmp_path / "drive.out")) if as_path is not bytes else str(tmp_path / "drive.out").encode())
+    assert (tmp_path / "drive.out").stat().st_size > 0
+
+
+def test_a_name_that_is_no_utf8(sample_log, tmp_path):
+    """A Latin-1 name opens (as os.fsencode gives it) and shows U+FFFD for its byte."""
+    import os
+    raw = os.fsencode(str(tmp_path)) + b"/Montr\xe9al.klf"
+    open(raw, "wb").write(open(sample_log, "rb").read())
+    name = os.fsdecode(raw)  # a str holding the byte as a surrogate
+    frame = quillon.read(name)
+    assert list(frame["log"].cat.categories) == ["Montr\ufffdal.klf"]
+    assert len(quillon.read(raw)) == len(frame)
+    with pytest.raises(quillon.ConversionError) as raised:
+        quillon.read(os.fsencode(str(tmp_path)) + b"/missing-\xe9.klf")
+    assert "missing-\ufffd.klf" in str(raised.value)
