@@ -56,8 +56,10 @@ void* Open(void*, const char* name, const char* access) {
     errno = ENOENT;
     return nullptr;
   }
+  const bool stream = RealName(name) != name;
   name = RealName(name);
-  std::FILE* file = std::fopen(name, access);
+  const int number = stream ? OpenFileNumber(name) : -1;
+  std::FILE* file = number >= 0 ? fdopen(::dup(number), "w") : std::fopen(name, access);
   if (!file) return nullptr;
   return new Handle{file, name};
 }

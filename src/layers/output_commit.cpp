@@ -1,6 +1,9 @@
 #include "layers/output_commit.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -27,24 +30,32 @@ bool Occupied(const fs::path& path) {
   return fs::exists(fs::symlink_status(path, ec));
 }
 
-// A name of one of the process's open files (/dev/stdout, /dev/fd/1,
-// /proc/self/fd/1, or a link to one): written through as a stream, never replaced,
-// whatever file it stands for.
-bool IsOpenFileName(const std::string& path) {
+// The name of one of the process's open files (/dev/stdout, /dev/fd/1,
+// /proc/self/fd/1, or a link to one): its number, -2 for another process's, or -1.
+int OpenFileNumberOf(const std::string& path) {
   fs::path p = native::PathOf(path);
   for (int hop = 0; hop < 8; ++hop) {
     const std::string text = native::Utf8Of(p.lexically_normal());
-    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/", "/dev/stdout", "/dev/stderr", "/dev/stdin"})
-      if (text.rfind(prefix, 0) == 0) return true;
-    if (text.rfind("/proc/", 0) == 0 && text.find("/fd/") != std::string::npos) return true;
+    const std::pair<const char*, int> named[] = {{"/dev/stdin", 0}, {"/dev/stdout", 1}, {"/dev/stderr", 2}};
+    for (const auto& [name, number] : named)
+      if (text == name) return number;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"}) {
+      const size_t length = std::strlen(prefix);
+      if (text.compare(0, length, prefix) == 0 && text.size() > length &&
+          text.find_first_not_of("0123456789", length) == std::string::npos)
+        return std::atoi(text.c_str() + length);
+    }
+    if (text.rfind("/proc/", 0) == 0 && text.find("/fd/") != std::string::npos) return -2;
     std::error_code ec;
-    if (!fs::is_symlink(p, ec)) return false;
+    if (!fs::is_symlink(p, ec)) return -1;
     const fs::path target = fs::read_symlink(p, ec);
-    if (ec) return false;
+    if (ec) return -1;
     p = target.is_absolute() ? target : p.parent_path() / target;
   }
-  return false;
+  return -1;
 }
+
+bool IsOpenFileName(const std::string& path) { return OpenFileNumberOf(path) != -1; }
 
 // The formats whose library writes a folder of layers where the name lacks the
 // format's extension.
@@ -76,6 +87,15 @@ const char* KindText(PathKind kind) {
 
 bool IsStreamFormat(OutputFormat format) {
   return format == OutputFormat::Delimited || format == OutputFormat::GeoJson || format == OutputFormat::Kml;
+}
+
+int OpenFileNumber(const std::string& path) {
+#ifdef _WIN32
+  (void)path;
+  return -1;
+#else
+  return std::max(OpenFileNumberOf(path), -1);
+#endif
 }
 
 bool IsStreamTarget(const std::string& path) {

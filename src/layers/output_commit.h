@@ -105,6 +105,11 @@ std::string OutputTargetProblem(const std::string& path, OutputFormat format, bo
 // open files (/dev/stdout): written into where it is, never replaced.
 bool IsStreamTarget(const std::string& path);
 
+// The number of the program's open file a name stands for (/dev/stdout 1,
+// /dev/fd/3 3, through links too), or -1: such a target is written through that
+// file, at its offset and in its append mode, never reopened or emptied.
+int OpenFileNumber(const std::string& path);
+
 // Whether a format is written as one stream, front to back (delimited text, GeoJSON,
 // KML), so that a pipe or a device can take it.
 bool IsStreamFormat(OutputFormat format);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "layers/output_commit.h"
 #include "reader/native_file.h"
 
 namespace quillon {
@@ -16,21 +17,26 @@ constexpr size_t kFillingCapacity = OutputFile::kHandOffSize + 64 * 1024;
 
 OutputFile::~OutputFile() { Close(); }
 
-// An existing file is emptied by the writer thread, which starts at once for it:
-// emptying frees the old file's pages, a cost that grows with the old file, and
-// formatting goes on meanwhile.
+// The run writes a new file (its staging folder's) or a stream; a name of one of
+// the program's open files (/dev/stdout) is written through that file, so that it
+// goes on where the shell left it (appending, say) instead of starting over.
 bool OutputFile::Open(const std::string& path) {
   Close();
-  Fd = native::OpenForWriting(path);
+  const int number = OpenFileNumber(path);
+  Fd = number >= 0 ? native::Duplicate(number) : native::OpenForWriting(path);
   Error = false;
   SystemError = Fd < 0 ? errno : 0;
   Filling.clear();
-  Written = 0;
   if (Fd < 0) return false;
-  TruncatePending = native::SizeOf(Fd) > 0;  // devices and pipes are written as they are
-  Replacing = TruncatePending;
+  // A regular file that has contents is emptied first (pipes and devices are
+  // written as they are, the standard output where it stands).
+  if (number < 0 && native::SizeOf(Fd) > 0 && native::Empty(Fd) != 0) {
+    SystemError = errno;
+    native::Close(Fd);
+    Fd = -1;
+    return false;
+  }
   Filling.Reserve(kFillingCapacity);
-  if (TruncatePending) StartWriter();
   return true;
 }
 
@@ -41,13 +47,6 @@ void OutputFile::StartWriter() {
 }
 
 void OutputFile::WriteAll(const TextBuffer& text) {
-  if (TruncatePending) {
-    TruncatePending = false;
-    if (native::Empty(Fd) != 0) {
-      Fail(errno);
-      return;
-    }
-  }
   size_t done = 0;
   while (done < text.size()) {
     const long long n = native::Write(Fd, text.data() + done, text.size() - done);
@@ -58,11 +57,6 @@ void OutputFile::WriteAll(const TextBuffer& text) {
     }
     done += static_cast<size_t>(n);
   }
-  // A file emptied and written again is flushed as a whole when it is closed (the
-  // file system protects the old contents that way): its disk writes are started
-  // piece by piece here instead. A new file is left to the system's write-back.
-  if (done > 0 && Replacing) native::StartWriteBack(Fd, static_cast<int64_t>(Written), static_cast<int64_t>(done));
-  Written += done;
 }
 
 void OutputFile::Fail(int error) {
@@ -72,15 +66,7 @@ void OutputFile::Fail(int error) {
 }
 
 void OutputFile::WriterLoop() {
-  static const TextBuffer kNothing;
-  {
-    std::lock_guard<std::mutex> hold(Lock);
-    Writing = true;
-  }
-  WriteAll(kNothing);  // empties a replaced file before anything else
   std::unique_lock<std::mutex> hold(Lock);
-  Writing = false;
-  Changed.notify_all();
   for (;;) {
     Changed.wait(hold, [this] { return !Queue.empty() || Quit; });
     if (Queue.empty()) return;
@@ -155,7 +141,7 @@ bool OutputFile::Failed() {
 bool OutputFile::Close() {
   StopWriter();
   if (Fd < 0) return !Error;
-  if (!Error) WriteAll(Filling);  // also empties a replaced file that no hand-off reached
+  if (!Error) WriteAll(Filling);
   Filling.clear();
   if (native::Close(Fd) != 0 && !Error) {
     Error = true;

@@ -26,8 +26,8 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the file or opens it to be replaced; false when it cannot be opened
-  // for writing.
+  // Creates the file (a run's files are new ones, in its staging folder) or opens a
+  // stream (a pipe, a device, /dev/stdout); false when it cannot be opened.
   bool Open(const std::string& path);
   bool IsOpen() const { return Fd >= 0; }
 
@@ -68,12 +68,6 @@ class OutputFile {
 
   int Fd = -1;
   TextBuffer Filling;
-  // Touched only by the thread that writes: the writer thread while it runs, the
-  // filling thread before it starts and after it stops.
-  bool TruncatePending = false;
-  bool Replacing = false;  // the file had contents when it was opened
-  size_t Written = 0;
-
   // Shared with the writer thread, under Lock.
   std::mutex Lock;
   std::condition_variable Changed;

@@ -114,7 +114,7 @@ int Empty(int fd) {
   return -1;
 }
 
-void StartWriteBack(int, int64_t, int64_t) {}
+int Duplicate(int fd) { return _dup(fd); }
 
 int MakeFolder(const std::string& path) {
   if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return 0;
@@ -176,13 +176,7 @@ int Close(int fd) { return ::close(fd); }
 
 int Empty(int fd) { return ::ftruncate(fd, 0); }
 
-void StartWriteBack(int fd, int64_t offset, int64_t bytes) {
-#ifdef __linux__
-  ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(bytes), SYNC_FILE_RANGE_WRITE);
-#else
-  (void)fd, (void)offset, (void)bytes;
-#endif
-}
+int Duplicate(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
 
 int MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777); }
 

@@ -31,8 +31,9 @@ long long Read(int fd, void* into, size_t bytes);
 long long Write(int fd, const void* from, size_t bytes);
 int Close(int fd);
 int Empty(int fd);  // truncates to nothing
-// Starts the disk writes of a range just written (Linux); elsewhere nothing.
-void StartWriteBack(int fd, int64_t offset, int64_t bytes);
+// A second descriptor of an open file (the standard output, say), which goes on at
+// the same offset and with the same append mode.
+int Duplicate(int fd);
 // 0, or -1 with errno.
 int MakeFolder(const std::string& path);
 bool IsTerminal(std::FILE* stream);

@@ -91,7 +91,7 @@ TEST(CommandLineTest, UsageErrorsAndRefusals) {
       {input + " --data freq,power", 2},
       {dir.File("text.klf") + " -o " + dir.File("t.out"), 1},
       {dir.File("missing.klf"), 1},
-      {input + " -o " + dir.File("x.out") + " --delimiter ''", 1},
+      {input + " -o " + dir.File("x.out") + " --delimiter ''", 2},  // a wrong value: a usage error
       {"--list-fields", 0},
   };
   for (const Case& c : cases) {

@@ -68,6 +68,10 @@ TEST(SafeOutputsTest, StreamFormatsWriteIntoPipesAndTheStandardOutput) {
     EXPECT_TRUE(fs::is_fifo(dir.File("pipe")));
     EXPECT_EQ(Convert(kSample + " -o /dev/stdout " + flags + " >" + dir.File("stdout.x")), 0);
     EXPECT_TRUE(ReadFile(dir.File("stdout.x")) == ReadFile(dir.File("file.x")));
+    // The standard output is written where the shell put it: appended to, here.
+    WriteFile(dir.File("log.txt"), "an earlier line\n");
+    EXPECT_EQ(Convert(kSample + " -o /dev/stdout " + flags + " >>" + dir.File("log.txt")), 0);
+    EXPECT_TRUE(ReadFile(dir.File("log.txt")) == "an earlier line\n" + ReadFile(dir.File("file.x")));
     EXPECT_FALSE(StagingLeft(dir.Path()));
   }
   EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
