@@ -514,6 +514,11 @@ class MainFormTest : public QObject {
     form->cbiBwave->click();
     form->cbSplit->setChecked(true);
     messages.clear();
+    {
+      QFile earlier(dir.filePath("big.out"));
+      QVERIFY(earlier.open(QIODevice::WriteOnly));
+      earlier.write("an earlier output");
+    }
     form->btnConvertClick();
     // While it runs, nothing that starts a pass or changes what the run reads can be
     // pressed; CANCEL can.
@@ -530,8 +535,9 @@ class MainFormTest : public QObject {
     for (QWidget* w : runControls) QVERIFY2(w->isEnabledTo(w->parentWidget()), qPrintable(w->objectName()));
     QVERIFY(form->OpenConfiguration1->isEnabled());
     QCOMPARE(form->ProgressBar->PercentDone(), 0);
-    // The file written so far is closed and readable.
-    QVERIFY(QFileInfo(dir.filePath("big.out")).size() < 100000000);
+    // The cancelled run's files are thrown away: the earlier output is as it was.
+    QCOMPARE(ReadAll(dir.filePath("big.out")), std::string("an earlier output"));
+    QVERIFY(QDir(dir.path()).entryList({".quillon-*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
 
     Convert();
     QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
