@@ -255,6 +255,18 @@ bool OutputCommit::Commit(std::string& error) {
   // of the commit out of the way first.
   std::vector<std::pair<std::string, std::string>> installs;  // staged, final
   std::vector<std::string> earlier;
+  // Every dataset planned was written: its own file is there (with contents, but
+  // for delimited text, which may be empty), or nothing is put in place.
+  for (const Member& m : Members) {
+    if (!m.Main || m.Stream) continue;
+    std::error_code ec;
+    const fs::path staged = native::PathOf(StagedName(m));
+    const bool there = fs::is_regular_file(staged, ec);
+    if (!there || (m.Format != OutputFormat::Delimited && fs::file_size(staged, ec) == 0)) {
+      error = messages::kUnableToWriteTo + m.Final + "\n" + m.Final + ": the file was not written";
+      return false;
+    }
+  }
   // A dataset whose own file was written replaces every file of the dataset there.
   bool datasetWritten = false;
   for (const Member& m : Members) {

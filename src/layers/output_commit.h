@@ -14,7 +14,8 @@
 // a hidden staging folder (".quillon-XXXXXXXX") beside the first dataset. A dataset
 // whose target is a named pipe or a device is written where it is, as a stream.
 //
-// Commit() moves each earlier file at a planned path into the staging folder (side
+// Commit() checks that every dataset planned was written (its own file staged,
+// with contents but for delimited text), then moves each earlier file at a planned path into the staging folder (side
 // files the new dataset did not write too), then the new files into place; when a
 // move fails, every move made is undone in reverse order and the earlier files are
 // where they were. Then, as after Discard() or destruction, the staging folder is

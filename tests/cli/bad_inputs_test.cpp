@@ -190,7 +190,7 @@ const std::vector<Row>& Rows() {
        },
        "a.klf", 1, {"Output File Cannot Be Accessed!\na.out: Is a directory"}, {}, {}},
       {"full disk", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o /dev/full", 1,
-       {"Unable to write to /dev/full\n/dev/full: No space left on device"}, {}, {}},
+       {"Unable to write to /dev/full\n/dev/full: No space left on device"}, {}, {}, true},
       {"not a log", [](const TempDir& d) { WriteFile(d.File("notes.klf"), "some notes"); }, "notes.klf", 1,
        {"File is not from a KTR CW product."}, {"notes.out"}, {}},
 
@@ -217,7 +217,7 @@ const std::vector<Row>& Rows() {
       {"one log's output is a side file of another's",
        [](const TempDir& d) { Log(d, "in/a.klf"), Log(d, "in/a-bins.klf"), fs::create_directory(d.File("out")); },
        "--folder in --out-folder out --ext .out --bins 50", 1, {"would overwrite", "out/a-bins.out"}, {"out/a.out"},
-       {}},
+       {}, false, true},
 
       // Targets that are no regular file: streams written into, never replaced.
       {"GeoPackage into a named pipe", [](const TempDir& d) { Log(d, "a.klf"), ::mkfifo(d.File("x.gpkg").c_str(), 0600); },
