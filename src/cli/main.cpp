@@ -35,9 +35,11 @@ constexpr int kExitUsage = 2;
 constexpr int kExitFilesLeftOut = 3;
 
 constexpr char kExitStatuses[] =
-    "Exit status: 0 completed; 1 the run failed, was refused or was interrupted (nothing is overwritten: the\n"
-    "message on stderr says why); 2 usage error; 3 completed, but files of a folder run were left out (each is\n"
-    "named in a Warning).";
+    "Every output (with its side files, bins and split parts) is written beside it under a temporary name and\n"
+    "put in place once complete: a run that fails, is refused or is interrupted (Ctrl+C, SIGTERM, SIGHUP)\n"
+    "overwrites nothing and leaves every earlier file as it was.\n"
+    "Exit status: 0 completed; 1 the run failed, was refused or was interrupted (the message on stderr says\n"
+    "why); 2 usage error; 3 completed, but files of a folder run were left out (each is named in a Warning).";
 
 int PrintIndex(const std::string& input) {
   const std::string problem = InputProblem(input);

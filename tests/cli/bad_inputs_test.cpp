@@ -274,6 +274,17 @@ const std::vector<Row>& Rows() {
       {"a layer name too long for PostgreSQL", [](const TempDir& d) { Log(d, "a.klf"); },
        "a.klf -o PG:dbname=none --layer " + std::string(60, 'w') + " --bins 50", 2,
        {"--layer takes at most 58 bytes for PostGIS"}, {}, {}, false, true},
+      {"a configuration of more than 100 fields",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         std::string cfg = "[SelectedFields]\r\nCount=150\r\n";
+         for (int i = 0; i < 150; ++i) cfg += "Field" + std::to_string(i) + "=Record Number\r\n";
+         cfg += "[SelectedTags]\r\n";
+         for (int i = 0; i < 150; ++i) cfg += "Tag" + std::to_string(i) + "=34\r\n";
+         WriteFile(d.File("many.cfg"), cfg);
+       },
+       "-c many.cfg a.klf", 0, {"Warning: The configuration file many.cfg selects 150 fields: only the first 100 are converted."},
+       {}, {"a.out"}},
       {"a long wrong value", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --receiver " + std::string(5000, 'r'), 2,
        {"rrr...\nRun with --help"}, {"a.out"}, {}},
   };
