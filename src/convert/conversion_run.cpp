@@ -189,6 +189,7 @@ RunOutcome ConversionRun::Execute() {
   if (!Config.Into.empty() && !CommitFiles(cancelled)) return RunOutcome::Failed;
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
+  for (const std::string& warning : FilesCut) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& warning : LayerWarnings) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& file : FilesLackingFrequency)
     Host.ReportMessage(MessageKind::Warning,
@@ -254,18 +255,16 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     Refuse(CannotOpen(pair.Input));
     return RunOutcome::Failed;
   }
-  int16_t type = DetectFileType(pair.Input);
+  // Not a log, an empty file (0 bytes) included, as indexing has it.
+  const int16_t type = DetectFileType(pair.Input);
   if (type == kFormatNone) {
-    if (FileSizeOf(pair.Input) > 0) {
-      if (!multi) {
-        Refuse(messages::kNotFromKtrProduct);
-        return RunOutcome::Failed;
-      }
-      // A stray file in a folder run is left out, and named at the end.
-      FilesLeftOut.push_back(Format("%s is not from a KTR CW product: it was not converted.", pair.Input));
-      return RunOutcome::CompletedLeavingFilesOut;
+    if (!multi) {
+      Refuse(messages::kNotFromKtrProduct);
+      return RunOutcome::Failed;
     }
-    type = kFormatStandard;  // an empty file holds no records: its output is empty
+    // A stray file in a folder run is left out, and named at the end.
+    FilesLeftOut.push_back(Format("%s is not from a KTR CW product: it was not converted.", pair.Input));
+    return RunOutcome::CompletedLeavingFilesOut;
   }
   Reader.InputFormat = type;
   const RunOutcome frequencies = PrepareFrequencies(pair);
@@ -332,6 +331,9 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return RunOutcome::Failed;
   }
   bool stopped = end == PassEnd::Stopped;
+  if (!stopped && Reader.BytesCutOff() > 0)
+    FilesCut.push_back(pair.Input + " ends inside a record: " + std::to_string(Reader.BytesCutOff()) +
+                       " bytes of it are missing (an interrupted copy?); the records it holds were converted.");
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
   if (Schema) {

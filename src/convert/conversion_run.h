@@ -13,7 +13,8 @@
 // within the current file (or between split parts); either way the staged files
 // are thrown away and every earlier file stays as it was. In a folder run a file
 // that is not a log, or that needs frequencies none were given for, is left out
-// and named in a Warning at the end. Output lines end with CR LF. A map-layer
+// and named in a Warning at the end; a log that ends inside a record (an interrupted
+// copy) is converted as far as it goes, with a Warning that says how much is missing. Output lines end with CR LF. A map-layer
 // format writes the measurement layer instead of delimited text: a dataset per
 // pair, or with Into one for the whole run (a GeoPackage takes the layer beside the
 // layers it has).
@@ -105,6 +106,7 @@ class ConversionRun {
   std::unique_ptr<CoverageBins> Bins;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
+  std::vector<std::string> FilesCut;  // the Warning of each log that ends inside a record
   int64_t RowsLeftOut = 0;
 };
 

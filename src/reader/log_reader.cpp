@@ -1,6 +1,8 @@
 // TLogReader: construction, file handling and record framing.
 #include "reader/log_reader.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "reader/byte_order.h"
@@ -72,6 +74,7 @@ int16_t TLogReader::OpenInput(const std::string& name) {
   if (DataLength == 0) DataLength = FileSize;
   ReadPosition = static_cast<int64_t>(headerSize);
   LastRecordLength = 0;
+  BytesCut = 0;
 
   Decoded.Fix = GpsFix();
   Decoded.FixSeen = false;
@@ -113,9 +116,13 @@ void TLogReader::WriteFieldValue(int16_t index, TextBuffer& text) { SlotRenderer
 // data, or that do not fit the record buffer.
 int64_t TLogReader::ReadRecordSlowly(uint8_t* buffer) {
   uint8_t word[2];
-  const bool gotLength = File.Read(word, 2) == 2;
+  const size_t gotLength = File.Read(word, 2);
   ReadPosition += 2;
-  if (!gotLength || ReadPosition > DataLength) return 0;
+  if (gotLength != 2 || ReadPosition > DataLength) {
+    // The file ended in a length word, or before the data its header counts.
+    if (gotLength == 1 || (gotLength == 0 && ReadPosition - 2 < DataLength)) NoteCut(ReadPosition - 2 + 2 * gotLength);
+    return 0;
+  }
   const int32_t length = LoadLE16(word);
   if (length > static_cast<int32_t>(log_format::kMaxRecordLength)) {
     // Passed over: the decoder sees an empty record, never the previous one again.
@@ -124,9 +131,19 @@ int64_t TLogReader::ReadRecordSlowly(uint8_t* buffer) {
   }
   const bool gotBody = File.Read(buffer, static_cast<size_t>(length)) == static_cast<size_t>(length);
   ReadPosition += length;
-  if (!gotBody || ReadPosition > DataLength) return 0;
+  if (!gotBody || ReadPosition > DataLength) {
+    if (!gotBody) NoteCut(ReadPosition);  // the file ended inside the record
+    return 0;
+  }
   LastRecordLength = length;
   return length + 2;
+}
+
+// A record that ends past the data the file holds: the bytes it lacks, or those the
+// header's data length counts past the file's end, whichever is more.
+void TLogReader::NoteCut(int64_t recordEnd) {
+  const int64_t held = std::min(DataLength, FileSize);
+  BytesCut = std::max({BytesCut, recordEnd - held, DataLength - FileSize, int64_t{0}});
 }
 
 bool TLogReader::SelectReceiver(int receiverNumber) {

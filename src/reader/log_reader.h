@@ -94,6 +94,10 @@ class TLogReader final : public TProductReader {
   // Length of the record last delivered (0 after an oversized length word).
   int32_t RecordLength() const { return LastRecordLength; }
   int64_t DataLengthOfInput() const { return DataLength; }
+  // The bytes missing from a file that ends inside a record (an interrupted copy), or
+  // whose header counts data past its end; 0 for a whole file. Set once the pass
+  // reaches the end.
+  int64_t BytesCutOff() const { return BytesCut; }
 
   // The boxes of the data block that the Write* slots render.
   void SetDataFields(const DataBlockFields& fields) { SlotRenderer.SetDataFields(fields); }
@@ -141,6 +145,7 @@ class TLogReader final : public TProductReader {
   void ResetDecodingState();
   void StateChanged() { Decoded.Changed(); }
   int64_t ReadRecordSlowly(uint8_t* buffer);
+  void NoteCut(int64_t recordEnd);
   bool WholeInData(size_t length) const { return ReadPosition + 2 + static_cast<int64_t>(length) <= DataLength; }
   // Passes over a record of the given length that lies whole in the input buffer.
   int64_t TakeRecord(size_t length) {
@@ -189,6 +194,7 @@ class TLogReader final : public TProductReader {
   InputFile File;
   std::unique_ptr<uint8_t[]> SlowRecord{new uint8_t[kRecordBufferSize]()};
   int64_t DataLength = 0;
+  int64_t BytesCut = 0;
   int64_t ReadPosition = 0;
   int32_t LastRecordLength = 0;
 

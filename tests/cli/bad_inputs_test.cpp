@@ -193,6 +193,14 @@ const std::vector<Row>& Rows() {
        {"Unable to write to /dev/full\n/dev/full: No space left on device"}, {}, {}, true},
       {"not a log", [](const TempDir& d) { WriteFile(d.File("notes.klf"), "some notes"); }, "notes.klf", 1,
        {"File is not from a KTR CW product."}, {"notes.out"}, {}},
+      {"an empty file", [](const TempDir& d) { WriteFile(d.File("empty.klf"), ""); }, "empty.klf", 1,
+       {"File is not from a KTR CW product."}, {"empty.out"}, {}},
+      {"a log cut off by an interrupted copy",
+       [](const TempDir& d) {
+         const std::string whole = ReadFile(kLog.string());
+         WriteFile(d.File("cut.klf"), whole.substr(0, whole.size() / 2 + 1));
+       },
+       "cut.klf", 0, {"Warning: cut.klf ends inside a record: ", " bytes of it are missing"}, {}, {"cut.out"}},
 
       // Side files of a dataset are files of the output too: none may be an input.
       {"input named as a shapefile's .dbf", [](const TempDir& d) { Log(d, "x.dbf"); }, "x.dbf -o x.shp", 1,

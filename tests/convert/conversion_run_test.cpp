@@ -1,5 +1,7 @@
 // The conversion run: delimiters, header and row rules, split, failures, cancel.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -346,12 +348,39 @@ TEST_F(ConversionRunTest, IndependentReadersConvertAtOnce) {
   }
 }
 
-TEST_F(ConversionRunTest, ZeroLengthInputReachesOneHundred) {
+// An empty file holds no log: refused as indexing refuses it, never an empty success.
+TEST_F(ConversionRunTest, ZeroLengthInputIsNotALog) {
   WriteFile(dir.File("zero.klf"), "");
   RecordingHost host;
-  ASSERT_EQ(ConvertOne(dir.File("zero.klf"), dir.File("z.out"), ColumnsSettings({0}), host), RunOutcome::Completed);
-  EXPECT_EQ(host.Progress.back(), 100);
-  EXPECT_EQ(ReadFile(dir.File("z.out")), "");
+  EXPECT_EQ(ConvertOne(dir.File("zero.klf"), dir.File("z.out"), ColumnsSettings({0}), host), RunOutcome::Failed);
+  EXPECT_EQ(host.Last(), "File is not from a KTR CW product.");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("z.out")));
+}
+
+// A log cut off (an interrupted copy) converts what it holds, and a Warning says how
+// many bytes are missing: cut inside a record, inside a length word, or between two
+// records (the header still counts the rest).
+TEST_F(ConversionRunTest, ACutOffLogSaysHowMuchIsMissing) {
+  const std::string whole = ReadFile(WriteLog(dir, "whole.klf", ListLog(50)));
+  RecordingHost complete;
+  ASSERT_EQ(ConvertOne(dir.File("whole.klf"), dir.File("whole.out"), ColumnsSettings({0}), complete),
+            RunOutcome::Completed);
+  for (const auto& [kind, text] : complete.Messages) EXPECT_NE(kind, MessageKind::Warning) << text;
+  for (size_t missing : {size_t{1}, size_t{2}, size_t{3}, size_t{9}, size_t{40}}) {
+    SCOPED_TRACE(missing);
+    WriteFile(dir.File("cut.klf"), whole.substr(0, whole.size() - missing));
+    RecordingHost host;
+    ASSERT_EQ(ConvertOne(dir.File("cut.klf"), dir.File("cut.out"), ColumnsSettings({0}), host), RunOutcome::Completed);
+    const std::string expected = dir.File("cut.klf") + " ends inside a record: " + std::to_string(missing) +
+                                 " bytes of it are missing (an interrupted copy?); the records it holds were converted.";
+    EXPECT_TRUE(std::any_of(host.Messages.begin(), host.Messages.end(), [&](const auto& m) {
+      return m.first == MessageKind::Warning && m.second == expected;
+    })) << host.Last();
+    // What it holds is what the whole log gives, row for row.
+    const std::string cut = ReadFile(dir.File("cut.out")), all = ReadFile(dir.File("whole.out"));
+    EXPECT_FALSE(cut.empty());
+    EXPECT_EQ(all.compare(0, cut.size(), cut), 0);
+  }
 }
 
 TEST_F(ConversionRunTest, FolderRunLeavesOutFilesThatAreNotLogs) {

@@ -224,13 +224,18 @@ def test_bad_input_raises_the_command_lines_message(call, exception, message, co
     (lambda p: p.write_bytes(b"not a log at all\n" * 50), []),
     (lambda p: p.write_bytes(open(__import__("os").environ["KLF_SAMPLE"], "rb").read()[:1000]), []),
     (lambda p: p.mkdir(), []),
+    (lambda p: p.write_bytes(b""), []),
 ])
 def test_bad_logs_fail_as_on_the_command_line(make, args, convert_binary, tmp_path):
     log = tmp_path / "bad.klf"
     make(log)
     code, stderr = command_line(convert_binary, str(log), tmp_path / "cli.out", *args)
     if code == 0:
-        quillon.read(log)  # read as the command line converts it
+        with __import__("warnings").catch_warnings(record=True) as said:
+            __import__("warnings").simplefilter("always")
+            quillon.read(log)  # read as the command line converts it, with its Warnings
+        assert [str(w.message) for w in said] == [l[len("Warning: "):] for l in stderr.splitlines()
+                                                  if l.startswith("Warning: ")]
         return
     with pytest.raises(quillon.ConversionError) as raised:
         quillon.read(log)
