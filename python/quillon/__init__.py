@@ -163,7 +163,9 @@ def _bins_of_frame(frame, metres, crs):
     missing = [c for c in needed if c not in frame.columns]
     if missing:
         raise UsageError("the frame has no column " + ", ".join(missing) + " (read it with data including rssi)")
-    frame = frame[frame["rssi_dbm"].notna()]
+    # Every entry is binned; one whose RSSI is null measured nothing (-120 dBm) and is
+    # counted as such, as the bins of a log count it.
+    frame = frame[frame["entry"].notna() if "entry" in frame.columns else frame["rssi_dbm"].notna()]
     logs = _pd.Categorical(frame["log"].astype(object), categories=_pd.unique(frame["log"].astype(object)))
     order = _np.argsort(logs.codes, kind="stable")  # the rows of each log together, in their order
 
@@ -181,6 +183,6 @@ def _bins_of_frame(frame, metres, crs):
     raw = _quillon.bins_of_columns(
         _np.ascontiguousarray(logs.codes[order], dtype=_np.int32),
         column("receiver", _np.int32, 1), column("lon", _np.float64, _np.nan), column("lat", _np.float64, _np.nan),
-        column("freq_mhz", _np.float64, _np.nan), column("rssi_dbm", _np.int32, 0), _np.ascontiguousarray(times),
+        column("freq_mhz", _np.float64, _np.nan), column("rssi_dbm", _np.int32, -120), _np.ascontiguousarray(times),
         int(metres), crs or "")
     return _frame(raw)

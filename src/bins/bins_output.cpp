@@ -16,7 +16,10 @@ namespace {
 
 constexpr int kFrequencyDigits = 5, kLevelDigits = 2;
 
-enum BinValue { kReceiver, kFrequency, kColumn, kRow, kCount, kMean, kPowerMean, kMin, kMax, kStd, kFirst, kLast, kLogs };
+enum BinValue {
+  kReceiver, kFrequency, kColumn, kRow, kCount, kMean, kPowerMean, kMin, kMax, kStd, kFirst, kLast, kLogs,
+  kNoMeasurement
+};
 
 DateTimeValue TimeOf(int64_t seconds) {
   // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
@@ -36,7 +39,7 @@ DateTimeValue TimeOf(int64_t seconds) {
 // The values of a bin, in the order of BinAttributes(); `shown`: reals rounded to
 // the digits the text shows (for formats that keep them as binary numbers).
 void Fill(const BinSquare& square, size_t bin, std::vector<AttributeValue>& v, bool shown) {
-  v.assign(kLogs + 1, AttributeValue());
+  v.assign(kNoMeasurement + 1, AttributeValue());
   auto integer = [&](int i, int64_t value) { v[i].Null = false, v[i].Integer = value; };
   auto real = [&](int i, double value, int digits) {
     v[i].Null = false, v[i].Real = shown ? AsShown(value, digits) : value;
@@ -48,16 +51,19 @@ void Fill(const BinSquare& square, size_t bin, std::vector<AttributeValue>& v, b
   integer(kColumn, square.Column);
   integer(kRow, square.Row);
   integer(kCount, s.Count);
-  real(kMean, s.Mean(), kLevelDigits);
-  real(kPowerMean, s.PowerMean(), kLevelDigits);
-  integer(kMin, s.Min);
-  integer(kMax, s.Max);
-  real(kStd, s.StandardDeviation(), kLevelDigits);
+  if (s.Count > 0) {  // a square where nothing was measured has no levels
+    real(kMean, s.Mean(), kLevelDigits);
+    real(kPowerMean, s.PowerMean(), kLevelDigits);
+    integer(kMin, s.Min);
+    integer(kMax, s.Max);
+    real(kStd, s.StandardDeviation(), kLevelDigits);
+  }
   if (s.First <= s.Last) {
     v[kFirst].Null = v[kLast].Null = false;
     v[kFirst].Time = TimeOf(s.First), v[kLast].Time = TimeOf(s.Last);
   }
   integer(kLogs, s.Logs);
+  integer(kNoMeasurement, s.NoMeasurement);
 }
 
 
@@ -109,21 +115,23 @@ char* WriteBinLine(char* p, const char* position, size_t positionLength, const B
   *p++ = delimiter;
   p = WriteInt(p, s.Count);
   *p++ = delimiter;
-  p = WriteFixed<kLevelDigits>(p, s.Mean());
+  if (s.Count > 0) p = WriteFixed<kLevelDigits>(p, s.Mean());
   *p++ = delimiter;
-  p = WriteFixed<kLevelDigits>(p, s.PowerMean());
+  if (s.Count > 0) p = WriteFixed<kLevelDigits>(p, s.PowerMean());
   *p++ = delimiter;
-  p = WriteInt(p, s.Min);
+  if (s.Count > 0) p = WriteInt(p, s.Min);
   *p++ = delimiter;
-  p = WriteInt(p, s.Max);
+  if (s.Count > 0) p = WriteInt(p, s.Max);
   *p++ = delimiter;
-  p = WriteFixed<kLevelDigits>(p, s.StandardDeviation());
+  if (s.Count > 0) p = WriteFixed<kLevelDigits>(p, s.StandardDeviation());
   *p++ = delimiter;
   if (s.First <= s.Last) p = WriteIso(p, s.First, day);
   *p++ = delimiter;
   if (s.First <= s.Last) p = WriteIso(p, s.Last, day);
   *p++ = delimiter;
   p = WriteInt(p, s.Logs);
+  *p++ = delimiter;
+  p = WriteInt(p, s.NoMeasurement);
   *p++ = '\r';
   *p++ = '\n';
   return p;
@@ -148,8 +156,10 @@ std::vector<Attribute> BinAttributes() {
       {"first_time", T::DateTime, 0, 0, S::FirstTime},
       {"last_time", T::DateTime, 0, 0, S::LastTime},
       {"logs", T::Integer, 0, 0, S::Value},
+      {"no_measurement", T::Integer, 0, 0, S::Value},
   };
   list[kPowerMean].DbaseName = "rssi_pmean";
+  list[kNoMeasurement].DbaseName = "no_meas";
   return list;
 }
 

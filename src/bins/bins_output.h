@@ -2,9 +2,10 @@
 // LayerWriter, or as delimited text with the run's delimiter and header choice
 // (the bin centre's latitude and longitude, then the attributes). Both carry, per
 // bin: receiver, freq_mhz (null or empty where the entries had no frequency), col
-// and row in the grid, count, rssi_mean, rssi_power_mean, rssi_min, rssi_max,
-// rssi_std (of the bin's values as a population, dB), first_time and last_time
-// (UTC), and logs, the number of logs that contributed. Means and deviations show
+// and row in the grid, count (of measured values), rssi_mean, rssi_power_mean,
+// rssi_min, rssi_max, rssi_std (of the bin's measured values as a population, dB;
+// null or empty where it has none), first_time and last_time (UTC), logs, the
+// number of logs that contributed, and no_measurement, the entries at -120 dBm. Means and deviations show
 // two decimals, frequencies five, positions six; layers hold the numbers as shown.
 #pragma once
 #include <string>

@@ -154,16 +154,19 @@ uint32_t CoverageBins::FindBin(BinSquare& square, int64_t frequency, uint32_t& c
 // Adds a visit's sums of one place of the data block to the square's bin of its frequency.
 void CoverageBins::Flush(Template::Slot& slot, uint32_t square, uint32_t& cursor) {
   const BinStats& v = slot.Sums;
-  if (v.Count == 0) return;
+  if (v.Count == 0 && v.NoMeasurement == 0) return;
   BinSquare& s = Occupied[square];
   BinStats& b = s.Bins[FindBin(s, slot.Frequency, cursor)];
-  if (b.Count == 0) b.Min = v.Min, b.Max = v.Max;
-  b.Count += v.Count;
-  b.Sum += v.Sum;
-  b.SumOfSquares += v.SumOfSquares;
-  b.PowerSum += v.PowerSum;
-  b.Min = std::min(b.Min, v.Min);
-  b.Max = std::max(b.Max, v.Max);
+  if (v.Count > 0) {
+    if (b.Count == 0) b.Min = v.Min, b.Max = v.Max;
+    b.Count += v.Count;
+    b.Sum += v.Sum;
+    b.SumOfSquares += v.SumOfSquares;
+    b.PowerSum += v.PowerSum;
+    b.Min = std::min(b.Min, v.Min);
+    b.Max = std::max(b.Max, v.Max);
+  }
+  b.NoMeasurement += v.NoMeasurement;
   b.First = std::min(b.First, v.First);
   b.Last = std::max(b.Last, v.Last);
   if (b.LastLog != Log) {
@@ -236,12 +239,16 @@ void CoverageBins::AddRow(const RowView& row) {
       slot.Frequency = KeyOf(row, entry);
     }
     BinStats& s = slot.Sums;
-    if (s.Count++ == 0) s.Min = s.Max = entry.Rssi;
-    s.Sum += entry.Rssi;
-    s.SumOfSquares += static_cast<int64_t>(entry.Rssi) * entry.Rssi;
-    s.PowerSum += PowerOf(entry.Rssi);
-    s.Min = std::min(s.Min, entry.Rssi);
-    s.Max = std::max(s.Max, entry.Rssi);
+    if (entry.Rssi == kNoMeasurementDbm) {
+      ++s.NoMeasurement;
+    } else {
+      if (s.Count++ == 0) s.Min = s.Max = entry.Rssi;
+      s.Sum += entry.Rssi;
+      s.SumOfSquares += static_cast<int64_t>(entry.Rssi) * entry.Rssi;
+      s.PowerSum += PowerOf(entry.Rssi);
+      s.Min = std::min(s.Min, entry.Rssi);
+      s.Max = std::max(s.Max, entry.Rssi);
+    }
     if (time != INT64_MIN) {
       s.First = std::min(s.First, time);
       s.Last = std::max(s.Last, time);
@@ -258,10 +265,14 @@ void CoverageBins::AddMeasurement(int32_t receiver, double lon, double lat, doub
   Template::Slot one;
   one.Frequency = mhz < 0.0 ? -1 : FrequencyKey(mhz);
   BinStats& s = one.Sums;
-  s.Count = 1;
-  s.Sum = s.Min = s.Max = rssi;
-  s.SumOfSquares = static_cast<int64_t>(rssi) * rssi;
-  s.PowerSum = PowerOf(rssi);
+  if (rssi == kNoMeasurementDbm) {
+    s.NoMeasurement = 1;
+  } else {
+    s.Count = 1;
+    s.Sum = s.Min = s.Max = rssi;
+    s.SumOfSquares = static_cast<int64_t>(rssi) * rssi;
+    s.PowerSum = PowerOf(rssi);
+  }
   if (time != INT64_MIN) s.First = s.Last = time;
   // A frame's rows follow the drive: the next measurement is mostly the next
   // frequency of the same square.

@@ -3,8 +3,9 @@
 // the delimited output prints for each row (after every reduction, the scan
 // selection, the receiver and the outage drop), each at its row's position as the
 // position fields show it (six decimals); the frequency is keyed as the output
-// prints it (five decimals). Per bin: the count, the sum and sum of squares of the
-// dBm values (kept exactly), the sum of their powers, the least and greatest, the
+// prints it (five decimals). Per bin: the count of measured values and of entries
+// without a measurement (-120 dBm, left out of every level), the sum and sum of
+// squares of the dBm values (kept exactly), the sum of their powers, the least and greatest, the
 // first and last GPS times and the number of logs that contributed. Memory grows
 // with the number of occupied bins, not with the number of measurements.
 #pragma once
@@ -20,7 +21,8 @@
 namespace quillon {
 
 struct BinStats {
-  int64_t Count = 0;
+  int64_t Count = 0;                  // measured values (not -120 dBm)
+  int64_t NoMeasurement = 0;          // entries where the receiver measured nothing
   int64_t Sum = 0, SumOfSquares = 0;  // of the dBm values
   double PowerSum = 0.0;              // of 10^(dBm/10), in milliwatts
   int64_t First = INT64_MAX, Last = INT64_MIN;  // GPS times, seconds since 1970 (UTC); none: First > Last

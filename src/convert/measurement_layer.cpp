@@ -14,6 +14,29 @@ constexpr int kTextWidth = 20;
 constexpr int kRealWidth = 20;
 
 
+// The fields of the GPS fix (position, altitude, speed, GPS date and time) and of
+// the clock, which a row before the file's first fix or clock record does not have.
+bool NeedsFix(int16_t field) {
+  switch (static_cast<Field>(field)) {
+    case Field::LatitudeDecimalDegrees: case Field::LatitudeDegrees: case Field::LatitudeMinutes:
+    case Field::LatitudeDecimalMinutes: case Field::LatitudeSeconds: case Field::LatitudeHemisphere:
+    case Field::LongitudeDecimalDegrees: case Field::LongitudeDegrees: case Field::LongitudeMinutes:
+    case Field::LongitudeDecimalMinutes: case Field::LongitudeSeconds: case Field::LongitudeHemisphere:
+    case Field::GpsTime: case Field::GpsHour: case Field::GpsMinute: case Field::GpsSecond:
+    case Field::GpsDate: case Field::GpsMonth: case Field::GpsDay: case Field::GpsYear:
+    case Field::GpsAltitude: case Field::GpsVelocity: return true;
+    default: return false;
+  }
+}
+
+bool NeedsClock(int16_t field) {
+  switch (static_cast<Field>(field)) {
+    case Field::RtcDate: case Field::RtcMonth: case Field::RtcDay: case Field::RtcYear:
+    case Field::RtcTime: case Field::RtcHour: case Field::RtcMinute: case Field::RtcSecond: return true;
+    default: return false;
+  }
+}
+
 bool ValidDateTime(const DateTimeValue& t) {
   return t.Year >= 1 && t.Year <= 9999 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 && t.Hour >= 0 &&
          t.Hour < 24 && t.Minute >= 0 && t.Minute < 60 && t.Second >= 0 && t.Second < 60;
@@ -97,7 +120,8 @@ void MeasurementLayer::BeginRow(const RowView& row, const std::string& log) {
       }
       case Source::Column: {
         const FieldValue& value = Columns[i] = ValueOf(List[i].Field, row);
-        v.Null = value.Type == FieldType::Empty;
+        v.Null = value.Type == FieldType::Empty || (!fix && NeedsFix(List[i].Field)) ||
+                 (!row.HasClock() && NeedsClock(List[i].Field));
         v.Integer = value.Integer;
         v.Real = value.Type == FieldType::Real ? AsShown(value.Real, List[i].Precision) : 0.0;
         v.Text = value.TextView();
@@ -125,8 +149,8 @@ void MeasurementLayer::SetEntry(const RowView& row, const DataEntry* entry, int3
         v.Null = !entry || !entry->Located;
         if (!v.Null) v.Integer = row.Channel(*entry);
         break;
-      case Source::Rssi:
-        v.Null = !entry;
+      case Source::Rssi:  // none where the receiver measured nothing
+        v.Null = !entry || entry->Rssi == kNoMeasurementDbm;
         if (entry) v.Integer = entry->Rssi;
         break;
       default: break;

@@ -4,10 +4,13 @@
 // data block among the columns) gives one feature without measurement values.
 // Attributes: log, row (the row's number, as "Record Number" shows it), entry,
 // scan (null before the first numbered scan), receiver, freq_mhz / channel /
-// rssi_dbm (each only when its box is checked; null where the row prints none),
-// time (the row's GPS date and time, UTC; null before the file's first fix), and
-// the selected columns under their short names and types, each once, without the
-// data block, "CR / LF" and the fields that never have a value. The geometry is a
+// rssi_dbm (each only when its box is checked; null where the row prints none;
+// rssi_dbm also where the receiver measured nothing, -120 dBm), time (the row's GPS
+// date and time, UTC; null before the file's first fix), and the selected columns
+// under their short names and types, each once, without the data block, "CR / LF"
+// and the fields that never have a value; the position, altitude, speed and GPS
+// date and time fields are null before the file's first fix, the clock's before its
+// first clock record. The geometry is a
 // WGS 84 point at the row's longitude and latitude as the position fields show them
 // (six decimals), none before the first fix.
 #pragma once

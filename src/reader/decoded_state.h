@@ -69,6 +69,7 @@ struct DecodedState {
   bool FixSeen = false;  // a GPS record has been decoded since the file was opened
   BandInfo Bands[2];
   RtcTime Clock;
+  bool ClockSeen = false;  // a clock record has been decoded since the file was opened
   TpPosition Tp;
   TpMotion Motion;
 

@@ -78,6 +78,7 @@ int16_t TLogReader::OpenInput(const std::string& name) {
 
   Decoded.Fix = GpsFix();
   Decoded.FixSeen = false;
+  Decoded.ClockSeen = false;
   Decoded.Bands[0] = BandInfo();
   Decoded.Bands[1] = BandInfo();
   ResetDecodingState();

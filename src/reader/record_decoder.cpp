@@ -268,6 +268,7 @@ int16_t TLogReader::DecodeSingleChannel(const uint8_t* rec, int rx) {
 int16_t TLogReader::DecodeRtc(const uint8_t* rec) {
   RtcTime& clock = Decoded.Clock;
   Decoded.PacingMode = Pacing::Rtc;
+  Decoded.ClockSeen = true;
   TimeSeen = 1;
   clock.Second = rec[RtcRecord::kSecond];
   clock.Minute = rec[RtcRecord::kMinute];

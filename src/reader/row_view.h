@@ -12,6 +12,9 @@
 
 namespace quillon {
 
+// The RSSI the receiver reports where it measured nothing.
+constexpr int kNoMeasurementDbm = -120;
+
 // One entry of a row's data block. Value is a table channel (Table) or band steps;
 // an entry that is not Located has no frequency and channel, only its RSSI.
 struct DataEntry {
@@ -39,6 +42,7 @@ class RowView {
   const GpsFix& Fix() const { return S->Fix; }
   // A GPS fix has been read from the file: before it, a row has no position or GPS time.
   bool HasFix() const { return S->FixSeen; }
+  bool HasClock() const { return S->ClockSeen; }
   const RtcTime& Clock() const { return S->Clock; }
   const TpPosition& Tp() const { return S->Tp; }
   const TpMotion& Motion() const { return S->Motion; }

@@ -85,23 +85,29 @@ TEST_F(CoverageBinsTest, LevelsOfEachSquareAsWorkedOutByHand) {
       {45.50, -73.60, {-60, -70, -80}, 100},
       {45.50, -73.595, {-75}, 200},
       {45.504, -73.60, {-50, -50, -90, -90}, 300},
+      // -120 dBm is no measurement: counted apart, left out of every level.
+      {45.508, -73.60, {-84, -120, -120}, 400},
+      {45.512, -73.60, {-120}, 500},
   };
   const struct {
     int Count;
     const char *Mean, *PowerMean, *Min, *Max, *Std, *First;
+    int NoMeasurement = 0;
   } expected[] = {
       // 10·log10((10^-6 + 10^-7 + 10^-8) / 3) = -64.3180; population deviation sqrt(200/3)
       {3, "-70.00", "-64.32", "-80", "-60", "8.16", "2026-01-01T00:01:40Z"},
       {1, "-75.00", "-75.00", "-75", "-75", "0.00", "2026-01-01T00:03:20Z"},
       // 10·log10((2·10^-5 + 2·10^-9) / 4) = -53.0099
       {4, "-70.00", "-53.01", "-90", "-50", "20.00", "2026-01-01T00:05:00Z"},
+      {1, "-84.00", "-84.00", "-84", "-84", "0.00", "2026-01-01T00:06:40Z", 2},
+      {0, "", "", "", "", "", "2026-01-01T00:08:20Z", 1},  // a square where nothing was measured
   };
   RecordingHost host;
   ASSERT_EQ(ConvertOne(WriteLog(dir, "stops.klf", StopsLog(stops)), dir.File("stops.out"), BinSettings(50), host),
             RunOutcome::Completed)
       << host.Last();
   const std::vector<Row> bins = ReadBins(ReadFile(dir.File("stops-bins.out")));
-  ASSERT_EQ(bins.size(), 3u);
+  ASSERT_EQ(bins.size(), 5u);
   for (size_t i = 0; i < bins.size(); ++i) {
     SCOPED_TRACE(i);
     const Row& b = bins[i];
@@ -119,6 +125,7 @@ TEST_F(CoverageBinsTest, LevelsOfEachSquareAsWorkedOutByHand) {
     EXPECT_EQ(b.at("rssi_std"), expected[i].Std);
     EXPECT_EQ(b.at("first_time"), expected[i].First);
     EXPECT_EQ(b.at("logs"), "1");
+    EXPECT_EQ(b.at("no_measurement"), std::to_string(expected[i].NoMeasurement));
   }
 }
 
@@ -151,8 +158,8 @@ TEST_F(CoverageBinsTest, EveryMeasurementIsCountedOnce) {
       std::vector<std::string> cells;
       std::stringstream split(line);
       for (std::string cell; std::getline(split, cell, ',');) cells.push_back(cell);
-      ASSERT_EQ(cells.size(), 15u) << line;
-      counted += std::stoll(cells[6]);
+      ASSERT_EQ(cells.size(), 16u) << line;
+      counted += std::stoll(cells[6]) + std::stoll(cells[15]);  // measured, and at -120 dBm
     }
     int64_t unplaced = 0;
     for (const auto& [kind, text] : host.Messages)
@@ -284,6 +291,7 @@ TEST(CoverageBinsLayerTest, EveryFormatReadsBackAsTheDelimitedBins) {
     ASSERT_TRUE(layer);
     ASSERT_EQ(layer->GetFeatureCount(), static_cast<GIntBig>(expected.size()));
     const bool shp = std::string(ext) == "shp";
+    const bool mapInfo = std::string(ext) == "tab" || std::string(ext) == "mif";  // no nulls: 0 instead
     size_t i = 0;
     for (auto& f : *layer) {
       const Row& e = expected[i++];
@@ -292,6 +300,9 @@ TEST(CoverageBinsLayerTest, EveryFormatReadsBackAsTheDelimitedBins) {
       ASSERT_EQ(wkbFlatten(g->getGeometryType()), wkbPolygon);
       EXPECT_EQ(g->toPolygon()->getExteriorRing()->getNumPoints(), 5);
       auto text = [&](const char* name, int digits) {
+        if (!f->IsFieldSetAndNotNull(f->GetFieldIndex(name)) || (mapInfo && e.at("count") == "0" &&
+                                                                   std::string(name).rfind("rssi_", 0) == 0))
+          return std::string();
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%.*f", digits, f->GetFieldAsDouble(name));
         return std::string(buffer);
@@ -304,6 +315,7 @@ TEST(CoverageBinsLayerTest, EveryFormatReadsBackAsTheDelimitedBins) {
       EXPECT_EQ(text(shp ? "rssi_pmean" : "rssi_power_mean", 2), e.at("rssi_power_mean"));
       EXPECT_EQ(text("rssi_std", 2), e.at("rssi_std"));
       EXPECT_EQ(text("logs", 0), e.at("logs"));
+      EXPECT_EQ(text(shp ? "no_meas" : "no_measurement", 0), e.at("no_measurement"));
       if (::testing::Test::HasFailure()) return;
     }
     EXPECT_EQ(i, expected.size());

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -317,6 +318,86 @@ TEST_F(ConversionRunTest, MapFeaturesDoNotDependOnTheDelimiter) {
     EXPECT_EQ(out, first) << "delimiter " << other;
   }
   EXPECT_NE(first.find("\"rssi_dbm\": -"), std::string::npos);  // numbers as numbers
+}
+
+// A layer writer that keeps which values each feature has, by attribute name.
+class NullsLayer final : public LayerWriter {
+ public:
+  bool Open(const std::string&, const std::string&, const std::vector<Attribute>& a, LayerGeometry,
+            std::string&) override {
+    Names.clear();
+    for (const Attribute& x : a) Names.push_back(x.Name);
+    return true;
+  }
+  bool BeginLog(std::string&) override { return true; }
+  bool Write(const LayerFeature& f, std::string&) override {
+    std::map<std::string, bool> has;
+    for (size_t i = 0; i < Names.size(); ++i) has[Names[i]] = !f.Values[i].Null;
+    has["geometry"] = f.HasPoint;
+    Features.push_back(has);
+    return true;
+  }
+  bool EndLog(bool, std::string&) override { return true; }
+  bool Close(bool, std::string&) override { return true; }
+  std::vector<std::string> Names;
+  std::vector<std::map<std::string, bool>> Features;
+};
+
+// A row has no value the log has not given yet: no position, GPS date, time,
+// altitude or speed before the first fix, no clock before the first clock record,
+// and no RSSI where the receiver measured nothing (its frequency stays).
+TEST_F(ConversionRunTest, ValuesTheLogHasNotGivenAreNull) {
+  // Rows paced by the clock before the first fix, then rows after a fix before the
+  // first clock record (of a second log).
+  klf::LogWriter clockFirst, fixFirst;
+  for (klf::LogWriter* log : {&clockFirst, &fixFirst}) {
+    AddBand(*log);
+    log->ListDefinition({32400}, {});
+  }
+  clockFirst.Rtc(5, 4, 3, 2, 1, 26, 0);
+  clockFirst.ListData({{0, 0, -70}});
+  clockFirst.ListData({{0, 0, -120}});
+  AddFix(clockFirst, 100, 45.5, -73.6);
+  clockFirst.ListData({{0, 0, -71}});
+  AddFix(fixFirst, 100, 45.5, -73.6);
+  fixFirst.ListData({{0, 0, -72}});
+  fixFirst.Rtc(5, 4, 3, 2, 1, 26, 0);
+  fixFirst.ListData({{0, 0, -73}});
+  Settings s = ColumnsSettings({5, 11, 22, 18, 26, 27, 33, 37, 0});
+  s.OutputFormat = static_cast<int>(OutputFormat::GeoPackage);
+  const struct {
+    klf::LogWriter* Log;
+    std::vector<bool> Fix, Clock, Rssi;
+  } cases[] = {{&clockFirst, {false, false, true}, {true, true, true}, {true, false, true}},
+               {&fixFirst, {true, true}, {false, true}, {true, true}}};
+  for (const auto& c : cases) {
+    NullsLayer layer;
+    RecordingHost host;
+    ConversionRun run(Reader, host, s, {{WriteLog(dir, "early.klf", *c.Log), dir.File("early.gpkg")}});
+    run.KeepLayersWith([&](OutputFormat) -> std::unique_ptr<LayerWriter> {
+      struct Forward final : LayerWriter {
+        explicit Forward(NullsLayer& to) : To(to) {}
+        bool Open(const std::string& t, const std::string& l, const std::vector<Attribute>& a, LayerGeometry g,
+                  std::string& e) override { return To.Open(t, l, a, g, e); }
+        bool BeginLog(std::string& e) override { return To.BeginLog(e); }
+        bool Write(const LayerFeature& f, std::string& e) override { return To.Write(f, e); }
+        bool EndLog(bool k, std::string& e) override { return To.EndLog(k, e); }
+        bool Close(bool k, std::string& e) override { return To.Close(k, e); }
+        NullsLayer& To;
+      };
+      return std::make_unique<Forward>(layer);
+    });
+    ASSERT_EQ(run.Execute(), RunOutcome::Completed) << host.Last();
+    ASSERT_EQ(layer.Features.size(), c.Fix.size());
+    for (size_t i = 0; i < c.Fix.size(); ++i) {
+      SCOPED_TRACE(i);
+      for (const char* name : {"lat_dd", "lon_dd", "gps_date", "gps_time", "altitude_m", "speed_mph", "time", "geometry"})
+        EXPECT_EQ(layer.Features[i].at(name), c.Fix[i]) << name;
+      for (const char* name : {"rtc_date", "rtc_time"}) EXPECT_EQ(layer.Features[i].at(name), c.Clock[i]) << name;
+      EXPECT_TRUE(layer.Features[i].at("freq_mhz"));
+      EXPECT_EQ(layer.Features[i].at("rssi_dbm"), c.Rssi[i]);  // -120 dBm: no measurement
+    }
+  }
 }
 
 // Readers of their own convert side by side on separate threads, each as it would alone.

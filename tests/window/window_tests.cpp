@@ -587,7 +587,9 @@ class MainFormTest : public QObject {
     QCOMPARE(first["geometry"].toObject()["type"].toString(), QString("Point"));
     const QJsonObject properties = first["properties"].toObject();
     QCOMPARE(properties["gps_time"].toString(), QString("08:00:01"));
-    QVERIFY(properties["freq_mhz"].isDouble() && properties["rssi_dbm"].isDouble() && properties["row"].isDouble());
+    // The first entry measured nothing (-120 dBm): its RSSI is null, its frequency stays.
+    QVERIFY(properties["freq_mhz"].isDouble() && properties["rssi_dbm"].isNull() && properties["row"].isDouble());
+    QVERIFY(features[1].toObject()["properties"].toObject()["rssi_dbm"].isDouble());
     QCOMPARE(first["geometry"].toObject()["coordinates"].toArray()[1].toDouble(), properties["lat_dd"].toDouble());
 
     // Multiple-file mode takes the format from the extension of its outputs.
