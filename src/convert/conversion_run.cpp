@@ -61,10 +61,15 @@ ConversionRun::ConversionRun(TLogReader& reader, RunHost& host, Settings setting
       Selection(std::move(selection)),
       OutputKind(static_cast<OutputFormat>(Config.OutputFormat)) {
   if (IsMapLayer(OutputKind)) {
-    size_t longest = 1;
-    for (const FilePair& pair : Pairs)
+    // A folder run into one dataset also keeps each log's path: two drives of one
+    // name in two folders stay apart.
+    size_t longest = 1, longestPath = 1;
+    for (const FilePair& pair : Pairs) {
       longest = std::max(longest, ValidUtf8(native::Utf8Of(native::PathOf(pair.Input).filename())).size());
-    Schema = std::make_unique<MeasurementLayer>(Config, static_cast<int>(std::min<size_t>(longest, 254)));
+      longestPath = std::max(longestPath, ValidUtf8(pair.Input).size());
+    }
+    const int pathWidth = Config.Into.empty() ? 0 : static_cast<int>(std::min<size_t>(longestPath, 254));
+    Schema = std::make_unique<MeasurementLayer>(Config, static_cast<int>(std::min<size_t>(longest, 254)), pathWidth);
   }
 }
 
@@ -459,6 +464,7 @@ void ConversionRun::WriteLayerRows() {
 // log's start in it.
 bool ConversionRun::OpenLayer(const FilePair& pair) {
   LogName = ValidUtf8(native::Utf8Of(native::PathOf(pair.Input).filename()));
+  Schema->SetLogPath(ValidUtf8(pair.Input));
   LayerError.clear();
   if (!Layer) {
     Layer = MakeWriter(OutputKind);

@@ -51,9 +51,10 @@ EntryBoxes EntryBoxesOf(const Settings& s) {
   return boxes;
 }
 
-MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth) : Boxes(EntryBoxesOf(s)) {
+MeasurementLayer::MeasurementLayer(const Settings& s, int logNameWidth, int logPathWidth) : Boxes(EntryBoxesOf(s)) {
   using Source = Attribute::Source;
   List.push_back({"log", AttributeType::String, logNameWidth, 0, Source::Log});
+  if (logPathWidth > 0) List.push_back({"log_path", AttributeType::String, logPathWidth, 0, Source::LogPath});
   List.push_back({"row", AttributeType::Integer64, 0, 0, Source::Row});
   List.push_back({"entry", AttributeType::Integer, 0, 0, Source::Entry});
   List.push_back({"scan", AttributeType::Integer, 0, 0, Source::Scan});
@@ -99,6 +100,10 @@ void MeasurementLayer::BeginRow(const RowView& row, const std::string& log) {
       case Source::Log:
         v.Null = false;
         v.Text = log;
+        break;
+      case Source::LogPath:
+        v.Null = false;
+        v.Text = LogPath;
         break;
       case Source::Row:
         v.Null = false;

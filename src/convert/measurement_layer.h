@@ -33,8 +33,11 @@ EntryBoxes EntryBoxesOf(const Settings& settings);
 class MeasurementLayer {
  public:
   // logNameWidth: the longest name of a log the layer takes (fixed-width formats
-  // keep that many characters).
-  MeasurementLayer(const Settings& settings, int logNameWidth);
+  // keep that many characters); logPathWidth, when not 0, adds the attribute
+  // log_path (the log's path as given, for logs of one name in several folders).
+  MeasurementLayer(const Settings& settings, int logNameWidth, int logPathWidth = 0);
+  // The path of the log whose rows come next (log_path).
+  void SetLogPath(std::string path) { LogPath = std::move(path); }
   const std::vector<Attribute>& Attributes() const { return List; }
   // Index of the attribute named so, or -1.
   int IndexOf(std::string_view name) const;
@@ -51,6 +54,7 @@ class MeasurementLayer {
   void SetEntry(const RowView& row, const DataEntry* entry, int32_t index);
 
   std::vector<Attribute> List;
+  std::string LogPath;
   EntryBoxes Boxes;
   std::vector<FieldValue> Columns;  // values of the selected columns, by attribute
   LayerFeature Feature;

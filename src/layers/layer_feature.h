@@ -25,7 +25,7 @@ struct EntryBoxes {
 struct Attribute {
   // Where the value comes from; KML names and colours a placemark by its Rssi (or
   // RssiMean) and dates it by its Time (or spans FirstTime to LastTime).
-  enum class Source { Log, Row, Entry, Scan, Receiver, Frequency, Channel, Rssi, Time, Column,
+  enum class Source { Log, LogPath, Row, Entry, Scan, Receiver, Frequency, Channel, Rssi, Time, Column,
                       RssiMean, FirstTime, LastTime, Value };
   std::string Name;
   AttributeType Type = AttributeType::String;

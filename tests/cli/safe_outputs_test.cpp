@@ -179,6 +179,12 @@ TEST(SafeOutputsTest, IntoAGeoPackageKeepsItsOtherLayers) {
   ASSERT_TRUE(all && best);
   EXPECT_GT(all->GetFeatureCount(), best->GetFeatureCount());
   EXPECT_TRUE(bins->GetLayerByName("week48_bins") && bins->GetLayerByName("week49_bins"));
+  // Each feature of a folder run into one dataset says which log, by name and path.
+  std::unique_ptr<OGRFeature> first(best->GetNextFeature());
+  ASSERT_TRUE(first);
+  EXPECT_STREQ(first->GetFieldAsString("log"), "a.klf");
+  EXPECT_EQ(std::string(first->GetFieldAsString("log_path")), dir.File("in") + "/a.klf");
+  best->ResetReading();
   // Each layer's spatial index finds its features.
   for (OGRLayer* layer : {all, best}) {
     const GIntBig count = layer->GetFeatureCount();

@@ -304,6 +304,8 @@ def test_a_local_cluster_of_two_processes_gives_the_serial_result(simulator_logs
         assert frame.npartitions == 4
         per_scan = frame.groupby(["log", "scan"]).rssi_dbm.mean().compute()
         whole = frame.compute().reset_index(drop=True)
+    assert list(whole["log_path"].astype(object).unique()) == [str(p) for p in simulator_logs]
+    whole = whole.drop(columns="log_path")
     for name in ("log", "gps_date", "gps_time"):  # the categories of one log each, joined
         whole[name] = whole[name].astype(object)
         serial[name] = serial[name].astype(object)
@@ -324,6 +326,21 @@ def test_paths_as_str_bytes_and_pathlike(as_path, sample_log, tmp_path):
     assert len(quillon.index(path)["statistics"]) == 7
     quillon.convert(path, as_path(str(tmp_path / "drive.out")) if as_path is not bytes else str(tmp_path / "drive.out").encode())
     assert (tmp_path / "drive.out").stat().st_size > 0
+
+
+def test_read_many_tells_drives_of_one_name_apart(sample_log, tmp_path):
+    """Two days' drives of the same file name: one log name, two paths."""
+    paths = []
+    for day in ("day1", "day2"):
+        (tmp_path / day).mkdir()
+        paths.append(tmp_path / day / "drive.klf")
+        paths[-1].write_bytes(open(sample_log, "rb").read())
+    frame = quillon.dask.read_many(paths, best_server=True).compute(scheduler="synchronous")
+    assert list(frame.columns[:2]) == ["log", "log_path"]
+    assert set(frame["log"]) == {"drive.klf"}
+    assert set(frame["log_path"]) == {str(p) for p in paths}
+    counts = frame.groupby("log_path", observed=True).size()
+    assert counts.iloc[0] == counts.iloc[1] == len(quillon.read(paths[0], best_server=True))
 
 
 def test_a_name_that_is_no_utf8(sample_log, tmp_path):
