@@ -87,10 +87,14 @@ std::vector<std::string> DatasetFiles(const std::string& path, OutputFormat form
 std::string LayerNameProblem(const std::string& name, OutputFormat format, bool bins) {
   if (name.empty()) return "--layer takes a name";
   if (format == OutputFormat::PostGis) {
-    const size_t most = 63 - (bins ? 5 : 0);
-    if (name.size() > most)
-      return "--layer takes at most " + std::to_string(most) + " bytes for PostGIS (PostgreSQL keeps 63 of a name" +
-             (bins ? std::string(", and the bins' table adds \"_bins\")") : std::string(")"));
+    // What PostgreSQL keeps as it is: no letter folded, no name cut (with room for the
+    // names of the table's index and sequence).
+    const size_t most = 48 - (bins ? 5 : 0);
+    const bool plain = name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string::npos &&
+                       !(name[0] >= '0' && name[0] <= '9');
+    if (!plain || name.size() > most)
+      return "--layer for PostGIS takes lower-case letters, digits and _, not a digit first, at most 48 characters "
+             "counting the \"_bins\" of the bins' table (" + std::to_string(most) + " here)";
     return {};
   }
   size_t characters = 0;

@@ -38,8 +38,9 @@ std::string FormatNames();
 inline bool IsMapLayer(OutputFormat format) { return format != OutputFormat::Delimited; }
 
 // The usage message for a layer name the format cannot hold (empty when it can):
-// PostgreSQL keeps 63 bytes of a name (the bins' table adds "_bins"); the files'
-// layers take at most 200 characters.
+// for PostGIS lower-case letters, digits and _ (PostgreSQL folds other names),
+// at most 48 characters with the bins' "_bins"; the files' layers take at most 200
+// characters.
 std::string LayerNameProblem(const std::string& name, OutputFormat format, bool bins);
 
 // Every file a dataset of the format at `path` consists of, its own file first: the

@@ -74,6 +74,13 @@ class OgrLayerWriter final : public LayerWriter {
       const char* const drivers[] = {"PostgreSQL", nullptr};
       Dataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
       if (!Dataset) return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("the connection failed"));
+      // Without PostGIS, GDAL would make a table without geometry type or index.
+      bool spatial = false;
+      if (!Sql("SELECT extname FROM pg_extension WHERE extname = 'postgis'", [&](OGRFeature&) { spatial = true; }) ||
+          !spatial)
+        return Fail(error, messages::kDatabaseCannotBeAccessed,
+                    "The database has no PostGIS extension: add it with CREATE EXTENSION postgis; (as the "
+                    "database's owner), then load again.");
     } else {
       const char* name = Format == OutputFormat::Kml ? "KML" : InfoOf(Format).Driver;
       GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name);
@@ -103,6 +110,7 @@ class OgrLayerWriter final : public LayerWriter {
       // them all in memory (FlatGeobuf builds its index at the end, in memory).
       if (Format == OutputFormat::FlatGeobuf) options.SetNameValue("SPATIAL_INDEX", "NO");
       if (database) options.SetNameValue("GEOMETRY_NAME", "geom");
+      if (database) options.SetNameValue("FID64", "YES");  // ids past 2^31 for a campaign's rows
       // Texts in UTF-8, said so by the .cpg beside the .dbf.
       if (Format == OutputFormat::Shapefile) options.SetNameValue("ENCODING", "UTF-8");
       // A GeoPackage's index is packed once its features are written (see Close).
@@ -126,8 +134,10 @@ class OgrLayerWriter final : public LayerWriter {
         OGRFieldType type = timeText ? OFTString : FieldTypeOf(a.Type);
         if (mapInfo && type == OFTInteger64) type = OFTInteger;
         OGRFieldDefn field(name, type);
-        if (a.Width > 0 || timeText) field.SetWidth(timeText ? 20 : a.Width);
-        if (a.Type == AttributeType::Real) field.SetPrecision(a.Precision);
+        // A database keeps texts of any length and reals as double precision; files
+        // of fixed widths keep what the values need.
+        if (!database && (a.Width > 0 || timeText)) field.SetWidth(timeText ? 20 : a.Width);
+        if (!database && a.Type == AttributeType::Real) field.SetPrecision(a.Precision);
         if (Layer->CreateField(&field) != OGRERR_NONE) return Fail(error, OpenFailure(), GdalReason(name));
         index = Layer->GetLayerDefn()->GetFieldIndex(name);
       }

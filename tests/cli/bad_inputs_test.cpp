@@ -280,8 +280,11 @@ const std::vector<Row>& Rows() {
        "a.klf -o a.gpkg --layer " + std::string(10000, 'w'), 2, {"--layer takes a name of at most 200 characters"},
        {"a.gpkg"}, {}, false, true},
       {"a layer name too long for PostgreSQL", [](const TempDir& d) { Log(d, "a.klf"); },
-       "a.klf -o PG:dbname=none --layer " + std::string(60, 'w') + " --bins 50", 2,
-       {"--layer takes at most 58 bytes for PostGIS"}, {}, {}, false, true},
+       "a.klf -o PG:dbname=none --layer " + std::string(44, 'w') + " --bins 50", 2,
+       {"--layer for PostGIS takes lower-case letters, digits and _", "(43 here)"}, {}, {}, false, true},
+      {"a layer name PostgreSQL would fold", [](const TempDir& d) { Log(d, "a.klf"); },
+       "a.klf -o PG:dbname=none --layer MixedCase", 2, {"--layer for PostGIS takes lower-case letters"}, {}, {},
+       false, true},
       {"a configuration of more than 100 fields",
        [](const TempDir& d) {
          Log(d, "a.klf");

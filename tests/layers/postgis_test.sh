@@ -91,6 +91,19 @@ wait "$pid" || status=$?
 [ "$status" -ne 0 ] || echo "note: the log was written before it could be stopped"
 [ "$status" -eq 0 ] || check "nothing of a stopped log" "0" "$(sql drives "SELECT count(*) FROM measurements WHERE log = 'big.klf'")"
 
+# Column types: texts without a limit, reals in double precision, a 64-bit id.
+check "types" "freq_mhz|double precision
+log|character varying|
+ogc_fid|bigint" "$(sql drives "SELECT column_name, data_type || CASE WHEN data_type LIKE 'char%' THEN '|' || coalesce(character_maximum_length::text, '') ELSE '' END FROM information_schema.columns WHERE table_name = 'measurements' AND column_name IN ('ogc_fid', 'log', 'freq_mhz') ORDER BY 1")"
+
+# A database without PostGIS is refused, with the remedy, and nothing is created in it.
+sql postgres "CREATE DATABASE plain"
+status=0
+"$cli" --quiet "$sample" -o "PG:dbname=plain host=$work user=quillon" 2>"$work/err" || status=$?
+check "exit status without PostGIS" 1 "$status"
+grep -q "CREATE EXTENSION postgis" "$work/err" || fail "message: $(cat "$work/err")"
+check "nothing created" "0" "$(sql plain "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")"
+
 # A database that cannot be reached ends the run with exit 1 and the server's message.
 status=0
 "$cli" --quiet "$sample" -o "PG:dbname=missing host=$work user=quillon" 2>"$work/err" || status=$?
