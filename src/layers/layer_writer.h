@@ -35,6 +35,25 @@ class LayerWriter {
   virtual std::vector<std::string> Warnings() const { return {}; }
 };
 
+// A writer that hands every call on to another that outlives it: a factory's product
+// over a writer its caller keeps (an in-memory frame, a test's recorder).
+class ForwardingLayerWriter final : public LayerWriter {
+ public:
+  explicit ForwardingLayerWriter(LayerWriter& to) : To(to) {}
+  bool Open(const std::string& target, const std::string& layer, const std::vector<Attribute>& attributes,
+            LayerGeometry geometry, std::string& error) override {
+    return To.Open(target, layer, attributes, geometry, error);
+  }
+  bool BeginLog(std::string& error) override { return To.BeginLog(error); }
+  bool Write(const LayerFeature& feature, std::string& error) override { return To.Write(feature, error); }
+  bool EndLog(bool keep, std::string& error) override { return To.EndLog(keep, error); }
+  bool Close(bool keep, std::string& error) override { return To.Close(keep, error); }
+  std::vector<std::string> Warnings() const override { return To.Warnings(); }
+
+ private:
+  LayerWriter& To;
+};
+
 // The writer of a format: the program's own where it writes one (KML), else GDAL's.
 std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format);
 // GDAL's writer for any format, KML through GDAL's KML driver included: the one the

@@ -170,20 +170,6 @@ py::dict ToPython(Frame&& frame) {
   return out;
 }
 
-class Forwarding final : public LayerWriter {
- public:
-  explicit Forwarding(FrameLayerWriter& to) : To(to) {}
-  bool Open(const std::string& t, const std::string& l, const std::vector<Attribute>& a, LayerGeometry g,
-            std::string& e) override { return To.Open(t, l, a, g, e); }
-  bool BeginLog(std::string& e) override { return To.BeginLog(e); }
-  bool Write(const LayerFeature& f, std::string& e) override { return To.Write(f, e); }
-  bool EndLog(bool keep, std::string& e) override { return To.EndLog(keep, e); }
-  bool Close(bool keep, std::string& e) override { return To.Close(keep, e); }
-
- private:
-  FrameLayerWriter& To;
-};
-
 // Runs a conversion of `inputs` into frames: the measurement layer and, with bins,
 // the bins of all inputs together. Returns (layer, bins, warnings).
 py::tuple RunIntoFrames(const std::vector<std::string>& inputs, const py::dict& options, py::object progress,
@@ -203,7 +189,7 @@ py::tuple RunIntoFrames(const std::vector<std::string>& inputs, const py::dict& 
     py::gil_scoped_release released;
     ConversionRun run(*reader, host, settings, pairs, selection);
     run.KeepLayersWith([&](OutputFormat) -> std::unique_ptr<LayerWriter> {
-      return std::make_unique<Forwarding>(opened++ == 0 ? layer : bins);
+      return std::make_unique<ForwardingLayerWriter>(opened++ == 0 ? layer : bins);
     });
     outcome = run.Execute();
   }

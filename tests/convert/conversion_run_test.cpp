@@ -374,19 +374,7 @@ TEST_F(ConversionRunTest, ValuesTheLogHasNotGivenAreNull) {
     NullsLayer layer;
     RecordingHost host;
     ConversionRun run(Reader, host, s, {{WriteLog(dir, "early.klf", *c.Log), dir.File("early.gpkg")}});
-    run.KeepLayersWith([&](OutputFormat) -> std::unique_ptr<LayerWriter> {
-      struct Forward final : LayerWriter {
-        explicit Forward(NullsLayer& to) : To(to) {}
-        bool Open(const std::string& t, const std::string& l, const std::vector<Attribute>& a, LayerGeometry g,
-                  std::string& e) override { return To.Open(t, l, a, g, e); }
-        bool BeginLog(std::string& e) override { return To.BeginLog(e); }
-        bool Write(const LayerFeature& f, std::string& e) override { return To.Write(f, e); }
-        bool EndLog(bool k, std::string& e) override { return To.EndLog(k, e); }
-        bool Close(bool k, std::string& e) override { return To.Close(k, e); }
-        NullsLayer& To;
-      };
-      return std::make_unique<Forward>(layer);
-    });
+    run.KeepLayersWith([&](OutputFormat) { return std::make_unique<ForwardingLayerWriter>(layer); });
     ASSERT_EQ(run.Execute(), RunOutcome::Completed) << host.Last();
     ASSERT_EQ(layer.Features.size(), c.Fix.size());
     for (size_t i = 0; i < c.Fix.size(); ++i) {
