@@ -217,15 +217,22 @@ bool OutputCommit::StagedPath(const std::string& path, std::string& staged, std:
   return false;
 }
 
+// The earlier dataset is copied whole, its side files too: a GeoPackage's write-ahead
+// log holds changes (of a GIS that has it open) not yet in the file itself.
 bool OutputCommit::StartFromEarlier(const std::string& path, std::string& error) {
   std::string staged;
   if (!StagedPath(path, staged, error)) return false;
   if (!Occupied(native::PathOf(path))) return true;
-  std::error_code ec;
-  fs::copy_file(native::PathOf(path), native::PathOf(staged), fs::copy_options::overwrite_existing, ec);
-  if (!ec) return true;
-  error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(path, ec);
-  return false;
+  for (const Member& m : Members) {
+    if (m.Dataset != path || m.Stream || !Occupied(native::PathOf(m.Final))) continue;
+    std::error_code ec;
+    fs::copy_file(native::PathOf(m.Final), native::PathOf(StagedName(m)), fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" + SystemReason(m.Final, ec);
+      return false;
+    }
+  }
+  return true;
 }
 
 bool OutputCommit::Move(const std::string& from, const std::string& to, std::string& error) {

@@ -58,8 +58,9 @@ class OutputCommit {
   // itself for a stream written into a named pipe or a device. False, with the
   // message to show, when the staging folder cannot be made.
   bool StagedPath(const std::string& path, std::string& staged, std::string& error);
-  // The staged copy of an earlier dataset, to add to it (a GeoPackage taking one
-  // more layer); false with the message when it cannot be copied.
+  // The staged copy of an earlier dataset with its side files, to add to it (a
+  // GeoPackage taking one more layer); false with the message when it cannot be
+  // copied.
   bool StartFromEarlier(const std::string& path, std::string& error);
 
   // Moves the staged files into place; false with the message when a move failed

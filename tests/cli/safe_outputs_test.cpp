@@ -196,6 +196,40 @@ TEST(SafeOutputsTest, IntoAGeoPackageKeepsItsOtherLayers) {
   }
 }
 
+// A campaign GeoPackage that a GIS has open in write-ahead-log mode holds its latest
+// edits in its -wal file: adding a layer keeps them.
+TEST(SafeOutputsTest, IntoAGeoPackageKeepsEditsOfItsWriteAheadLog) {
+  if (ConverterOnWindows()) GTEST_SKIP() << "no GeoPackage in the build without GDAL";
+  TempDir dir;
+  fs::create_directory(dir.File("in"));
+  fs::copy_file(kSample, dir.File("in/a.klf"));
+  const std::string run = "--folder " + dir.File("in") + " --into " + dir.File("campaign.gpkg");
+  ASSERT_EQ(Convert(run + " --layer week48"), 0);
+  GIntBig before = 0;
+  {
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", "WAL");
+    GDALAllRegister();
+    std::unique_ptr<GDALDataset> gis(GDALDataset::Open(dir.File("campaign.gpkg").c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    CPLSetThreadLocalConfigOption("OGR_SQLITE_JOURNAL", nullptr);
+    ASSERT_TRUE(gis);
+    OGRLayer* layer = gis->GetLayerByName("week48");
+    before = layer->GetFeatureCount();
+    std::unique_ptr<OGRFeature> edit(OGRFeature::CreateFeature(layer->GetLayerDefn()));
+    edit->SetField("log", "an edit in the GIS");
+    ASSERT_EQ(layer->CreateFeature(edit.get()), OGRERR_NONE);
+    gis->FlushCache();
+    ASSERT_TRUE(fs::exists(dir.File("campaign.gpkg-wal")));  // the edit is in the log, the GIS still open
+    ASSERT_EQ(Convert(run + " --layer week49"), 0);
+  }
+  auto gpkg = OpenVector(dir.File("campaign.gpkg"));
+  ASSERT_TRUE(gpkg);
+  OGRLayer* week48 = gpkg->GetLayerByName("week48");
+  ASSERT_TRUE(week48 && gpkg->GetLayerByName("week49"));
+  EXPECT_EQ(week48->GetFeatureCount(), before + 1);
+  week48->SetAttributeFilter("log = 'an edit in the GIS'");
+  EXPECT_EQ(week48->GetFeatureCount(), 1);
+}
+
 // A file name in Latin-1: the files' texts are valid UTF-8 with U+FFFD for the byte,
 // read back alike by GDAL, a JSON parser and an XML parser.
 TEST(SafeOutputsTest, NamesThatAreNoUtf8BecomeValidText) {
