@@ -19,6 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// "d0", "p1": the staging folder's own folders (appended, not prefixed: g++ 12 warns
+// of a literal before a string where there is no fault).
+std::string Numbered(const char* kind, size_t n) { return std::string(kind).append(std::to_string(n)); }
+
 fs::path FolderOf(const std::string& path) {
   const fs::path p = native::PathOf(path);
   return p.has_parent_path() ? p.parent_path() : fs::path(".");
@@ -184,7 +188,7 @@ std::string OutputCommit::StagedName(const Member& member) const {
   size_t dataset = 0;  // the number of datasets planned before the member's own
   for (size_t i = 1; i < Members.size() && &Members[i] <= &member; ++i)
     if (Members[i].Main) ++dataset;
-  return native::Utf8Of(native::PathOf(Folder) / ("d" + std::to_string(dataset)) /
+  return native::Utf8Of(native::PathOf(Folder) / Numbered("d", dataset) /
                         native::PathOf(member.Final).filename());
 }
 
@@ -193,7 +197,7 @@ bool OutputCommit::StagedPath(const std::string& path, std::string& staged, std:
     const fs::path folder = native::PathOf(PartFolders[i]);
     if (FolderOf(path) != folder) continue;
     if (!MakeFolder(error)) return false;
-    const fs::path into = native::PathOf(Folder) / ("p" + std::to_string(i));
+    const fs::path into = native::PathOf(Folder) / Numbered("p", i);
     std::error_code ec;
     fs::create_directories(into, ec);
     staged = native::Utf8Of(into / native::PathOf(path).filename());
@@ -290,7 +294,7 @@ bool OutputCommit::Commit(std::string& error) {
   }
   std::vector<std::string> partFolders;  // those that took part files, to be made when missing
   for (size_t i = 0; i < PartFolders.size(); ++i) {
-    const fs::path staged = native::PathOf(Folder) / ("p" + std::to_string(i));
+    const fs::path staged = native::PathOf(Folder) / Numbered("p", i);
     std::error_code ec;
     if (!fs::is_directory(staged, ec)) continue;
     partFolders.push_back(PartFolders[i]);
@@ -306,7 +310,7 @@ bool OutputCommit::Commit(std::string& error) {
     std::error_code ec;
     if (fs::is_directory(native::PathOf(folder), ec)) continue;
     if (!fs::create_directory(native::PathOf(folder), ec)) {
-      error = messages::kCannotCreateDirectory + ("\n" + SystemReason(folder, ec));
+      error = std::string(messages::kCannotCreateDirectory).append("\n").append(SystemReason(folder, ec));
       Undo();
       return false;
     }
@@ -342,7 +346,7 @@ std::string OutputCommit::Unstaged(std::string text) const {
     replace(StagedName(m), m.Final);
   }
   for (size_t i = 0; i < PartFolders.size(); ++i)
-    replace(native::Utf8Of(native::PathOf(Folder) / ("p" + std::to_string(i))), PartFolders[i]);
+    replace(native::Utf8Of(native::PathOf(Folder) / Numbered("p", i)), PartFolders[i]);
   return text;
 }
 
