@@ -11,7 +11,8 @@ WINE=/usr/lib/wine/wine64
 export WINEPREFIX="$PWD/$windows/wine-prefix" WINEDEBUG=-all
 # One wine server for the whole run: left to itself it exits a moment after its last
 # client, and a program started just then fails with "recvmsg: Connection reset".
-/usr/lib/wine/wineserver -p
+mkdir -p "$WINEPREFIX"
+/usr/lib/wine/wineserver -p || true
 "$WINE" wineboot -i > /dev/null 2>&1 || true
 exe="$PWD/$windows/quillon-convert.exe"
 "$WINE" "$exe" --version
