@@ -37,7 +37,7 @@ class QuillonWarning(UserWarning):
 
 _SETTINGS = ("fields", "ibwave", "receiver", "data", "best_server", "lambda_average", "drop_outages",
              "frequencies", "skip_scans")
-_CONVERT_SETTINGS = _SETTINGS + ("delimiter", "no_header", "split", "layer", "bins", "bin_crs")
+_CONVERT_SETTINGS = _SETTINGS + ("delimiter", "no_header", "split", "layer", "bins", "bin_crs", "replace")
 
 
 def _path(path):
@@ -121,7 +121,8 @@ def _schema(**settings):
 
 def convert(path, output, format=None, progress=None, **settings):
     """Writes what ``quillon-convert PATH -o OUTPUT`` writes with the same settings: the
-    delimited text, or a map layer (the format from ``format`` or the extension)."""
+    delimited text, or a map layer (the format from ``format`` or the extension);
+    ``replace=True`` loads a log into a database in place of its earlier load."""
     _warn(_quillon.convert(_path(path), _path(output), _options(settings, _CONVERT_SETTINGS), format, progress))
 
 

@@ -94,6 +94,10 @@ int Run(int argc, char** argv) {
                                    "geojson, kml, postgis (without it the output's extension chooses)");
   app.add_option("--into", into, "with --folder: one map dataset for every log of the folder");
   auto* layerOpt = app.add_option("--layer", layer, "name of the map layer or table (default measurements)");
+  bool replace = false;
+  auto* replaceOpt = app.add_flag("--replace", replace,
+                                  "with a database: a log loaded into the layer before is loaded anew in place of "
+                                  "its earlier load (without it, such a log is refused)");
   int binMetres = 0;
   std::string binCrs;
   auto* binsOpt = app.add_option("--bins", binMetres,
@@ -142,6 +146,7 @@ int Run(int argc, char** argv) {
   options.Lambda = lambdaOpt->count() > 0;
   if (dropOpt->count()) options.DropOutages = dropOutages;
   if (layerOpt->count()) options.Layer = layer;
+  options.Replace = replaceOpt->count() > 0;
   if (binsOpt->count()) options.Bins = binMetres;
   if (binCrsOpt->count()) options.BinCrs = binCrs;
   if (!frequencies.empty()) options.Frequencies = frequencies;
@@ -193,6 +198,8 @@ int Run(int argc, char** argv) {
 
   settings.OutputFormat = static_cast<int>(chosen);
   if (!IsMapLayer(chosen) && layerOpt->count()) return usage("--layer names a map layer: give a map --format");
+  if (chosen != OutputFormat::PostGis && replaceOpt->count())
+    return usage("--replace replaces a log's earlier load in a database: give --format postgis");
   if (layerOpt->count()) {
     const std::string wrongLayer = LayerNameProblem(layer, chosen, binsOpt->count() > 0);
     if (!wrongLayer.empty()) return usage(wrongLayer);

@@ -190,7 +190,8 @@ RunOutcome ConversionRun::Execute() {
     }
   }
   if (Layer && !CloseLayer(!cancelled)) return RunOutcome::Failed;  // the run's one dataset
-  if (Bins && !cancelled && !Config.Into.empty() && !WriteBins(Config.Into)) return RunOutcome::Failed;
+  if (Bins && !BinsGoWithLoad() && !cancelled && !Config.Into.empty() && !WriteBins(Config.Into))
+    return RunOutcome::Failed;
   if (!Config.Into.empty() && !CommitFiles(cancelled)) return RunOutcome::Failed;
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
@@ -328,6 +329,15 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     Refuse(CannotOpen(pair.Input));
     return RunOutcome::Failed;
   }
+  if (!outputOpened && !EarlierLoad.empty()) {  // in the database already
+    if (multi) {
+      FilesLeftOut.push_back(EarlierLoad + " It was not loaded again.");
+      return RunOutcome::CompletedLeavingFilesOut;
+    }
+    Refuse(EarlierLoad + "\n" + Host.ReloadRemedy());
+    Files.reset();
+    return RunOutcome::Failed;
+  }
   if (!outputOpened) {
     Refuse(Schema ? Files->Unstaged(LayerError)
                   : std::string(messages::kOutputFileCannotBeAccessed) + '\n' +
@@ -342,15 +352,18 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   RowsLeftOut += Reader.RowsLeftOut;
   if (Schema) {
-    // The log's features are kept only when it was read to its end.
-    const bool whole = !stopped && LayerError.empty();
+    // The log's features are kept only when it was read to its end; a database
+    // takes its bins with them, in the same transaction.
+    const bool read = !stopped && LayerError.empty();
     std::string error = LayerError;
+    const bool whole = read && (!BinsGoWithLoad() || WriteBinsOfLoad(Config.Into.empty() ? pair.Output : Config.Into, error));
     if ((!error.empty() || !Layer->EndLog(whole, error)) || (Config.Into.empty() && !CloseLayer(whole))) {
       if (!error.empty()) Refuse(Files->Unstaged(error));
       Files.reset();
       return RunOutcome::Failed;
     }
-    if (Bins && whole && Config.Into.empty() && !WriteBins(pair.Output)) return RunOutcome::Failed;
+    if (Bins && !BinsGoWithLoad() && whole && Config.Into.empty() && !WriteBins(pair.Output))
+      return RunOutcome::Failed;
     Host.ShowProgress(100);
     if (Config.Into.empty() && !CommitFiles(stopped)) return RunOutcome::Failed;
     return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
@@ -466,6 +479,7 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
   LogName = ValidUtf8(native::Utf8Of(native::PathOf(pair.Input).filename()));
   Schema->SetLogPath(ValidUtf8(pair.Input));
   LayerError.clear();
+  EarlierLoad.clear();
   if (!Layer) {
     Layer = MakeWriter(OutputKind);
     const std::string& output = Config.Into.empty() ? pair.Output : Config.Into;
@@ -481,6 +495,13 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
       return false;
     }
   }
+  LogLoad load;
+  load.FileName = LogName;
+  load.Path = pair.Input;
+  load.Settings = SettingsLine(Config);
+  load.Replace = Config.Replace;
+  Layer->NextLog(load);
+  if (!Layer->EarlierLoad(EarlierLoad, LayerError) || !EarlierLoad.empty()) return false;
   return Layer->BeginLog(LayerError);
 }
 
@@ -510,14 +531,31 @@ bool ConversionRun::WriteBins(const std::string& output) {
   } else if (OutputKind == OutputFormat::Delimited) {
     written = WriteBinsText(target, *Bins, Delimiter, Config.FieldTitles, error);
   } else {
-    const std::string layer = Config.LayerName == kMeasurementLayer ? kBinsLayer : Config.LayerName + "_" + kBinsLayer;
-    written = WriteBinsLayer(*MakeWriter(OutputKind), target, layer, *Bins, error);
+    written = WriteBinsLayer(*MakeWriter(OutputKind), target, BinsLayerName(), *Bins, error);
   }
   Bins->Clear();
   if (written) return true;
   if (Files) error = Files->Unstaged(error);
   Files.reset();
   return Refuse(error);
+}
+
+std::string ConversionRun::BinsLayerName() const {
+  return Config.LayerName == kMeasurementLayer ? kBinsLayer : Config.LayerName + "_" + kBinsLayer;
+}
+
+// The bins of the log into the layer beside its measurements, in the log's load.
+bool ConversionRun::WriteBinsOfLoad(const std::string& output, std::string& error) {
+  std::unique_ptr<LayerWriter> beside = Layer->Beside();
+  bool written = false;
+  if (!Bins->Grid().Problem().empty())
+    error = Bins->Grid().Problem();
+  else if (!beside)
+    error = std::string(messages::kDatabaseCannotBeAccessed) + "\nthe bins have no load to go with";
+  else
+    written = WriteBinsLayer(*beside, output, BinsLayerName(), *Bins, error);
+  Bins->Clear();
+  return written;
 }
 
 // A folder run into one GeoPackage adds its layers to the dataset that is there.

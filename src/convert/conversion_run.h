@@ -75,6 +75,10 @@ class ConversionRun {
   bool AddsToDataset() const;
   // The bins gathered since the last were written, beside `output`.
   bool WriteBins(const std::string& output);
+  // A database takes each log's bins in the log's own load (its transaction).
+  bool BinsGoWithLoad() const { return Bins && OutputKind == OutputFormat::PostGis && !InMemory; }
+  bool WriteBinsOfLoad(const std::string& output, std::string& error);
+  std::string BinsLayerName() const;
   // Catalogue index of output column i, from the run's own copy of the column map:
   // the window may change its selection while a run goes on.
   int16_t Column(size_t i) const { return i < Config.SelectedTags.size() ? Config.SelectedTags[i] : kNoField; }
@@ -101,6 +105,7 @@ class ConversionRun {
   bool InMemory = false;
   std::string LogName;
   std::string LayerError;
+  std::string EarlierLoad;  // the log is in the database already: when it was loaded
   std::vector<std::string> LayerWarnings;
   int64_t Features = 0;
   std::unique_ptr<CoverageBins> Bins;

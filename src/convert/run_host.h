@@ -12,6 +12,8 @@ class RunHost : public PassHost {
  public:
   // The start of a sentence that goes on "within the receivers' bands: ...".
   virtual std::string FrequencyRemedy() const { return "Give the receivers' frequencies"; }
+  // What loads a log into a database layer that holds it already, in its place.
+  virtual std::string ReloadRemedy() const { return "Convert it with --replace to load it anew in its place."; }
 };
 
 // A host that shows nothing and never asks to stop (benchmarks, fuzzing, batch use).

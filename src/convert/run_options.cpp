@@ -86,6 +86,7 @@ std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
     settings.DropOutages = true;
     settings.OutageSeconds = *o.DropOutages;
   }
+  settings.Replace = o.Replace;
   if (o.Layer) {
     if (o.Layer->empty()) return "--layer takes a name";
     settings.LayerName = *o.Layer;

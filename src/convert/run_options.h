@@ -28,6 +28,7 @@ struct RunOptions {
   std::optional<std::string> Layer;
   std::optional<int> Bins;                 // metres
   std::optional<std::string> BinCrs;       // "EPSG:NNNN"
+  bool Replace = false;                    // a database's earlier load of a log
 };
 
 std::string ApplyRunOptions(const RunOptions& options, Settings& settings);

@@ -1,6 +1,7 @@
 #include "convert/settings.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "reader/field_catalogue.h"
@@ -54,6 +55,23 @@ bool DelimiterOf(const Settings& settings, char& delimiter) {
       return true;
     default: delimiter = '@'; return true;
   }
+}
+
+std::string SettingsLine(const Settings& settings) {
+  std::string line = settings.Receiver1 ? "receiver 1" : "receiver 2";
+  const int16_t reduction = ReductionModeOf(settings);
+  line += reduction == 1 ? "; 40 Lambda" : reduction == 3 ? "; Best Server" : "; Convert All Data";
+  line += "; fields: ";
+  for (size_t i = 0; i < settings.SelectedFields.size(); ++i) line += (i ? ", " : "") + settings.SelectedFields[i];
+  if (settings.DropOutages) line += "; GPS outages over " + settings.OutageSeconds + " s dropped";
+  if (settings.Frequencies.size() == 2) {
+    char text[96];
+    std::snprintf(text, sizeof text, "; frequencies %.4f and %.4f MHz", settings.Frequencies[0], settings.Frequencies[1]);
+    line += text;
+  }
+  if (settings.BinMetres != 0)
+    line += "; bins " + std::to_string(settings.BinMetres) + " m" + (settings.BinCrs.empty() ? "" : " in " + settings.BinCrs);
+  return line;
 }
 
 bool ParseWholeNumber(const std::string& text, long long& value) {

@@ -40,6 +40,9 @@ struct Settings {
   // Receiver 1 and 2 frequencies in MHz for files whose single-channel data come
   // without a frequency definition: empty, or two values (not stored either).
   std::vector<double> Frequencies;
+  // A database load replaces an earlier load of the same file into the layer
+  // (not stored either); without it such a log is refused.
+  bool Replace = false;
   std::vector<std::string> AvailableFields;  // rows of "Available Fields"
   std::vector<std::string> SelectedFields;   // rows of "Selected Fields"
   std::vector<int16_t> SelectedTags;         // catalogue index of each selected row
@@ -62,6 +65,9 @@ void SelectIBwaveColumns(Settings& settings);
 int16_t ReductionModeOf(const Settings& settings);
 // The field delimiter; false when "Other" is chosen with an empty text.
 bool DelimiterOf(const Settings& settings, char& delimiter);
+// What a run's rows depend on, as one line ("receiver 1; 40 Lambda; fields: ...")
+// for a database's record of a load.
+std::string SettingsLine(const Settings& settings);
 // A whole number of seconds from text (blanks around it allowed); false otherwise.
 bool ParseWholeNumber(const std::string& text, long long& value);
 

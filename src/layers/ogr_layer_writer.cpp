@@ -1,7 +1,9 @@
 // The measurement layer through GDAL/OGR: GeoPackage, MapInfo TAB and MIF, ESRI
 // Shapefile, FlatGeobuf, GeoJSON and PostgreSQL/PostGIS. GDAL's messages are taken
 // from its error stack (nothing is printed); one feature object and one point are
-// reused for every feature.
+// reused for every feature. A database load is one transaction from the tables'
+// creation (the first load's) to the load's record: rows, bins (written by the
+// writer Beside this one) and record are committed together or not at all.
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal_priv.h>
@@ -12,9 +14,11 @@
 #include <memory>
 #include <mutex>
 
+#include "layers/checked_files.h"
+#include "layers/database_load.h"
 #include "layers/gpkg_spatial_index.h"
 #include "layers/layer_writer.h"
-#include "layers/checked_files.h"
+#include "layers/ogr_sql.h"
 #include "reader/path_check.h"
 #include "reader/messages.h"
 
@@ -50,7 +54,7 @@ OGRFieldType FieldTypeOf(AttributeType type) {
 
 class OgrLayerWriter final : public LayerWriter {
  public:
-  explicit OgrLayerWriter(OutputFormat format) : Format(format) {
+  explicit OgrLayerWriter(OutputFormat format, OgrLayerWriter* owner = nullptr) : Format(format), Owner(owner) {
     static std::once_flag registered;
     std::call_once(registered, [] { GDALAllRegister(); });
     CPLPushErrorHandlerEx(KeepWarning, &GdalWarnings);
@@ -69,11 +73,14 @@ class OgrLayerWriter final : public LayerWriter {
     const bool database = Format == OutputFormat::PostGis;
     // Shapefiles hold no date and time in one field: theirs is ISO 8601 text.
     DateTimeAsText = Format == OutputFormat::Shapefile;
-    if (database) {
+    if (Owner) {  // another layer of the owner's dataset, in its transaction
+      Dataset = Owner->Dataset;
+    } else if (database) {
       CPLSetThreadLocalConfigOption("PG_USE_COPY", "YES");
       const char* const drivers[] = {"PostgreSQL", nullptr};
-      Dataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
-      if (!Dataset) return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("the connection failed"));
+      OwnDataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+      if (!(Dataset = OwnDataset.get()))
+        return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("the connection failed"));
       // Without PostGIS, GDAL would make a table without geometry type or index.
       bool spatial = false;
       if (!Sql("SELECT extname FROM pg_extension WHERE extname = 'postgis'", [&](OGRFeature&) { spatial = true; }) ||
@@ -81,6 +88,10 @@ class OgrLayerWriter final : public LayerWriter {
         return Fail(error, messages::kDatabaseCannotBeAccessed,
                     "The database has no PostGIS extension: add it with CREATE EXTENSION postgis; (as the "
                     "database's owner), then load again.");
+      // The tables are made in the first load's transaction: a load that fails leaves none.
+      if (Dataset->StartTransaction() != OGRERR_NONE)
+        return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("no transaction"));
+      InTransaction = true;
     } else {
       const char* name = Format == OutputFormat::Kml ? "KML" : InfoOf(Format).Driver;
       GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(name);
@@ -91,12 +102,13 @@ class OgrLayerWriter final : public LayerWriter {
       TakeWriteError(FolderOf(target));
       if (sqlite && ExaminePath(target).Kind == PathKind::Regular) {  // an earlier dataset to add a layer to
         const char* const drivers[] = {"GPKG", nullptr};
-        Dataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
-        if (Dataset && !DropLayer(layerName))
+        OwnDataset.reset(GDALDataset::Open(target.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+        if ((Dataset = OwnDataset.get()) && !DropLayer(layerName))
           return Fail(error, messages::kOutputFileCannotBeAccessed, GdalReason(layerName.c_str()));
       } else {
         const std::string name = sqlite ? target : CheckedPath(target);
-        Dataset.reset(driver->Create(name.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        OwnDataset.reset(driver->Create(name.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+        Dataset = OwnDataset.get();
       }
       if (!Dataset) return Fail(error, messages::kOutputFileCannotBeAccessed, GdalReason(target.c_str()));
     }
@@ -143,17 +155,52 @@ class OgrLayerWriter final : public LayerWriter {
       }
       Columns.push_back({index, a.Type});
     }
+    // A database's rows carry the id of their load.
+    if (database) {
+      LoadIdIndex = Layer->GetLayerDefn()->GetFieldIndex("load_id");
+      if (LoadIdIndex < 0) {
+        OGRFieldDefn field("load_id", OFTInteger64);
+        if (Layer->CreateField(&field) != OGRERR_NONE) return Fail(error, OpenFailure(), GdalReason("load_id"));
+        LoadIdIndex = Layer->GetLayerDefn()->GetFieldIndex("load_id");
+      }
+    }
     Feature = std::make_unique<OGRFeature>(Layer->GetLayerDefn());
+    if (database && !Owner) {
+      const std::string name = Layer->GetName();
+      Loads = std::make_unique<DatabaseLoad>(*Dataset, name, name == kMeasurementLayer ? kBinsLayer : name + "_" + kBinsLayer);
+      std::string reason;
+      if (!Loads->Prepare(reason)) return Fail(error, OpenFailure(), reason);
+    }
     return true;
+  }
+
+  void NextLog(const LogLoad& log) override {
+    if (Loads) Loads->Next(log);
+  }
+  bool EarlierLoad(std::string& earlier, std::string& error) override {
+    earlier.clear();
+    std::string reason;
+    if (!Loads || Loads->Earlier(earlier, reason)) return true;
+    return Fail(error, messages::kDatabaseCannotBeAccessed, reason);
   }
 
   bool BeginLog(std::string& error) override {
     CPLErrorReset();
-    // A transaction per log where the dataset has them (GeoPackage, PostGIS).
-    InTransaction = Dataset->StartTransaction() == OGRERR_NONE;
+    if (Owner) return true;  // in the owner's transaction
+    // A transaction per log where the dataset has them (GeoPackage, PostGIS); the
+    // first load's began with the tables.
+    if (!InTransaction) InTransaction = Dataset->StartTransaction() == OGRERR_NONE;
     if (!InTransaction && Format == OutputFormat::PostGis)
       return Fail(error, messages::kDatabaseCannotBeAccessed, GdalReason("no transaction"));
+    Rows = Bins = 0;
+    std::string reason;
+    if (Loads && !Loads->Begin(reason)) return Fail(error, messages::kDatabaseCannotBeAccessed, reason);
     return true;
+  }
+
+  std::unique_ptr<LayerWriter> Beside() override {
+    if (!Loads || !InTransaction) return nullptr;
+    return std::make_unique<OgrLayerWriter>(Format, this);
   }
 
   bool Write(const LayerFeature& f, std::string& error) override {
@@ -201,31 +248,43 @@ class OgrLayerWriter final : public LayerWriter {
     } else if (out.GetGeometryRef()) {
       out.SetGeometryDirectly(nullptr);
     }
-    if (Layer->CreateFeature(&out) == OGRERR_NONE) return true;
+    if (LoadIdIndex >= 0) out.SetField(LoadIdIndex, static_cast<GIntBig>((Owner ? Owner : this)->Loads->Id()));
+    if (Layer->CreateFeature(&out) == OGRERR_NONE) return ++(Owner ? Owner->Bins : Rows), true;
     return Fail(error, WriteFailure().c_str(), WriteReason("the feature was refused"));
   }
 
   bool EndLog(bool keep, std::string& error) override {
-    if (!InTransaction) return true;
+    if (!InTransaction || Owner) return true;
     CPLErrorReset();
+    std::string reason;
+    if (keep && Loads && !Loads->Finish(Rows, Bins, reason)) keep = false;
     InTransaction = false;
     if (!keep) {
       Dataset->RollbackTransaction();
-      return true;
+      return reason.empty() || Fail(error, WriteFailure().c_str(), reason);
     }
-    if (Dataset->CommitTransaction() == OGRERR_NONE) return true;
-    return Fail(error, WriteFailure().c_str(), GdalReason("the log's features were not committed"));
+    if (Dataset->CommitTransaction() != OGRERR_NONE)
+      return Fail(error, WriteFailure().c_str(), GdalReason("the log's features were not committed"));
+    if (Loads && !Loads->Committed(reason)) return Fail(error, WriteFailure().c_str(), reason);
+    return true;
   }
 
   bool Close(bool keep, std::string& error) override {
+    if (Owner) {  // the owner closes the dataset
+      Feature.reset();
+      Layer = nullptr;
+      return true;
+    }
     if (!Dataset) return true;
     CPLErrorReset();
     if (InTransaction) Dataset->RollbackTransaction();
     InTransaction = false;
     Feature.reset();
     Layer = nullptr;
+    Loads.reset();
     CPLErrorReset();
-    Dataset.reset();  // closing finishes the files (indexes, headers)
+    Dataset = nullptr;
+    OwnDataset.reset();  // closing finishes the files (indexes, headers)
     const bool flushed = CPLGetLastErrorType() < CE_Failure;
     const std::string reason = WriteReason("the dataset could not be completed");
     if (Format == OutputFormat::PostGis) {
@@ -276,19 +335,9 @@ class OgrLayerWriter final : public LayerWriter {
     declared = declared && !Index.CreateRtree.empty() && !Index.Triggers.empty() && Index.Extension.size() == 5;
     return Sql("SELECT DisableSpatialIndex(" + Literal(table) + ", " + Literal(geometry) + ")", nullptr) && declared;
   }
-  static std::string Literal(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    return quoted + "'";
-  }
-  // Runs one statement of the dataset's own SQL, each row of its result to `row`.
+  static std::string Literal(const std::string& text) { return SqlLiteral(text); }
   bool Sql(const std::string& statement, const std::function<void(OGRFeature&)>& row) {
-    CPLErrorReset();
-    OGRLayer* result = Dataset->ExecuteSQL(statement.c_str(), nullptr, nullptr);
-    if (result && row)
-      for (auto& feature : *result) row(*feature);
-    if (result) Dataset->ReleaseResultSet(result);
-    return CPLGetLastErrorType() < CE_Failure;
+    return RunSql(*Dataset, statement, row);
   }
 
   // Why a write failed: the system's reason when a file write failed (a full disk),
@@ -321,14 +370,19 @@ class OgrLayerWriter final : public LayerWriter {
   }
 
   const OutputFormat Format;
+  OgrLayerWriter* const Owner;  // the writer whose dataset and transaction this one shares
   std::string Target;
   int LostWrite = 0;  // the system's error of a failed file write
-  std::unique_ptr<GDALDataset, DatasetCloser> Dataset;
+  std::unique_ptr<GDALDataset, DatasetCloser> OwnDataset;
+  GDALDataset* Dataset = nullptr;
   OGRLayer* Layer = nullptr;
   std::unique_ptr<OGRFeature> Feature;
   std::vector<Column> Columns;
   bool DateTimeAsText = false;
   bool InTransaction = false;
+  int LoadIdIndex = -1;
+  std::unique_ptr<DatabaseLoad> Loads;  // a database's record of its loads
+  int64_t Rows = 0, Bins = 0;           // features of the log and of its bins
   std::vector<std::string> GdalWarnings;
   GeoPackageIndexDeclaration Index;
 };

@@ -64,6 +64,7 @@ class PythonHost : public RunHost {
   }
   bool StopRequested() override { return Failure != nullptr; }
   std::string FrequencyRemedy() const override { return kFrequencyOptionRemedy; }
+  std::string ReloadRemedy() const override { return "Convert it with replace=True to load it anew in its place."; }
 
   // After the run, with the GIL: raises what Python raised, or the run's Error.
   void RaiseIfFailed(RunOutcome outcome) {
@@ -115,6 +116,7 @@ Settings SettingsOf(const py::dict& options) {
   text("layer", o.Layer);
   number("bins", o.Bins, "--bins takes a size of 10 to 1000 metres");
   text("bin_crs", o.BinCrs);
+  o.Replace = flag("replace");
   Settings settings = DefaultSettings();
   SelectColumns(settings, {22, 18, 5, 11, 0});
   const std::string wrong = ApplyRunOptions(o, settings);
@@ -285,6 +287,8 @@ py::list Convert(const std::string& input, const std::string& output, const py::
     const std::string wrong = LayerNameProblem(settings.LayerName, chosen, settings.BinMetres != 0);
     if (!wrong.empty()) throw UsageFault(wrong);
   }
+  if (settings.Replace && chosen != OutputFormat::PostGis)
+    throw UsageFault("--replace replaces a log's earlier load in a database: give --format postgis");
   const ScanSelection selection = SelectionOf(options, input);
   auto reader = std::make_unique<TLogReader>();
   PythonHost host(std::move(progress));

@@ -285,6 +285,8 @@ const std::vector<Row>& Rows() {
       {"a layer name PostgreSQL would fold", [](const TempDir& d) { Log(d, "a.klf"); },
        "a.klf -o PG:dbname=none --layer MixedCase", 2, {"--layer for PostGIS takes lower-case letters"}, {}, {},
        false, true},
+      {"replacing an earlier load in a file", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o a.gpkg --replace", 2,
+       {"--replace replaces a log's earlier load in a database"}, {"a.gpkg"}, {}, false, true},
       {"a configuration of more than 100 fields",
        [](const TempDir& d) {
          Log(d, "a.klf");
