@@ -490,6 +490,12 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
       Layer.reset();
       return false;
     }
+    std::vector<std::string> texts;
+    for (const FilePair& each : Pairs) {
+      texts.push_back(ValidUtf8(native::Utf8Of(native::PathOf(each.Input).filename())));
+      if (!Config.Into.empty()) texts.push_back(ValidUtf8(each.Input));
+    }
+    Layer->TextsToHold(texts);
     if (!Layer->Open(target, Config.LayerName, Schema->Attributes(), LayerGeometry::Point, LayerError)) {
       Layer.reset();
       return false;
@@ -508,7 +514,7 @@ bool ConversionRun::OpenLayer(const FilePair& pair) {
 bool ConversionRun::CloseLayer(bool keep) {
   std::string error;
   const bool closed = Layer->Close(keep, error);
-  for (const std::string& warning : Layer->Warnings()) LayerWarnings.push_back(warning);
+  for (const std::string& warning : Layer->Warnings()) LayerWarnings.push_back(Files ? Files->Unstaged(warning) : warning);
   Layer.reset();
   if (closed) return true;
   if (Files) error = Files->Unstaged(error);

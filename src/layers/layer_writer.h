@@ -37,6 +37,9 @@ class LayerWriter {
   // target: a file path, or a "PG:" connection string; layer: the layer's name.
   virtual bool Open(const std::string& target, const std::string& layer, const std::vector<Attribute>& attributes,
                     LayerGeometry geometry, std::string& error) = 0;
+  // The texts the layer's text attributes will hold (the logs' names and paths),
+  // before Open: a format of code pages picks one that holds them all.
+  virtual void TextsToHold(const std::vector<std::string>&) {}
   // The log that the next BeginLog begins (a database records it; files need not).
   virtual void NextLog(const LogLoad&) {}
   // Where the dataset holds the next log already (and it is not to be replaced),
@@ -68,6 +71,7 @@ class ForwardingLayerWriter final : public LayerWriter {
             LayerGeometry geometry, std::string& error) override {
     return To.Open(target, layer, attributes, geometry, error);
   }
+  void TextsToHold(const std::vector<std::string>& texts) override { To.TextsToHold(texts); }
   void NextLog(const LogLoad& log) override { To.NextLog(log); }
   bool EarlierLoad(std::string& earlier, std::string& error) override { return To.EarlierLoad(earlier, error); }
   bool BeginLog(std::string& error) override { return To.BeginLog(error); }

@@ -18,6 +18,7 @@
 #include "layers/database_load.h"
 #include "layers/gpkg_spatial_index.h"
 #include "layers/layer_writer.h"
+#include "layers/mapinfo_charset.h"
 #include "layers/ogr_sql.h"
 #include "reader/path_check.h"
 #include "reader/messages.h"
@@ -64,7 +65,13 @@ class OgrLayerWriter final : public LayerWriter {
     Close(false, ignored);
     CPLPopErrorHandler();
   }
-  std::vector<std::string> Warnings() const override { return GdalWarnings; }
+  std::vector<std::string> Warnings() const override {
+    std::vector<std::string> warnings;
+    for (const std::string& w : GdalWarnings)
+      if (!UnheldSaid || w.rfind("One or several characters couldn't be converted", 0) != 0) warnings.push_back(w);
+    return warnings;
+  }
+  void TextsToHold(const std::vector<std::string>& texts) override { Texts = texts; }
 
   bool Open(const std::string& target, const std::string& layerName, const std::vector<Attribute>& attributes,
             LayerGeometry geometry, std::string& error) override {
@@ -123,8 +130,20 @@ class OgrLayerWriter final : public LayerWriter {
       if (Format == OutputFormat::FlatGeobuf) options.SetNameValue("SPATIAL_INDEX", "NO");
       if (database) options.SetNameValue("GEOMETRY_NAME", "geom");
       if (database) options.SetNameValue("FID64", "YES");  // ids past 2^31 for a campaign's rows
-      // Texts in UTF-8, said so by the .cpg beside the .dbf.
+      // Texts in UTF-8, said so by the .cpg beside the .dbf; MapInfo's in the code
+      // page that holds them, named in the file.
       if (Format == OutputFormat::Shapefile) options.SetNameValue("ENCODING", "UTF-8");
+      if (Format == OutputFormat::MapInfoTab || Format == OutputFormat::MapInfoMif) {
+        const MapInfoCharset charset = MapInfoCharsetFor(Texts);
+        options.SetNameValue("ENCODING", charset.Encoding.c_str());
+        // Said here once per dataset (GDAL says it once per process).
+        if (!charset.Unheld.empty()) {
+          GdalWarnings.push_back("No MapInfo code page holds " + charset.Unheld.front() +
+                                 " with the other names: its characters that " + charset.Encoding +
+                                 " lacks are left out of " + WithoutCheckedPrefix(target) + ".");
+          UnheldSaid = true;
+        }
+      }
       // A GeoPackage's index is packed once its features are written (see Close).
       if (Format == OutputFormat::GeoPackage) options.SetNameValue("SPATIAL_INDEX", "NO");
       Layer = Dataset->CreateLayer(layerName.c_str(), &wgs84, geometry == LayerGeometry::Point ? wkbPoint : wkbPolygon,
@@ -384,6 +403,8 @@ class OgrLayerWriter final : public LayerWriter {
   std::unique_ptr<DatabaseLoad> Loads;  // a database's record of its loads
   int64_t Rows = 0, Bins = 0;           // features of the log and of its bins
   std::vector<std::string> GdalWarnings;
+  std::vector<std::string> Texts;  // what the text attributes will hold
+  bool UnheldSaid = false;         // a text no MapInfo code page holds was named
   GeoPackageIndexDeclaration Index;
 };
 

@@ -119,7 +119,7 @@ TEST(SafeOutputsTest, ReplacingAShapefileRemovesItsEarlierSideFiles) {
   OGRLayer* layer = shp->GetLayer(0);
   const GIntBig all = layer->GetFeatureCount();
   OGREnvelope extent;
-  layer->GetExtent(&extent);
+  ASSERT_EQ(layer->GetExtent(&extent), OGRERR_NONE);
   layer->SetSpatialFilterRect(extent.MinX - 1, extent.MinY - 1, extent.MaxX + 1, extent.MaxY + 1);
   EXPECT_EQ(layer->GetFeatureCount(), all);
 }
@@ -242,8 +242,9 @@ TEST(SafeOutputsTest, NamesThatAreNoUtf8BecomeValidText) {
     SCOPED_TRACE(ext);
     const std::string output = dir.File(std::string("m.") + ext);
     ASSERT_EQ(Convert("'" + log + "' -o " + output), 0);
-    if (std::string(ext) != "gpkg" && std::string(ext) != "shp")
+    if (std::string(ext) != "gpkg" && std::string(ext) != "shp") {
       EXPECT_TRUE(ValidUtf8(ReadFile(output)) == ReadFile(output));
+    }
     auto dataset = OpenVector(output);
     ASSERT_TRUE(dataset);
     std::unique_ptr<OGRFeature> first(dataset->GetLayer(0)->GetNextFeature());
@@ -256,6 +257,51 @@ TEST(SafeOutputsTest, NamesThatAreNoUtf8BecomeValidText) {
       "assert j['features'][0]['properties']['log'] == 'Montr\\ufffdal.klf'; "
       "assert k.getElementsByTagName('SimpleData')[0].firstChild.data == 'Montr\\ufffdal.klf'\" ";
   EXPECT_EQ(std::system((parse + dir.File("m.geojson") + " " + dir.File("m.kml")).c_str()), 0);
+}
+
+// Names in other scripts: a Shapefile keeps any name (UTF-8, said by its .cpg);
+// MapInfo's code page is the one that holds the names, named in the file, so that
+// they read back as they are; a name no code page holds is written with a Warning.
+TEST(SafeOutputsTest, NamesInOtherScriptsReadBack) {
+  if (ConverterOnWindows()) GTEST_SKIP() << "no map formats";
+  TempDir dir;
+  const struct {
+    std::string name, charset;  // the MapInfo charset; empty: none holds the name
+  } cases[] = {
+      {"\xd0\xbc\xd0\xb0\xd1\x80\xd1\x88\xd1\x80\xd1\x83\xd1\x82.klf", "WindowsCyrillic"},  // маршрут
+      {"\xc3\xa9t\xc3\xa9.klf", "WindowsLatin1"},                                                // été
+      {"\xce\xb4\xce\xb9\xce\xb1\xce\xb4\xcf\x81\xce\xbf\xce\xbc\xce\xae.klf", "WindowsGreek"},  // διαδρομή
+      {"drive.klf", "WindowsLatin1"},
+      {"\xd0\xbc\xd0\xb0\xd1\x80\xd1\x88-\xc3\xa9t\xc3\xa9.klf", "WindowsSimpChinese"},        // марш-été: GBK has both
+      {"\xd0\xbc\xd0\xb0\xd1\x80\xd1\x88-\xd9\x85\xd8\xb3\xd8\xa7\xd8\xb1.klf", ""},            // марш-مسار
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string log = dir.File(c.name);
+    fs::copy_file(kSample, log, fs::copy_options::overwrite_existing);
+    for (const char* ext : {"shp", "tab", "mif"}) {
+      SCOPED_TRACE(ext);
+      const std::string output = dir.File(std::string("n.") + ext), err = dir.File("err");
+      const int status = std::system((Converter() + " --quiet '" + log + "' -o " + output + " 2>" + err).c_str());
+      ASSERT_EQ(WEXITSTATUS(status), 0) << ReadFile(err);
+      auto dataset = OpenVector(output);
+      ASSERT_TRUE(dataset);
+      std::unique_ptr<OGRFeature> first(dataset->GetLayer(0)->GetNextFeature());
+      ASSERT_TRUE(first);
+      const bool mapInfo = std::string(ext) != "shp";
+      if (!mapInfo || !c.charset.empty()) {
+        EXPECT_EQ(std::string(first->GetFieldAsString("log")), c.name);
+        EXPECT_EQ(ReadFile(err), "");
+      } else {
+        EXPECT_NE(ReadFile(err).find("Warning: No MapInfo code page holds " + c.name), std::string::npos);
+        EXPECT_EQ(ReadFile(err).find("GDAL"), std::string::npos);
+        EXPECT_EQ(ReadFile(err).find("One or several"), std::string::npos);
+      }
+      if (mapInfo && !c.charset.empty()) {
+        EXPECT_NE(ReadFile(output).find("Charset \"" + c.charset + "\""), std::string::npos);
+      }
+    }
+  }
 }
 
 // Every file a dataset consists of, by format, in the letter case of its extension.
@@ -279,7 +325,9 @@ TEST(SafeOutputsTest, DatasetFilesByFormat) {
     SCOPED_TRACE(c.path);
     const std::vector<std::string> files = DatasetFiles(c.path, c.format);
     EXPECT_EQ(files.size(), c.count);
-    if (!files.empty()) EXPECT_EQ(files.front(), c.path);
+    if (!files.empty()) {
+      EXPECT_EQ(files.front(), c.path);
+    }
     for (const std::string& f : c.some) EXPECT_NE(std::find(files.begin(), files.end(), f), files.end()) << f;
   }
 }
