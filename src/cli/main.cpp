@@ -104,6 +104,17 @@ int Run(int argc, char** argv) {
                                  "also write coverage bins of METRES (10 to 1000) beside each output, named -bins");
   auto* binCrsOpt = app.add_option("--bin-crs", binCrs,
                                    "the bins' projected system, EPSG:NNNN (default: the UTM zone of the first fix)");
+  std::string sites, site, eirp, rxGain, fitRssi, fitDistance, model;
+  auto* sitesOpt = app.add_option("--sites", sites,
+                                  "survey analysis: the test transmitters, a CSV file with the columns name,latitude,"
+                                  "longitude,eirp_dbm,frequency_mhz[,height_m,receiver]");
+  auto* siteOpt = app.add_option("--site", site, "survey analysis of one transmitter at LAT,LON (every frequency)");
+  auto* eirpOpt = app.add_option("--eirp", eirp, "with --site: its EIRP in dBm");
+  auto* rxGainOpt = app.add_option("--rx-gain", rxGain, "receive antenna gain less cable losses, dB (default 0)");
+  auto* fitRssiOpt = app.add_option("--fit-rssi", fitRssi, "signal range of the fit, MIN,MAX dBm (default -110,-40)");
+  auto* fitDistanceOpt =
+      app.add_option("--fit-distance", fitDistance, "distance range of the fit, MIN,MAX metres (default 100,20000)");
+  auto* modelOpt = app.add_option("--model", model, "evaluate the model K1,K2 (dB, dB per decade) instead of fitting");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -147,6 +158,13 @@ int Run(int argc, char** argv) {
   if (dropOpt->count()) options.DropOutages = dropOutages;
   if (layerOpt->count()) options.Layer = layer;
   options.Replace = replaceOpt->count() > 0;
+  if (sitesOpt->count()) options.Sites = sites;
+  if (siteOpt->count()) options.Site = site;
+  if (eirpOpt->count()) options.Eirp = eirp;
+  if (rxGainOpt->count()) options.RxGain = rxGain;
+  if (fitRssiOpt->count()) options.FitRssi = fitRssi;
+  if (fitDistanceOpt->count()) options.FitDistance = fitDistance;
+  if (modelOpt->count()) options.Model = model;
   if (binsOpt->count()) options.Bins = binMetres;
   if (binCrsOpt->count()) options.BinCrs = binCrs;
   if (!frequencies.empty()) options.Frequencies = frequencies;

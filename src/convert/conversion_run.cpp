@@ -7,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "analysis/geodesic.h"
 #include "bins/bins_output.h"
 #include "convert/frequency_check.h"
 #include "convert/gps_outages.h"
@@ -92,6 +93,8 @@ bool ConversionRun::CheckSettings() {
   if (Config.BinMetres != 0 && !BinGrid::Unavailable().empty()) return Refuse(BinGrid::Unavailable());
   if (Config.BinMetres != 0 && !Config.BinCrs.empty() && !BinGrid::CheckCrs(Config.BinCrs).empty())
     return Refuse(BinGrid::CheckCrs(Config.BinCrs));
+  if (!Config.Sites.empty() && !GeodesicAvailable())
+    return Refuse("The survey analysis needs PROJ's geodesic routines, which this build lacks.");
   if (!Config.Frequencies.empty() &&
       (Config.Frequencies.size() != 2 || !std::isfinite(Config.Frequencies[0]) || !std::isfinite(Config.Frequencies[1])))
     return Refuse("The receiver frequencies must be two numbers in MHz.");
@@ -103,6 +106,7 @@ void ConversionRun::PlanOutput(const std::string& output, OutputCommit& commit) 
   if (OutputKind == OutputFormat::PostGis || InMemory) return;  // a database or memory, no file
   commit.Dataset(output, OutputKind);
   if (Config.BinMetres != 0) commit.Dataset(BinsPathOf(output), OutputKind);
+  if (!Config.Sites.empty()) commit.Dataset(CalibrationPathOf(output), OutputFormat::Delimited);
   if (Config.Split && OutputKind == OutputFormat::Delimited) commit.Parts(SplitFolder(output), ExistingSplitParts(output));
 }
 
@@ -126,14 +130,18 @@ bool ConversionRun::CheckFiles() {
     PlanOutput(pair.Output, plan);
     for (const OutputCommit::PlannedPath& file : plan.Paths()) {
       const bool output = file.Main && file.Dataset == pair.Output;
+      const bool calibration = file.Main && file.Dataset == CalibrationPathOf(pair.Output) && !output;
       const std::string what = !file.Main && file.Dataset == SplitFolder(pair.Output) ? "The split part file"
                                : !file.Main                                          ? "The side file"
                                : output                                              ? "The output file"
+                               : calibration                                         ? "The calibration file"
                                                                                      : "The bins file";
       const std::string problem = OutputTargetProblem(file.Path, file.Format, file.Main);
       if (!problem.empty()) return Refuse(problem);
       if (output && IsStreamTarget(pair.Output) && IsStreamFormat(OutputKind)) {  // written into as it is
         if (Config.BinMetres != 0) return Refuse("Coverage bins are written beside a file: " + pair.Output + " is not one.");
+        if (!Config.Sites.empty())
+          return Refuse("The calibration file is written beside a file: " + pair.Output + " is not one.");
         if (Config.Split && OutputKind == OutputFormat::Delimited)
           return Refuse("Split part files are made from a file: " + pair.Output + " is not one.");
       }
@@ -175,6 +183,18 @@ RunOutcome ConversionRun::Execute() {
   Reader.MultiFileRun = Config.MultipleFiles ? 1 : 0;
   Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
   if (Config.BinMetres) Bins = std::make_unique<CoverageBins>(Config.BinMetres, Config.BinCrs, EntryBoxesOf(Config));
+  if (!Config.Sites.empty()) {
+    AnalysisOptions options;
+    options.Sites = Config.Sites;
+    options.RxGainDb = Config.RxGainDb;
+    options.RssiMin = Config.FitRssiMin, options.RssiMax = Config.FitRssiMax;
+    options.DistanceMin = Config.FitDistanceMin, options.DistanceMax = Config.FitDistanceMax;
+    if (Config.EvaluateModel) options.Model = PathLossModel{Config.ModelK1, Config.ModelK2};
+    options.BinMetres = Config.BinMetres;
+    options.BinCrs = Config.BinCrs;
+    options.Lambda = ReductionModeOf(Config) == 1;
+    Analysis = std::make_unique<SurveyAnalysis>(options, EntryBoxesOf(Config));
+  }
 
   bool cancelled = false;
   for (const FilePair& pair : Pairs) {
@@ -192,10 +212,12 @@ RunOutcome ConversionRun::Execute() {
   if (Layer && !CloseLayer(!cancelled)) return RunOutcome::Failed;  // the run's one dataset
   if (Bins && !BinsGoWithLoad() && !cancelled && !Config.Into.empty() && !WriteBins(Config.Into))
     return RunOutcome::Failed;
+  if (Analysis && !cancelled && !Config.Into.empty() && !WriteCalibration(Config.Into)) return RunOutcome::Failed;
   if (!Config.Into.empty() && !CommitFiles(cancelled)) return RunOutcome::Failed;
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& warning : FilesCut) Host.ReportMessage(MessageKind::Warning, warning);
+  for (const std::string& warning : SurveyWarnings) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& warning : LayerWarnings) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& file : FilesLackingFrequency)
     Host.ReportMessage(MessageKind::Warning,
@@ -350,6 +372,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     FilesCut.push_back(pair.Input + " ends inside a record: " + std::to_string(Reader.BytesCutOff()) +
                        " bytes of it are missing (an interrupted copy?); the records it holds were converted.");
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
+  if (Analysis) Analysis->EndLog(Reader.Averaging);
   RowsLeftOut += Reader.RowsLeftOut;
   if (Schema) {
     // The log's features are kept only when it was read to its end; a database
@@ -364,6 +387,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     }
     if (Bins && !BinsGoWithLoad() && whole && Config.Into.empty() && !WriteBins(pair.Output))
       return RunOutcome::Failed;
+    if (Analysis && whole && Config.Into.empty() && !WriteCalibration(pair.Output)) return RunOutcome::Failed;
     Host.ShowProgress(100);
     if (Config.Into.empty() && !CommitFiles(stopped)) return RunOutcome::Failed;
     return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
@@ -374,6 +398,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return RunOutcome::Failed;
   }
   if (Bins && !stopped && !WriteBins(pair.Output)) return RunOutcome::Failed;
+  if (Analysis && !stopped && !WriteCalibration(pair.Output)) return RunOutcome::Failed;
   Host.ShowProgress(100);
   // Only delimited text is split: a map file is one document.
   if (!stopped && Config.Split && Reader.RecordCount > kSplitLines) {
@@ -457,6 +482,7 @@ void ConversionRun::WriteRecordRows() {
     Renderer.AppendRow(out, Reader.Row());
     Output.Appended();
     if (Bins) Bins->AddRow(Reader.Row());
+    if (Analysis) Analysis->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }
@@ -469,6 +495,7 @@ void ConversionRun::WriteLayerRows() {
       if (LayerError.empty() && Layer->Write(feature, LayerError)) ++Features;
     });
     if (Bins) Bins->AddRow(Reader.Row());
+    if (Analysis) Analysis->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }
@@ -562,6 +589,31 @@ bool ConversionRun::WriteBinsOfLoad(const std::string& output, std::string& erro
     written = WriteBinsLayer(*beside, output, BinsLayerName(), *Bins, error);
   Bins->Clear();
   return written;
+}
+
+bool ConversionRun::WriteCalibration(const std::string& output) {
+  for (const std::string& line : Analysis->Report()) Host.ReportMessage(MessageKind::Information, line);
+  for (const std::string& failure : Analysis->Failures()) SurveyWarnings.push_back(failure);
+  const std::string text = CalibrationText(Analysis->Fits());
+  Analysis->Clear();
+  if (OutputKind == OutputFormat::PostGis || InMemory) return true;
+  std::string staged, error;
+  if (!Files->StagedPath(CalibrationPathOf(output), staged, error)) {
+    Files.reset();
+    return Refuse(error);
+  }
+  OutputFile file;
+  if (file.Open(staged)) {
+    file.Text(text.data(), text.size());
+    if (file.Close()) return true;
+    error = messages::kUnableToWriteTo + CalibrationPathOf(output) + "\n" +
+            SystemReason(CalibrationPathOf(output), file.ErrorNumber());
+  } else {
+    error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
+            SystemReason(CalibrationPathOf(output), file.ErrorNumber());
+  }
+  Files.reset();
+  return Refuse(error);
 }
 
 // A folder run into one GeoPackage adds its layers to the dataset that is there.

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/survey_analysis.h"
 #include "convert/settings.h"
 #include "convert/file_pairs.h"
 #include "bins/coverage_bins.h"
@@ -79,6 +80,9 @@ class ConversionRun {
   bool BinsGoWithLoad() const { return Bins && OutputKind == OutputFormat::PostGis && !InMemory; }
   bool WriteBinsOfLoad(const std::string& output, std::string& error);
   std::string BinsLayerName() const;
+  // The survey analysis gathered since the last was written: reported, and written
+  // beside `output` as its calibration file (a database has no file beside it).
+  bool WriteCalibration(const std::string& output);
   // Catalogue index of output column i, from the run's own copy of the column map:
   // the window may change its selection while a run goes on.
   int16_t Column(size_t i) const { return i < Config.SelectedTags.size() ? Config.SelectedTags[i] : kNoField; }
@@ -109,9 +113,11 @@ class ConversionRun {
   std::vector<std::string> LayerWarnings;
   int64_t Features = 0;
   std::unique_ptr<CoverageBins> Bins;
+  std::unique_ptr<SurveyAnalysis> Analysis;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
-  std::vector<std::string> FilesCut;  // the Warning of each log that ends inside a record
+  std::vector<std::string> FilesCut;
+  std::vector<std::string> SurveyWarnings;  // the criteria the survey fails  // the Warning of each log that ends inside a record
   int64_t RowsLeftOut = 0;
 };
 

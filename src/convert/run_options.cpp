@@ -114,6 +114,61 @@ std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
     }
     if (settings.Frequencies.size() != 2) return "--frequencies takes two numbers in MHz: RX1,RX2";
   }
+  return ApplyAnalysisOptions(o, settings);
+}
+
+namespace {
+
+// "A,B": two finite numbers.
+bool NumberPair(const std::string& text, double& a, double& b) {
+  const std::vector<std::string> items = SplitList(text);
+  if (items.size() != 2) return false;
+  double values[2];
+  for (size_t i = 0; i < 2; ++i) {
+    char* end = nullptr;
+    values[i] = std::strtod(items[i].c_str(), &end);
+    if (end == items[i].c_str() || *end != '\0' || !std::isfinite(values[i])) return false;
+  }
+  a = values[0], b = values[1];
+  return true;
+}
+
+bool OneNumber(const std::string& text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && *end == '\0' && std::isfinite(value);
+}
+
+}  // namespace
+
+std::string ApplyAnalysisOptions(const RunOptions& o, Settings& settings) {
+  if (o.Sites && o.Site) return "--sites and --site are one or the other";
+  if (o.Site && !o.Eirp) return "--site goes with --eirp DBM";
+  if (o.Eirp && !o.Site) return "--eirp goes with --site LAT,LON";
+  const bool analysis = o.Sites || o.Site;
+  if (!analysis && (o.RxGain || o.FitRssi || o.FitDistance || o.Model))
+    return "--rx-gain, --fit-rssi, --fit-distance and --model go with --sites or --site";
+  if (!analysis) return "";
+  std::string error;
+  if (o.Sites && !ReadSitesFile(*o.Sites, settings.Sites, error)) return error;
+  if (o.Site) {
+    double eirp = 0;
+    if (!OneNumber(*o.Eirp, eirp)) return "--eirp takes a number of dBm";
+    Site site;
+    if (!SingleSite(*o.Site, eirp, site, error)) return error;
+    settings.Sites = {site};
+  }
+  if (o.RxGain && !OneNumber(*o.RxGain, settings.RxGainDb)) return "--rx-gain takes a number of dB";
+  if (o.FitRssi && (!NumberPair(*o.FitRssi, settings.FitRssiMin, settings.FitRssiMax) ||
+                    settings.FitRssiMin > settings.FitRssiMax))
+    return "--fit-rssi takes MIN,MAX in dBm, the lower first";
+  if (o.FitDistance && (!NumberPair(*o.FitDistance, settings.FitDistanceMin, settings.FitDistanceMax) ||
+                        settings.FitDistanceMin <= 0 || settings.FitDistanceMin > settings.FitDistanceMax))
+    return "--fit-distance takes MIN,MAX in metres, more than 0 and the lower first";
+  if (o.Model) {
+    if (!NumberPair(*o.Model, settings.ModelK1, settings.ModelK2)) return "--model takes K1,K2 in dB and dB per decade";
+    settings.EvaluateModel = true;
+  }
   return "";
 }
 

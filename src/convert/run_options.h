@@ -29,9 +29,19 @@ struct RunOptions {
   std::optional<int> Bins;                 // metres
   std::optional<std::string> BinCrs;       // "EPSG:NNNN"
   bool Replace = false;                    // a database's earlier load of a log
+  // Survey analysis.
+  std::optional<std::string> Sites;        // a sites file
+  std::optional<std::string> Site;         // "LAT,LON", with Eirp
+  std::optional<std::string> Eirp;         // dBm
+  std::optional<std::string> RxGain;       // dB
+  std::optional<std::string> FitRssi;      // "MIN,MAX" dBm
+  std::optional<std::string> FitDistance;  // "MIN,MAX" metres
+  std::optional<std::string> Model;        // "K1,K2"
 };
 
 std::string ApplyRunOptions(const RunOptions& options, Settings& settings);
+// The survey analysis's part of it (--sites or --site and what goes with them).
+std::string ApplyAnalysisOptions(const RunOptions& options, Settings& settings);
 
 // The scans of `input` that --skip-scans ("2,5") leaves out; the usage message when
 // the list is wrong, or an empty text.

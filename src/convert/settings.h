@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/sites.h"
+
 namespace quillon {
 
 struct Settings {
@@ -43,6 +45,15 @@ struct Settings {
   // A database load replaces an earlier load of the same file into the layer
   // (not stored either); without it such a log is refused.
   bool Replace = false;
+  // Survey analysis (not stored either): the test transmitters (none: no analysis),
+  // the receive gain less cable losses, the fit's signal and distance ranges, and a
+  // model to evaluate instead of fitting one.
+  std::vector<Site> Sites;
+  double RxGainDb = 0.0;
+  double FitRssiMin = -110.0, FitRssiMax = -40.0;
+  double FitDistanceMin = 100.0, FitDistanceMax = 20000.0;
+  bool EvaluateModel = false;
+  double ModelK1 = 0.0, ModelK2 = 0.0;
   std::vector<std::string> AvailableFields;  // rows of "Available Fields"
   std::vector<std::string> SelectedFields;   // rows of "Selected Fields"
   std::vector<int16_t> SelectedTags;         // catalogue index of each selected row

@@ -1,5 +1,6 @@
 #include "reduction/lambda_averager.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillon {
@@ -55,21 +56,24 @@ void TLambdaAverager::CloseBin() {
   point.Latitude = (BinFirst.Latitude + BinLast.Latitude) * 0.5;
   point.Longitude = (BinFirst.Longitude + BinLast.Longitude) * 0.5;
   Points.push_back(point);
+  ++WindowSizes[std::min(BinSize, kLargestWindowCounted)];
   BinSize = 0;
   BinSum = 0.0;
 }
 
 bool TLambdaAverager::AddFix(double latitude, double longitude) {
   const GeoPoint fix{latitude, longitude};
+  const size_t n = PendingSamples.size();
   if (FirstFix) {
     PriorFix = BinStart = LastKept = fix;
     FirstFix = 0;
   } else {
     PriorFix = LatestFix;
+    SamplesBetweenFixes += n;
+    ++FixIntervals;
   }
   LatestFix = fix;
 
-  const size_t n = PendingSamples.size();
   if (n > 0) {
     const double dLat = (LatestFix.Latitude - PriorFix.Latitude) / static_cast<double>(n);
     const double dLon = (LatestFix.Longitude - PriorFix.Longitude) / static_cast<double>(n);

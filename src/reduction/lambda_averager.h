@@ -8,6 +8,7 @@
 // A bin is held as a running sum with its first and last sample, so memory stays
 // flat however long a bin grows.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -44,6 +45,18 @@ class TLambdaAverager {
   double SampleSpacing = 0.0;
   double BinLength = 0.0;
   GeoPoint PriorFix, LatestFix, BinStart, LastKept;
+
+  // What the windows closed so far held, for the survey's quality (Lee's criterion):
+  // WindowSizes[n] windows of n kept samples (the last place: that many or more),
+  // and the samples that arrived between two fixes, over that many fix intervals.
+  // They add up over every log until cleared.
+  static constexpr size_t kLargestWindowCounted = 127;
+  std::array<uint64_t, kLargestWindowCounted + 1> WindowSizes{};
+  uint64_t SamplesBetweenFixes = 0, FixIntervals = 0;
+  void ClearWindowStatistics() {
+    WindowSizes.fill(0);
+    SamplesBetweenFixes = FixIntervals = 0;
+  }
 
   size_t PendingCount() const { return PendingSamples.size(); }
   size_t BinCount() const { return BinSize; }

@@ -1,0 +1,293 @@
+#include "analysis/survey_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "analysis/geodesic.h"
+#include "bins/bin_grid.h"
+#include "layers/layer_feature.h"
+#include "reader/native_file.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr double kSpeedOfLight = 299.792458;  // metres per microsecond: lambda = c / f(MHz)
+constexpr int kLeeSamples = 36;               // samples a 40-wavelength window needs
+constexpr int64_t kOutageSeconds = 3;         // a gap between valid fixes that counts as an outage
+
+int64_t FrequencyKey(double mhz) { return std::llround(mhz * 1e5); }
+
+std::string Number(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  if (std::string(text).find_first_not_of("-0.") == std::string::npos) std::snprintf(text, sizeof text, "%.*f", decimals, 0.0);
+  return text;
+}
+
+std::string Percent(int64_t part, int64_t whole) {
+  return whole > 0 ? Number(100.0 * static_cast<double>(part) / static_cast<double>(whole), 1) + " %" : "-";
+}
+
+}  // namespace
+
+SurveyAnalysis::SurveyAnalysis(AnalysisOptions options, EntryBoxes boxes)
+    : Options(std::move(options)), Boxes(boxes) {
+  if (Options.BinMetres > 0) Grid = std::make_unique<BinGrid>(Options.BinMetres, Options.BinCrs);
+}
+
+SurveyAnalysis::~SurveyAnalysis() = default;
+
+int SurveyAnalysis::SiteOf(int receiver, double mhz, double halfStep) const {
+  for (size_t i = 0; i < Options.Sites.size(); ++i) {
+    const Site& s = Options.Sites[i];
+    if (s.Receiver != 0 && s.Receiver != receiver) continue;
+    if (s.EveryFrequency() || std::fabs(mhz - s.FrequencyMHz) <= halfStep + 1e-9) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void SurveyAnalysis::AddPoint(size_t site, int64_t frequency, double metres, double pathLoss) {
+  PerFrequency[{site, frequency}].Add(metres, pathLoss);
+  PerSite[site].Add(metres, pathLoss);
+  ++Counts.Kept;
+}
+
+void SurveyAnalysis::AddRow(const RowView& row) {
+  ++Gathered.Rows;
+  const bool placed = row.HasFix();
+  if (!placed) ++Gathered.RowsWithoutFix;
+  // Outages: gaps between the valid fixes the rows show.
+  if (placed) {
+    const GpsFix& f = row.Fix();
+    const int quality = f.GpsFixQuality();
+    const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
+                       f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
+    if ((quality == GpsFix::k2DFix || quality == GpsFix::k3DFix) && dated) {
+      const int64_t time = SecondsSince1970(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second);
+      if (LastFixTime != INT64_MIN && time - LastFixTime >= kOutageSeconds) {
+        ++Gathered.Outages;
+        Gathered.OutageSeconds += time - LastFixTime;
+      }
+      if (time > LastFixTime || LastFixTime == INT64_MIN) LastFixTime = time;
+    }
+  }
+  if (!Boxes.DataBlock) return;
+  const double lat = row.Latitude(), lon = row.Longitude();
+  const int receiver = row.Receiver();
+  const double halfStep = row.Band().Step * 0.0005;  // kHz to MHz, halved
+  row.ForEachEntry([&](const DataEntry& entry) {
+    if (!Boxes.Prints(entry)) return;
+    ++Gathered.Entries;
+    const bool measured = entry.Rssi != kNoMeasurementDbm;
+    if (!measured) ++Gathered.EntriesWithoutMeasurement;
+    const double mhz = row.FrequencyMHz(entry);
+    const int site = entry.Located ? SiteOf(receiver, mhz, halfStep) : -1;
+    if (site < 0) return void(++Counts.NotOfASite);
+    if (!placed) return void(++Counts.NoPosition);
+    if (!measured) return void(++Counts.NoMeasurement);
+    if (entry.Rssi < Options.RssiMin || entry.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
+    const Site& s = Options.Sites[static_cast<size_t>(site)];
+    const double metres = GeodesicDistance(s.Latitude, s.Longitude, lat, lon);
+    if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
+    const int64_t frequency = FrequencyKey(mhz);
+    if (Grid) {
+      int64_t column = 0, line = 0;
+      if (!Grid->Locate(lon, lat, column, line)) return void(++Counts.NoPosition);
+      BinSum& bin = Bins[{static_cast<size_t>(site), frequency, column, line}];
+      bin.Power += std::pow(10.0, entry.Rssi / 10.0);
+      bin.Distance += metres;
+      ++bin.Count;
+      return;
+    }
+    AddPoint(static_cast<size_t>(site), frequency, metres, s.EirpDbm + Options.RxGainDb - entry.Rssi);
+  });
+}
+
+void SurveyAnalysis::EndLog(TLambdaAverager& averager) {
+  for (size_t i = 0; i < Windows.size(); ++i) Windows[i] += averager.WindowSizes[i];
+  SamplesBetweenFixes += averager.SamplesBetweenFixes;
+  FixIntervals += averager.FixIntervals;
+  if (averager.Wavelength > 0) Wavelength = averager.Wavelength;
+  averager.ClearWindowStatistics();
+  LastFixTime = INT64_MIN;  // no outage between two logs
+}
+
+std::vector<FitLine> SurveyAnalysis::Fits() const {
+  // With bins, each bin is one point: its power mean at its measurements' mean distance.
+  std::map<std::pair<size_t, int64_t>, PathLossFit> perFrequency = PerFrequency;
+  std::map<size_t, PathLossFit> perSite = PerSite;
+  for (const auto& [key, bin] : Bins) {
+    const Site& s = Options.Sites[key.Site];
+    const double dbm = 10.0 * std::log10(bin.Power / static_cast<double>(bin.Count));
+    const double metres = bin.Distance / static_cast<double>(bin.Count);
+    const double loss = s.EirpDbm + Options.RxGainDb - dbm;
+    perFrequency[{key.Site, key.Frequency}].Add(metres, loss);
+    perSite[key.Site].Add(metres, loss);
+  }
+  std::vector<FitLine> lines;
+  for (size_t site = 0; site < Options.Sites.size(); ++site) {
+    const Site& s = Options.Sites[site];
+    for (const auto& [key, fit] : perFrequency) {
+      if (key.first != site) continue;
+      lines.push_back({s.Name, static_cast<double>(key.second) / 1e5, s.Receiver, fit.Result(Options.Model)});
+    }
+    // Over all the site's frequencies.
+    lines.push_back({s.Name, std::nullopt, s.Receiver, perSite[site].Result(Options.Model)});
+  }
+  return lines;
+}
+
+SurveyQuality SurveyAnalysis::Quality() const {
+  SurveyQuality q = Gathered;
+  q.Lambda = Options.Lambda;
+  for (size_t i = 0; i < Windows.size(); ++i) {
+    q.Windows += Windows[i];
+    if (static_cast<int>(i) >= kLeeSamples) q.WindowsMeetingLee += Windows[i];
+  }
+  if (q.Windows > 0) {  // the median of the counts
+    const uint64_t low = (q.Windows - 1) / 2, high = q.Windows / 2;
+    uint64_t seen = 0;
+    double lowValue = -1, highValue = -1;
+    for (size_t i = 0; i < Windows.size(); ++i) {
+      seen += Windows[i];
+      if (lowValue < 0 && seen > low) lowValue = static_cast<double>(i);
+      if (highValue < 0 && seen > high) highValue = static_cast<double>(i);
+    }
+    q.MedianWindowSamples = (lowValue + highValue) / 2;
+  }
+  if (FixIntervals > 0) q.SamplesPerSecond = static_cast<double>(SamplesBetweenFixes) / static_cast<double>(FixIntervals);
+  // v = r * 40 lambda / 36: faster, a window holds fewer than 36 samples.
+  if (Wavelength > 0) q.LeeSpeedKmh = q.SamplesPerSecond * 40.0 * Wavelength / kLeeSamples * 3.6;
+  return q;
+}
+
+std::vector<std::string> SurveyAnalysis::Failures() const {
+  std::vector<std::string> failures;
+  const SurveyQuality q = Quality();
+  if (q.Lambda && q.Windows > 0 && q.WindowsMeetingLee * 2 < q.Windows)
+    failures.push_back("Survey: only " + Percent(static_cast<int64_t>(q.WindowsMeetingLee), static_cast<int64_t>(q.Windows)) +
+                       " of the 40-wavelength windows hold the 36 samples Lee's criterion needs (median " +
+                       Number(q.MedianWindowSamples, 1) + "): above " + Number(q.LeeSpeedKmh, 1) +
+                       " km/h the receiver's sampling cannot fill them.");
+  if (q.Entries > 0 && q.EntriesWithoutMeasurement * 10 > q.Entries)
+    failures.push_back("Survey: " + Percent(q.EntriesWithoutMeasurement, q.Entries) +
+                       " of the entries have no measurement (-120 dBm).");
+  if (q.Rows > 0 && q.RowsWithoutFix * 10 > q.Rows)
+    failures.push_back("Survey: " + Percent(q.RowsWithoutFix, q.Rows) + " of the rows have no GPS fix.");
+  // Fits that fail a criterion, gathered per criterion: one Warning each.
+  std::vector<std::string> unfitted, narrow, slope, spread;
+  for (const FitLine& line : Fits()) {
+    const std::string name = line.Site + (line.FrequencyMHz ? " " + Number(*line.FrequencyMHz, 5) + " MHz" : "");
+    const FitResult& r = line.Result;
+    if (!r.Fitted) {
+      unfitted.push_back(name);
+      continue;
+    }
+    if (r.MaxDistance < 10 * r.MinDistance) narrow.push_back(name);
+    if (!Options.Model && (r.Model.K2 < 20 || r.Model.K2 > 60)) slope.push_back(name);
+    if (r.StdDev > 10) spread.push_back(name);
+  }
+  const auto named = [](const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size() && i < 3; ++i) text += (i ? ", " : "") + names[i];
+    if (names.size() > 3) text += " and " + std::to_string(names.size() - 3) + " more";
+    return text;
+  };
+  if (!unfitted.empty())
+    failures.push_back("Survey: nothing could be fitted for " + named(unfitted) +
+                       " (fewer than two points, or all at one distance).");
+  if (!narrow.empty())
+    failures.push_back("Survey: the fits of " + named(narrow) +
+                       " span less than a decade of distance: their slopes are not to be trusted.");
+  if (!slope.empty())
+    failures.push_back("Survey: the fits of " + named(slope) +
+                       " have slopes outside 20 to 60 dB per decade (path-loss exponents 2 to 6).");
+  if (!spread.empty())
+    failures.push_back("Survey: the fits of " + named(spread) + " have a standard deviation of the error over 10 dB.");
+  return failures;
+}
+
+std::vector<std::string> SurveyAnalysis::Report() const {
+  std::vector<std::string> lines;
+  const SurveyQuality q = Quality();
+  const FilterCounts& c = Counts;
+  lines.push_back(std::string(Options.Model ? "Model evaluated" : "Path-loss fit") +
+                  ": path loss = k1 + k2 * log10(d / 1 km); error = measured - predicted path loss.");
+  lines.push_back("Measurements: " + std::to_string(c.Kept + c.MergedIntoBins) + " entered" +
+                  (Bins.empty() ? "" : " (" + std::to_string(Bins.size()) + " bins)") + "; left out: " +
+                  std::to_string(c.NotOfASite) + " of no site, " + std::to_string(c.NoPosition) + " without position, " +
+                  std::to_string(c.NoMeasurement) + " without measurement (-120 dBm), " +
+                  std::to_string(c.OutsideSignal) + " outside " + Number(Options.RssiMin, 0) + " to " +
+                  Number(Options.RssiMax, 0) + " dBm, " + std::to_string(c.OutsideDistance) + " outside " +
+                  Number(Options.DistanceMin, 0) + " to " + Number(Options.DistanceMax, 0) + " m.");
+  for (const FitLine& line : Fits()) {
+    const FitResult& r = line.Result;
+    std::string text = line.Site + (line.FrequencyMHz ? " " + Number(*line.FrequencyMHz, 5) + " MHz" : " all frequencies") +
+                       ": " + std::to_string(r.Points) + " points";
+    if (r.Fitted)
+      text += ", k1 " + Number(r.Model.K1, 2) + " dB, k2 " + Number(r.Model.K2, 2) + " dB/decade (exponent " +
+              Number(r.Exponent, 3) + "), mean error " + Number(r.MeanError, 2) + " dB, std dev " +
+              Number(r.StdDev, 2) + " dB, RMS " + Number(r.Rms, 2) + " dB, R2 " +
+              (r.HasR2 ? Number(r.R2, 4) : std::string("-")) + ", " + Number(r.MinDistance, 1) + " to " +
+              Number(r.MaxDistance, 1) + " m";
+    lines.push_back(text + ".");
+  }
+  std::string survey = "Survey: GPS outages " + std::to_string(q.Outages) + " (" + std::to_string(q.OutageSeconds) +
+                       " s); entries without measurement " + Percent(q.EntriesWithoutMeasurement, q.Entries) +
+                       "; rows without fix " + Percent(q.RowsWithoutFix, q.Rows);
+  if (q.Lambda)
+    survey += "; 40-wavelength windows meeting Lee's criterion (36 samples) " +
+              Percent(static_cast<int64_t>(q.WindowsMeetingLee), static_cast<int64_t>(q.Windows)) + " of " +
+              std::to_string(q.Windows) + ", median " + Number(q.MedianWindowSamples, 1) + " samples, " +
+              Number(q.SamplesPerSecond, 1) + " samples/s, criterion met below " + Number(q.LeeSpeedKmh, 1) + " km/h";
+  lines.push_back(survey + ".");
+  return lines;
+}
+
+void SurveyAnalysis::Clear() {
+  PerFrequency.clear();
+  PerSite.clear();
+  Bins.clear();
+  Counts = FilterCounts();
+  Gathered = SurveyQuality();
+  Windows.fill(0);
+  SamplesBetweenFixes = FixIntervals = 0;
+  LastFixTime = INT64_MIN;
+}
+
+std::string CalibrationPathOf(const std::string& output) {
+  const std::filesystem::path path = native::PathOf(output);
+  const std::string name = native::Utf8Of(path.stem()) + "-calibration.csv";
+  return path.has_parent_path() ? native::Utf8Of(path.parent_path() / native::PathOf(name)) : name;
+}
+
+std::string CalibrationText(const std::vector<FitLine>& fits) {
+  std::string text =
+      "site,freq_mhz,receiver,points,k1_db,k2_db_per_decade,exponent,mean_error_db,std_dev_db,rms_db,r2,"
+      "min_distance_m,max_distance_m\r\n";
+  for (const FitLine& line : fits) {
+    const FitResult& r = line.Result;
+    std::string name = line.Site;
+    if (name.find_first_of(",\"\r\n") != std::string::npos) {  // quoted as a spreadsheet quotes it
+      std::string quoted = "\"";
+      for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+      name = quoted + "\"";
+    }
+    text += name + "," + (line.FrequencyMHz ? Number(*line.FrequencyMHz, 5) : "") + "," +
+            (line.Receiver ? std::to_string(line.Receiver) : "") + "," + std::to_string(r.Points);
+    if (r.Fitted)
+      text += "," + Number(r.Model.K1, 2) + "," + Number(r.Model.K2, 2) + "," + Number(r.Exponent, 3) + "," +
+              Number(r.MeanError, 2) + "," + Number(r.StdDev, 2) + "," + Number(r.Rms, 2) + "," +
+              (r.HasR2 ? Number(r.R2, 4) : "") + ",";
+    else
+      text += ",,,,,,,,";
+    text += r.Points > 0 ? Number(r.MinDistance, 1) + "," + Number(r.MaxDistance, 1) : ",";
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace quillon

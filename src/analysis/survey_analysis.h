@@ -1,0 +1,127 @@
+// SurveyAnalysis: what a CW drive measured of its test transmitters, gathered in the
+// conversion's own pass. Each measurement the conversion writes (the data-block
+// entries it prints, after every reduction; with "40 Lambda", the local means)
+// belongs to the site whose frequency it has within half a band step of its
+// receiver; it is filtered (no site, no position, no measurement at -120 dBm,
+// signal outside the fit's range, distance outside the fit's range), optionally
+// merged per coverage bin (the bin's power mean at its measurements' mean distance),
+// and enters the path-loss fits of its site and frequency and of its site over all
+// frequencies. The survey's quality is gathered beside: Lee's criterion over the
+// 40-wavelength windows, GPS outages, entries without a measurement and rows
+// without a fix. Memory grows with the sites, frequencies and (with bins) squares,
+// not with the measurements.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "analysis/path_loss_fit.h"
+#include "analysis/sites.h"
+#include "layers/layer_feature.h"
+#include "reader/row_view.h"
+#include "reduction/lambda_averager.h"
+
+namespace quillon {
+
+class BinGrid;
+
+struct AnalysisOptions {
+  std::vector<Site> Sites;
+  double RxGainDb = 0.0;  // receive antenna gain less cable losses
+  double RssiMin = -110.0, RssiMax = -40.0;
+  double DistanceMin = 100.0, DistanceMax = 20000.0;  // metres
+  std::optional<PathLossModel> Model;  // evaluated instead of fitted
+  int BinMetres = 0;                   // one value per coverage bin of this size (0: none)
+  std::string BinCrs;
+  bool Lambda = false;  // the conversion averages over 40 wavelengths
+};
+
+// One fit: a site at one frequency, or over all its frequencies (no FrequencyMHz).
+struct FitLine {
+  std::string Site;
+  std::optional<double> FrequencyMHz;
+  int Receiver = 0;  // the site's: 1, 2, or 0 for both
+  FitResult Result;
+};
+
+// How many measurements each filter removed, in the order they apply.
+struct FilterCounts {
+  int64_t NotOfASite = 0, NoPosition = 0, NoMeasurement = 0, OutsideSignal = 0, OutsideDistance = 0;
+  int64_t MergedIntoBins = 0;  // measurements less the bins they made
+  int64_t Kept = 0;            // that entered the fits
+};
+
+struct SurveyQuality {
+  // 40 Lambda: the windows closed, those with 36 samples or more, the median count,
+  // the samples per second and the speed above which they cannot fill a window.
+  bool Lambda = false;
+  uint64_t Windows = 0, WindowsMeetingLee = 0;
+  double MedianWindowSamples = 0.0;
+  double SamplesPerSecond = 0.0;
+  double LeeSpeedKmh = 0.0;
+  // Every run.
+  int64_t Outages = 0, OutageSeconds = 0;
+  int64_t Entries = 0, EntriesWithoutMeasurement = 0;
+  int64_t Rows = 0, RowsWithoutFix = 0;
+};
+
+class SurveyAnalysis {
+ public:
+  SurveyAnalysis(AnalysisOptions options, EntryBoxes boxes);
+  ~SurveyAnalysis();
+  // Takes the entries the row prints.
+  void AddRow(const RowView& row);
+  // A log ended: its 40-wavelength windows are taken from the averager (and cleared there).
+  void EndLog(TLambdaAverager& averager);
+
+  std::vector<FitLine> Fits() const;
+  const FilterCounts& Filters() const { return Counts; }
+  SurveyQuality Quality() const;
+  // The fits and the survey's quality as lines of text, and the criteria the survey fails.
+  std::vector<std::string> Report() const;
+  std::vector<std::string> Failures() const;
+  // Forgets what was gathered (the next output's analysis starts afresh).
+  void Clear();
+
+ private:
+  struct BinKey {
+    size_t Site;
+    int64_t Frequency;
+    int64_t Column, Row;
+    bool operator<(const BinKey& o) const {
+      return std::tie(Site, Frequency, Column, Row) < std::tie(o.Site, o.Frequency, o.Column, o.Row);
+    }
+  };
+  struct BinSum {
+    double Power = 0.0, Distance = 0.0;
+    int64_t Count = 0;
+  };
+  // The site of a measurement: its index, or -1.
+  int SiteOf(int receiver, double mhz, double halfStep) const;
+  void AddPoint(size_t site, int64_t frequency, double metres, double pathLoss);
+
+  const AnalysisOptions Options;
+  const EntryBoxes Boxes;
+  std::unique_ptr<BinGrid> Grid;
+  std::map<std::pair<size_t, int64_t>, PathLossFit> PerFrequency;  // (site, frequency in 1/100000 MHz)
+  std::map<size_t, PathLossFit> PerSite;
+  std::map<BinKey, BinSum> Bins;
+  FilterCounts Counts;
+  // Quality.
+  SurveyQuality Gathered;
+  std::array<uint64_t, TLambdaAverager::kLargestWindowCounted + 1> Windows{};
+  uint64_t SamplesBetweenFixes = 0, FixIntervals = 0;
+  double Wavelength = 0.0;
+  int64_t LastFixTime = INT64_MIN;  // seconds since 1970 of the last valid fix seen on a row
+};
+
+// "drive-calibration.csv" beside "drive.out" or "drive.gpkg".
+std::string CalibrationPathOf(const std::string& output);
+// The calibration file: a header line, then a line per fit, CR LF line ends.
+std::string CalibrationText(const std::vector<FitLine>& fits);
+
+}  // namespace quillon
