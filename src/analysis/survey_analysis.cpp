@@ -9,6 +9,7 @@
 #include "bins/bin_grid.h"
 #include "layers/layer_feature.h"
 #include "reader/native_file.h"
+#include "reader/number_text.h"
 
 namespace quillon {
 
@@ -75,7 +76,9 @@ void SurveyAnalysis::AddRow(const RowView& row) {
     }
   }
   if (!Boxes.DataBlock) return;
-  const double lat = row.Latitude(), lon = row.Longitude();
+  // The position as the position fields show it; each site's distance once per row.
+  const double lat = placed ? AsShown(row.Latitude(), 6) : 0.0, lon = placed ? AsShown(row.Longitude(), 6) : 0.0;
+  RowDistances.assign(Options.Sites.size(), -1.0);
   const int receiver = row.Receiver();
   const double halfStep = row.Band().Step * 0.0005;  // kHz to MHz, halved
   row.ForEachEntry([&](const DataEntry& entry) {
@@ -90,7 +93,8 @@ void SurveyAnalysis::AddRow(const RowView& row) {
     if (!measured) return void(++Counts.NoMeasurement);
     if (entry.Rssi < Options.RssiMin || entry.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
     const Site& s = Options.Sites[static_cast<size_t>(site)];
-    const double metres = GeodesicDistance(s.Latitude, s.Longitude, lat, lon);
+    double& metres = RowDistances[static_cast<size_t>(site)];
+    if (metres < 0) metres = GeodesicDistance(s.Latitude, s.Longitude, lat, lon);
     if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
     const int64_t frequency = FrequencyKey(mhz);
     if (Grid) {

@@ -116,6 +116,7 @@ class SurveyAnalysis {
   std::array<uint64_t, TLambdaAverager::kLargestWindowCounted + 1> Windows{};
   uint64_t SamplesBetweenFixes = 0, FixIntervals = 0;
   double Wavelength = 0.0;
+  std::vector<double> RowDistances;  // of the row being taken, per site (-1: not yet)
   int64_t LastFixTime = INT64_MIN;  // seconds since 1970 of the last valid fix seen on a row
 };
 

@@ -604,7 +604,7 @@ bool ConversionRun::WriteCalibration(const std::string& output) {
   }
   OutputFile file;
   if (file.Open(staged)) {
-    file.Text(text.data(), text.size());
+    file.Raw(text.data(), text.size());  // its own CR LF line ends
     if (file.Close()) return true;
     error = messages::kUnableToWriteTo + CalibrationPathOf(output) + "\n" +
             SystemReason(CalibrationPathOf(output), file.ErrorNumber());

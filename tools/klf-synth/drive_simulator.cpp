@@ -134,7 +134,72 @@ void DriveSimulator::TableSection(int seconds) {
   }
 }
 
+namespace {
+constexpr double kEarthRadius = 6371008.8;  // metres, the mean radius
+constexpr double kDegree = kPi / 180.0;
+
+// The point `metres` from (lat, lon) along `bearing` (radians), on the sphere.
+void Moved(double lat, double lon, double bearing, double metres, double& toLat, double& toLon) {
+  const double a = metres / kEarthRadius, p1 = lat * kDegree;
+  const double p2 = std::asin(std::sin(p1) * std::cos(a) + std::cos(p1) * std::sin(a) * std::cos(bearing));
+  const double l2 = lon * kDegree + std::atan2(std::sin(bearing) * std::sin(a) * std::cos(p1),
+                                               std::cos(a) - std::sin(p1) * std::sin(p2));
+  toLat = p2 / kDegree, toLon = l2 / kDegree;
+}
+
+double SphereDistance(double lat1, double lon1, double lat2, double lon2) {
+  const double dp = (lat2 - lat1) * kDegree, dl = (lon2 - lon1) * kDegree;
+  const double h = std::sin(dp / 2) * std::sin(dp / 2) +
+                   std::cos(lat1 * kDegree) * std::cos(lat2 * kDegree) * std::sin(dl / 2) * std::sin(dl / 2);
+  return 2 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(h)));
+}
+}  // namespace
+
+bool DriveSimulator::RunCw() {
+  const CwSurvey& cw = Options.Survey;
+  Writer.Band(3, kBand1, kBand2);
+  Writer.TpPosition({0, 0, 8, 24, 10, 126, 'N', 45, 501700, 'W', 73, 567300});
+  Writer.TpMotion(50, 90);
+  // 1935 MHz: 77400 steps of 25 kHz.
+  Writer.SingleDefinition(static_cast<uint32_t>(std::lround(kCwFrequencyMHz * 40)), 29000);
+  const double speed = std::max(0.5, cw.SpeedKmh / 3.6), bearing = 60 * kDegree;
+  const double nearest = 200, farthest = 15000;
+  const int perSecond = std::max(1, cw.SamplesPerSecond);
+  const double step = speed / perSecond;  // metres between samples
+  const double rho = std::exp(-step / 50.0);  // shadowing's correlation from sample to sample
+  std::normal_distribution<double> unit(0.0, 1.0), component(0.0, 0.7071067811865476);
+  double shadow = cw.Sigma * unit(Rng);
+  double along = nearest;  // metres from the transmitter along the route
+  int direction = 1;
+  Speed = speed;
+  while (WriteOk) {
+    Moved(cw.Latitude, cw.Longitude, bearing, along, Latitude, Longitude);
+    EmitFix(true);
+    std::vector<int8_t> samples;
+    for (int k = 0; k < perSecond; ++k) {
+      double lat = 0, lon = 0;
+      Moved(cw.Latitude, cw.Longitude, bearing, along, lat, lon);
+      const double d = SphereDistance(cw.Latitude, cw.Longitude, lat, lon);
+      double dbm = cw.EirpDbm - (cw.K1 + cw.K2 * std::log10(d / 1000.0)) + shadow;
+      if (cw.Fading) dbm += 20 * std::log10(std::max(std::hypot(component(Rng), component(Rng)), 1e-4));
+      samples.push_back(static_cast<int8_t>(std::clamp(std::lround(dbm), -120L, -30L)));
+      if (samples.size() == 10 || k + 1 == perSecond) {
+        Writer.Single(1, samples);
+        samples.clear();
+      }
+      shadow = rho * shadow + std::sqrt(1 - rho * rho) * cw.Sigma * unit(Rng);
+      along += direction * step;
+    }
+    Clock = (Clock + 1) % 86400;
+    Flush();
+    if (direction > 0 && along >= farthest) direction = -1;
+    else if (direction < 0 && along <= nearest) break;
+  }
+  return WriteOk;
+}
+
 bool DriveSimulator::Run() {
+  if (Options.Cw) return RunCw();
   Writer.Band(3, kBand1, kBand2);
   Writer.TpPosition({0, 0, 8, 24, 10, 126, 'N', 45, 501700, 'W', 73, 567300});
   Writer.TpMotion(50, 90);

@@ -1,0 +1,47 @@
+// Distances on the WGS 84 ellipsoid against PROJ's own geod program, for points near
+// each other, far apart, across the antimeridian and near the poles.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "analysis/geodesic.h"
+
+namespace quillon {
+namespace {
+
+// geod's inverse: "azimuth azimuth distance" for one line "lat1 lon1 lat2 lon2".
+double GeodDistance(double lat1, double lon1, double lat2, double lon2) {
+  char command[256];
+  std::snprintf(command, sizeof command, "echo '%.9f %.9f %.9f %.9f' | geod -I +ellps=WGS84 -f %%.6f", lat1, lon1,
+                lat2, lon2);
+  std::unique_ptr<FILE, int (*)(FILE*)> out(popen(command, "r"), pclose);
+  double azimuth1 = 0, azimuth2 = 0, metres = -1;
+  if (!out || std::fscanf(out.get(), "%lf %lf %lf", &azimuth1, &azimuth2, &metres) != 3) return -1;
+  return metres;
+}
+
+TEST(GeodesicTest, AsPROJsGeodHasIt) {
+  if (std::system("geod < /dev/null > /dev/null 2>&1") != 0) GTEST_SKIP() << "PROJ's geod is not installed (proj-bin)";
+  const struct {
+    double lat1, lon1, lat2, lon2;
+  } cases[] = {
+      {45.5017, -73.5673, 45.5018, -73.5672},  // metres apart
+      {45.5, -73.6, 45.6, -73.5},              // a drive
+      {51.5, -0.1, -33.9, 151.2},              // London to Sydney
+      {10, 179.9, -10, -179.9},                // across the antimeridian
+      {89.99, 0, 89.99, 180},                  // over the north pole
+      {-89.5, 45, -88, -135},                  // near the south pole
+      {0, 0, 0.5, 179.7},                      // nearly antipodal
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lat1) + " " + std::to_string(c.lon1));
+    const double expected = GeodDistance(c.lat1, c.lon1, c.lat2, c.lon2);
+    ASSERT_GE(expected, 0);
+    EXPECT_NEAR(GeodesicDistance(c.lat1, c.lon1, c.lat2, c.lon2), expected, 2e-3);  // geod prints millimetres
+  }
+}
+
+}  // namespace
+}  // namespace quillon
