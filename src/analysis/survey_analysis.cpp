@@ -79,6 +79,12 @@ void SurveyAnalysis::AddRow(const RowView& row) {
   // The position as the position fields show it; each site's distance once per row.
   const double lat = placed ? AsShown(row.Latitude(), 6) : 0.0, lon = placed ? AsShown(row.Longitude(), 6) : 0.0;
   RowDistances.assign(Options.Sites.size(), -1.0);
+  int64_t time = INT64_MIN;
+  if (Options.KeepPoints && placed) {
+    const GpsFix& f = row.Fix();
+    if (f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31)
+      time = SecondsSince1970(f.Year, f.Month, f.Day, row.Hour(), row.Minute(), row.Second());
+  }
   const int receiver = row.Receiver();
   const double halfStep = row.Band().Step * 0.0005;  // kHz to MHz, halved
   row.ForEachEntry([&](const DataEntry& entry) {
@@ -106,7 +112,17 @@ void SurveyAnalysis::AddRow(const RowView& row) {
       ++bin.Count;
       return;
     }
-    AddPoint(static_cast<size_t>(site), frequency, metres, s.EirpDbm + Options.RxGainDb - entry.Rssi);
+    const double loss = s.EirpDbm + Options.RxGainDb - entry.Rssi;
+    AddPoint(static_cast<size_t>(site), frequency, metres, loss);
+    if (!Options.KeepPoints) return;
+    CalibrationPoint p;
+    p.Site = static_cast<uint32_t>(site);
+    p.Receiver = receiver;
+    p.Frequency = frequency;
+    p.Longitude = lon, p.Latitude = lat;
+    p.Metres = metres, p.PathLossDb = loss, p.RssiDbm = entry.Rssi;
+    p.Time = time;
+    Points.Add(p);
   });
 }
 
@@ -119,10 +135,11 @@ void SurveyAnalysis::EndLog(TLambdaAverager& averager) {
   LastFixTime = INT64_MIN;  // no outage between two logs
 }
 
-std::vector<FitLine> SurveyAnalysis::Fits() const {
+void SurveyAnalysis::Gather(std::map<std::pair<size_t, int64_t>, PathLossFit>& perFrequency,
+                            std::map<size_t, PathLossFit>& perSite) const {
   // With bins, each bin is one point: its power mean at its measurements' mean distance.
-  std::map<std::pair<size_t, int64_t>, PathLossFit> perFrequency = PerFrequency;
-  std::map<size_t, PathLossFit> perSite = PerSite;
+  perFrequency = PerFrequency;
+  perSite = PerSite;
   for (const auto& [key, bin] : Bins) {
     const Site& s = Options.Sites[key.Site];
     const double dbm = 10.0 * std::log10(bin.Power / static_cast<double>(bin.Count));
@@ -131,6 +148,33 @@ std::vector<FitLine> SurveyAnalysis::Fits() const {
     perFrequency[{key.Site, key.Frequency}].Add(metres, loss);
     perSite[key.Site].Add(metres, loss);
   }
+}
+
+bool SurveyAnalysis::ForEachPoint(const std::function<void(const CalibrationPoint&, const FitResult&)>& visit) {
+  std::map<std::pair<size_t, int64_t>, PathLossFit> perFrequency;
+  std::map<size_t, PathLossFit> perSite;
+  Gather(perFrequency, perSite);
+  std::map<std::pair<size_t, int64_t>, FitResult> fits;
+  for (const auto& [key, fit] : perFrequency) fits[key] = fit.Result(Options.Model);
+  const auto fitOf = [&](const CalibrationPoint& p) -> const FitResult& { return fits[{p.Site, p.Frequency}]; };
+  for (const auto& [key, bin] : Bins) {
+    CalibrationPoint p;
+    p.Site = static_cast<uint32_t>(key.Site);
+    p.Frequency = key.Frequency;
+    p.RssiDbm = 10.0 * std::log10(bin.Power / static_cast<double>(bin.Count));
+    p.Metres = bin.Distance / static_cast<double>(bin.Count);
+    p.PathLossDb = Options.Sites[key.Site].EirpDbm + Options.RxGainDb - p.RssiDbm;
+    const LonLat centre = Grid->Centre(key.Column, key.Row);
+    p.Longitude = centre.Lon, p.Latitude = centre.Lat;
+    visit(p, fitOf(p));
+  }
+  return Points.ForEach([&](const CalibrationPoint& p) { visit(p, fitOf(p)); });
+}
+
+std::vector<FitLine> SurveyAnalysis::Fits() const {
+  std::map<std::pair<size_t, int64_t>, PathLossFit> perFrequency;
+  std::map<size_t, PathLossFit> perSite;
+  Gather(perFrequency, perSite);
   std::vector<FitLine> lines;
   for (size_t site = 0; site < Options.Sites.size(); ++site) {
     const Site& s = Options.Sites[site];
@@ -255,6 +299,7 @@ void SurveyAnalysis::Clear() {
   PerFrequency.clear();
   PerSite.clear();
   Bins.clear();
+  Points.Clear();
   Counts = FilterCounts();
   Gathered = SurveyQuality();
   Windows.fill(0);

@@ -19,6 +19,7 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/calibration_points.h"
 #include "analysis/path_loss_fit.h"
 #include "analysis/sites.h"
 #include "layers/layer_feature.h"
@@ -38,6 +39,7 @@ struct AnalysisOptions {
   int BinMetres = 0;                   // one value per coverage bin of this size (0: none)
   std::string BinCrs;
   bool Lambda = false;  // the conversion averages over 40 wavelengths
+  bool KeepPoints = false;  // the points that enter the fits are kept for a layer
 };
 
 // One fit: a site at one frequency, or over all its frequencies (no FrequencyMHz).
@@ -79,6 +81,11 @@ class SurveyAnalysis {
   void EndLog(TLambdaAverager& averager);
 
   std::vector<FitLine> Fits() const;
+  // Each point that entered the fits (with bins, each bin at its centre), with the
+  // fit of its site and frequency (none where nothing could be fitted); needs
+  // KeepPoints. False when the kept points could not be read back.
+  bool ForEachPoint(const std::function<void(const CalibrationPoint&, const FitResult&)>& visit);
+  const std::vector<Site>& Sites() const { return Options.Sites; }
   const FilterCounts& Filters() const { return Counts; }
   SurveyQuality Quality() const;
   // The fits and the survey's quality as lines of text, and the criteria the survey fails.
@@ -102,6 +109,9 @@ class SurveyAnalysis {
   };
   // The site of a measurement: its index, or -1.
   int SiteOf(int receiver, double mhz, double halfStep) const;
+  // The fits per site and frequency, and per site, with bins merged into points.
+  void Gather(std::map<std::pair<size_t, int64_t>, PathLossFit>& perFrequency,
+              std::map<size_t, PathLossFit>& perSite) const;
   void AddPoint(size_t site, int64_t frequency, double metres, double pathLoss);
 
   const AnalysisOptions Options;
@@ -111,6 +121,7 @@ class SurveyAnalysis {
   std::map<size_t, PathLossFit> PerSite;
   std::map<BinKey, BinSum> Bins;
   FilterCounts Counts;
+  CalibrationPoints Points;
   // Quality.
   SurveyQuality Gathered;
   std::array<uint64_t, TLambdaAverager::kLargestWindowCounted + 1> Windows{};

@@ -21,20 +21,6 @@ enum BinValue {
   kNoMeasurement
 };
 
-DateTimeValue TimeOf(int64_t seconds) {
-  // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
-  const int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400, rest = seconds - days * 86400;
-  const int64_t z = days + 719468, era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097, yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  DateTimeValue t;
-  t.Year = static_cast<int>(yoe + era * 400 + (month <= 2));
-  t.Month = static_cast<int>(month);
-  t.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  t.Hour = static_cast<int>(rest / 3600), t.Minute = static_cast<int>(rest / 60 % 60), t.Second = static_cast<int>(rest % 60);
-  return t;
-}
 
 // The values of a bin, in the order of BinAttributes(); `shown`: reals rounded to
 // the digits the text shows (for formats that keep them as binary numbers).
@@ -60,7 +46,7 @@ void Fill(const BinSquare& square, size_t bin, std::vector<AttributeValue>& v, b
   }
   if (s.First <= s.Last) {
     v[kFirst].Null = v[kLast].Null = false;
-    v[kFirst].Time = TimeOf(s.First), v[kLast].Time = TimeOf(s.Last);
+    v[kFirst].Time = DateTimeOf(s.First), v[kLast].Time = DateTimeOf(s.Last);
   }
   integer(kLogs, s.Logs);
   integer(kNoMeasurement, s.NoMeasurement);
@@ -78,7 +64,7 @@ struct DayText {
 char* WriteIso(char* p, int64_t seconds, DayText& day) {
   const int64_t d = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
   if (d != day.Day) {
-    const DateTimeValue t = TimeOf(d * 86400);
+    const DateTimeValue t = DateTimeOf(d * 86400);
     char* q = WriteTwoDigits(WriteTwoDigits(day.Text, t.Year / 100), t.Year % 100);
     *q++ = '-';
     q = WriteTwoDigits(q, t.Month);

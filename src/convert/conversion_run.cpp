@@ -7,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "analysis/calibration_layer.h"
 #include "analysis/geodesic.h"
 #include "bins/bins_output.h"
 #include "convert/frequency_check.h"
@@ -107,6 +108,7 @@ void ConversionRun::PlanOutput(const std::string& output, OutputCommit& commit) 
   commit.Dataset(output, OutputKind);
   if (Config.BinMetres != 0) commit.Dataset(BinsPathOf(output), OutputKind);
   if (!Config.Sites.empty()) commit.Dataset(CalibrationPathOf(output), OutputFormat::Delimited);
+  if (!Config.Sites.empty() && IsMapLayer(OutputKind)) commit.Dataset(CalibrationLayerPathOf(output), OutputKind);
   if (Config.Split && OutputKind == OutputFormat::Delimited) commit.Parts(SplitFolder(output), ExistingSplitParts(output));
 }
 
@@ -130,7 +132,9 @@ bool ConversionRun::CheckFiles() {
     PlanOutput(pair.Output, plan);
     for (const OutputCommit::PlannedPath& file : plan.Paths()) {
       const bool output = file.Main && file.Dataset == pair.Output;
-      const bool calibration = file.Main && file.Dataset == CalibrationPathOf(pair.Output) && !output;
+      const bool calibration = file.Main && !output &&
+                               (file.Dataset == CalibrationPathOf(pair.Output) ||
+                                file.Dataset == CalibrationLayerPathOf(pair.Output));
       const std::string what = !file.Main && file.Dataset == SplitFolder(pair.Output) ? "The split part file"
                                : !file.Main                                          ? "The side file"
                                : output                                              ? "The output file"
@@ -193,6 +197,7 @@ RunOutcome ConversionRun::Execute() {
     options.BinMetres = Config.BinMetres;
     options.BinCrs = Config.BinCrs;
     options.Lambda = ReductionModeOf(Config) == 1;
+    options.KeepPoints = IsMapLayer(OutputKind) && OutputKind != OutputFormat::PostGis && !InMemory;
     Analysis = std::make_unique<SurveyAnalysis>(options, EntryBoxesOf(Config));
   }
 
@@ -595,23 +600,31 @@ bool ConversionRun::WriteCalibration(const std::string& output) {
   for (const std::string& line : Analysis->Report()) Host.ReportMessage(MessageKind::Information, line);
   for (const std::string& failure : Analysis->Failures()) SurveyWarnings.push_back(failure);
   const std::string text = CalibrationText(Analysis->Fits());
-  Analysis->Clear();
-  if (OutputKind == OutputFormat::PostGis || InMemory) return true;
   std::string staged, error;
-  if (!Files->StagedPath(CalibrationPathOf(output), staged, error)) {
-    Files.reset();
-    return Refuse(error);
+  bool written = true;
+  if (OutputKind != OutputFormat::PostGis && !InMemory) {
+    OutputFile file;
+    if (!(written = Files->StagedPath(CalibrationPathOf(output), staged, error))) {
+    } else if (file.Open(staged)) {
+      file.Raw(text.data(), text.size());  // its own CR LF line ends
+      if (!(written = file.Close()))
+        error = messages::kUnableToWriteTo + CalibrationPathOf(output) + "\n" +
+                SystemReason(CalibrationPathOf(output), file.ErrorNumber());
+    } else {
+      written = false;
+      error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
+              SystemReason(CalibrationPathOf(output), file.ErrorNumber());
+    }
   }
-  OutputFile file;
-  if (file.Open(staged)) {
-    file.Raw(text.data(), text.size());  // its own CR LF line ends
-    if (file.Close()) return true;
-    error = messages::kUnableToWriteTo + CalibrationPathOf(output) + "\n" +
-            SystemReason(CalibrationPathOf(output), file.ErrorNumber());
-  } else {
-    error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
-            SystemReason(CalibrationPathOf(output), file.ErrorNumber());
-  }
+  // The points of the fits as a map layer beside a map layer's output.
+  const std::string layerPath = CalibrationLayerPathOf(output);
+  if (written && IsMapLayer(OutputKind) && OutputKind != OutputFormat::PostGis && !InMemory)
+    written = Files->StagedPath(layerPath, staged, error) &&
+              (!AddsToDataset() || Files->StartFromEarlier(layerPath, error)) &&
+              WriteCalibrationLayer(*MakeWriter(OutputKind), staged, kCalibrationLayer, *Analysis, error);
+  Analysis->Clear();
+  if (written) return true;
+  if (Files) error = Files->Unstaged(error);
   Files.reset();
   return Refuse(error);
 }

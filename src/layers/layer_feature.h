@@ -52,6 +52,22 @@ constexpr int64_t SecondsSince1970(int year, int month, int day, int hour, int m
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
+// The UTC date and time of seconds since 1970 (the inverse of SecondsSince1970).
+inline DateTimeValue DateTimeOf(int64_t seconds) {
+  // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
+  const int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400, rest = seconds - days * 86400;
+  const int64_t z = days + 719468, era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097, yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  DateTimeValue t;
+  t.Year = static_cast<int>(yoe + era * 400 + (month <= 2));
+  t.Month = static_cast<int>(month);
+  t.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  t.Hour = static_cast<int>(rest / 3600), t.Minute = static_cast<int>(rest / 60 % 60), t.Second = static_cast<int>(rest % 60);
+  return t;
+}
+
 struct AttributeValue {
   bool Null = true;
   int64_t Integer = 0;

@@ -2,7 +2,9 @@
 // away from a transmitter and back with a given k1, k2 and shadowing, quillon-convert
 // fits it. Also the filters' counts, worked out from the delimited output of the same
 // conversion, and the calibration file's form.
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -167,6 +169,48 @@ TEST(CalibrationTest, CalibrationFileForm) {
   EXPECT_EQ(c.Columns.at("freq_mhz"), "");
   EXPECT_EQ(c.Columns.at("receiver"), "");
   EXPECT_EQ(c.Columns.at("mean_error_db"), "0.00");  // least squares: none
+}
+
+// With a map format the points of the fits are a layer of their own, their errors
+// those of the fit in the calibration file.
+TEST(CalibrationTest, CalibrationLayerHoldsTheFitsPoints) {
+  TempDir dir;
+  const std::string log = dir.File("cw.klf");
+  ASSERT_EQ(std::system((std::string(KLF_SYNTH) + " " + log + " --cw-site " + kSite + ",62,130,35,6 --seed 2").c_str()), 0);
+  for (const char* ext : {".gpkg", ".shp"}) {
+    SCOPED_TRACE(ext);
+    ASSERT_EQ(std::system((Converter() + " --quiet " + log + " -o " + dir.File(std::string("cw") + ext) + " --site " +
+                           kSite + " --eirp 62")
+                              .c_str()),
+              0);
+    std::istringstream lines(ReadFile(dir.File("cw-calibration.csv")));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line);  // the site at 1935 MHz
+    std::vector<std::string> v;
+    std::istringstream fields(line);
+    for (std::string f; std::getline(fields, f, ',');) v.push_back(f);
+    ASSERT_EQ(v.size(), 13u) << line;
+    const double k1 = std::stod(v[4]), k2 = std::stod(v[5]);
+    GDALAllRegister();
+    std::unique_ptr<GDALDataset> layers(
+        GDALDataset::Open(dir.File(std::string("cw-calibration") + ext).c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+    ASSERT_TRUE(layers);
+    OGRLayer* points = layers->GetLayer(0);
+    EXPECT_EQ(points->GetFeatureCount(), std::stoll(v[3]));
+    const bool shp = std::string(ext) == ".shp";
+    int checked = 0;
+    for (auto& f : *points) {
+      if (++checked > 2000) break;
+      const double d = f->GetFieldAsDouble(shp ? "distance" : "distance_m");
+      const double loss = f->GetFieldAsDouble(shp ? "path_loss" : "path_loss_db");
+      const double predicted = f->GetFieldAsDouble(shp ? "predicted" : "predicted_db");
+      EXPECT_EQ(std::string(f->GetFieldAsString("site")), "site");
+      EXPECT_NEAR(predicted, k1 + k2 * std::log10(d / 1000), 0.01 + 0.0051 * std::fabs(k2) / d);
+      EXPECT_NEAR(f->GetFieldAsDouble("error_db"), loss - predicted, 0.0101);
+      EXPECT_NEAR(loss, 62 - f->GetFieldAsDouble("rssi_dbm"), 1e-9);
+    }
+  }
 }
 
 }  // namespace
