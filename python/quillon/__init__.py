@@ -13,6 +13,7 @@ read(path, **settings)             the measurement layer as a DataFrame
 convert(path, output, **settings)  what quillon-convert writes, in any format
 index(path)                        the scans and the file statistics
 bins(frame_or_paths, metres)       coverage bins as a DataFrame
+calibrate(frame_or_paths, sites)   a CW survey's path-loss fits and their points
 quillon.dask.read_many(paths)      a Dask DataFrame, one partition per log
 
 Errors raise quillon.Error (UsageError for wrong settings, ConversionError for a
@@ -28,7 +29,7 @@ import pandas as _pd
 from . import _quillon
 from ._quillon import ConversionError, Error, UsageError
 
-__all__ = ["read", "convert", "index", "bins", "Error", "UsageError", "ConversionError", "QuillonWarning"]
+__all__ = ["read", "convert", "index", "bins", "calibrate", "Error", "UsageError", "ConversionError", "QuillonWarning"]
 
 
 class QuillonWarning(UserWarning):
@@ -38,6 +39,7 @@ class QuillonWarning(UserWarning):
 _SETTINGS = ("fields", "ibwave", "receiver", "data", "best_server", "lambda_average", "drop_outages",
              "frequencies", "skip_scans")
 _CONVERT_SETTINGS = _SETTINGS + ("delimiter", "no_header", "split", "layer", "bins", "bin_crs", "replace")
+_ANALYSIS_SETTINGS = ("rx_gain", "fit_rssi", "fit_distance", "model", "bins", "bin_crs")
 
 
 def _path(path):
@@ -187,3 +189,82 @@ def _bins_of_frame(frame, metres, crs):
         column("freq_mhz", _np.float64, _np.nan), column("rssi_dbm", _np.int32, -120), _np.ascontiguousarray(times),
         int(metres), crs or "")
     return _frame(raw)
+
+
+def _analysis_options(sites, settings):
+    """The command line's --sites or --site/--eirp and the fit's options, as text."""
+    options = {}
+    if isinstance(sites, (str, bytes)) or hasattr(sites, "__fspath__"):
+        options["sites"] = _os.fsdecode(sites)
+    else:
+        try:
+            lat, lon, eirp = sites
+        except (TypeError, ValueError):
+            raise UsageError("sites takes a sites file or (lat, lon, eirp_dbm)") from None
+        options["site"] = "%r,%r" % (float(lat), float(lon))
+        options["eirp"] = repr(float(eirp))
+    for key in ("rx_gain", "fit_rssi", "fit_distance", "model"):
+        value = settings.pop(key, None)
+        if value is None:
+            continue
+        if isinstance(value, (tuple, list)):
+            value = ",".join(repr(float(v)) for v in value)
+        options[key] = str(value)
+    return options
+
+
+def calibrate(frame_or_paths, sites, progress=None, **settings):
+    """The survey analysis of a CW drive: the path-loss fits and the points that entered
+    them, as ``quillon-convert --sites`` gives them, as two DataFrames (fits, points).
+
+    ``sites`` is a sites file (name,latitude,longitude,eirp_dbm,frequency_mhz[,height_m,
+    receiver]) or one transmitter as (lat, lon, eirp_dbm). Settings: ``rx_gain`` (dB),
+    ``fit_rssi`` and ``fit_distance`` as (min, max), ``model`` as (k1, k2) to evaluate
+    instead of fitting, ``bins`` (metres) for one value per coverage bin, and, with
+    paths, the settings of ``read``. ``frame_or_paths``: a log's path, a list of paths
+    (analysed together), or a frame of ``read`` or ``dask.read_many`` (a site's
+    frequency then matches within half a kilohertz)."""
+    settings = dict(settings)
+    analysis = _analysis_options(sites, settings)
+    if hasattr(frame_or_paths, "compute") and hasattr(frame_or_paths, "npartitions"):
+        needed = [c for c in ("receiver", "lon", "lat", "freq_mhz", "rssi_dbm", "time") if c in frame_or_paths.columns]
+        frame_or_paths = frame_or_paths[needed].compute()
+    if isinstance(frame_or_paths, _pd.DataFrame):
+        options = _options(settings, ("bins", "bin_crs"))
+        options.update(analysis)
+        fits, points, messages = _calibrate_frame(frame_or_paths, options)
+    else:
+        single = isinstance(frame_or_paths, (str, bytes)) or hasattr(frame_or_paths, "__fspath__")
+        try:
+            paths = [_path(frame_or_paths)] if single else [_path(p) for p in frame_or_paths]
+        except TypeError:
+            raise UsageError("calibrate takes a frame, a path or a list of paths") from None
+        options = _options(settings, _SETTINGS + ("bins", "bin_crs"))
+        options.update(analysis)
+        fits, points, messages = _quillon.calibrate_paths(paths, options, progress)
+    _warn(messages)
+    fits = _pd.DataFrame(fits).astype({"freq_mhz": "Float64", "receiver": "Int32", "points": "int64"})
+    for column in fits.columns[4:]:
+        fits[column] = fits[column].astype("Float64")
+    return fits, _frame(points)
+
+
+def _calibrate_frame(frame, options):
+    needed = ("receiver", "lon", "lat", "freq_mhz", "rssi_dbm")
+    missing = [c for c in needed if c not in frame.columns]
+    if missing:
+        raise UsageError("the frame has no column " + ", ".join(missing) + " (read it with data including rssi)")
+    frame = frame[frame["entry"].notna() if "entry" in frame.columns else frame["rssi_dbm"].notna()]
+
+    def column(name, dtype, missing):
+        return _np.ascontiguousarray(frame[name].to_numpy(dtype=dtype, na_value=missing))
+
+    times = _np.full(len(frame), _np.iinfo(_np.int64).min, dtype=_np.int64)
+    if "time" in frame.columns:
+        t = frame["time"]
+        ns = t.dt.tz_convert("UTC").dt.tz_localize(None).to_numpy(dtype="datetime64[ns]").view(_np.int64)
+        times = _np.where(t.notna().to_numpy(), ns, times)
+    return _quillon.calibrate_columns(
+        column("receiver", _np.int32, 1), column("lon", _np.float64, _np.nan), column("lat", _np.float64, _np.nan),
+        column("freq_mhz", _np.float64, _np.nan), column("rssi_dbm", _np.int32, -120), _np.ascontiguousarray(times),
+        options)

@@ -89,41 +89,53 @@ void SurveyAnalysis::AddRow(const RowView& row) {
   const double halfStep = row.Band().Step * 0.0005;  // kHz to MHz, halved
   row.ForEachEntry([&](const DataEntry& entry) {
     if (!Boxes.Prints(entry)) return;
-    ++Gathered.Entries;
-    const bool measured = entry.Rssi != kNoMeasurementDbm;
-    if (!measured) ++Gathered.EntriesWithoutMeasurement;
-    const double mhz = row.FrequencyMHz(entry);
-    const int site = entry.Located ? SiteOf(receiver, mhz, halfStep) : -1;
-    if (site < 0) return void(++Counts.NotOfASite);
-    if (!placed) return void(++Counts.NoPosition);
-    if (!measured) return void(++Counts.NoMeasurement);
-    if (entry.Rssi < Options.RssiMin || entry.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
-    const Site& s = Options.Sites[static_cast<size_t>(site)];
-    double& metres = RowDistances[static_cast<size_t>(site)];
-    if (metres < 0) metres = GeodesicDistance(s.Latitude, s.Longitude, lat, lon);
-    if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
-    const int64_t frequency = FrequencyKey(mhz);
-    if (Grid) {
-      int64_t column = 0, line = 0;
-      if (!Grid->Locate(lon, lat, column, line)) return void(++Counts.NoPosition);
-      BinSum& bin = Bins[{static_cast<size_t>(site), frequency, column, line}];
-      bin.Power += std::pow(10.0, entry.Rssi / 10.0);
-      bin.Distance += metres;
-      ++bin.Count;
-      return;
-    }
-    const double loss = s.EirpDbm + Options.RxGainDb - entry.Rssi;
-    AddPoint(static_cast<size_t>(site), frequency, metres, loss);
-    if (!Options.KeepPoints) return;
-    CalibrationPoint p;
-    p.Site = static_cast<uint32_t>(site);
-    p.Receiver = receiver;
-    p.Frequency = frequency;
-    p.Longitude = lon, p.Latitude = lat;
-    p.Metres = metres, p.PathLossDb = loss, p.RssiDbm = entry.Rssi;
-    p.Time = time;
-    Points.Add(p);
+    TakeEntry({receiver, placed, lon, lat, row.FrequencyMHz(entry), entry.Located, entry.Rssi, time}, halfStep);
   });
+}
+
+void SurveyAnalysis::AddMeasurement(int receiver, double lon, double lat, double mhz, int rssi, int64_t time,
+                                    double halfStepMHz) {
+  ++Gathered.Rows;
+  const bool placed = std::isfinite(lon) && std::isfinite(lat);
+  if (!placed) ++Gathered.RowsWithoutFix;
+  RowDistances.assign(Options.Sites.size(), -1.0);
+  TakeEntry({receiver, placed, lon, lat, mhz, std::isfinite(mhz), rssi, time}, halfStepMHz);
+}
+
+void SurveyAnalysis::TakeEntry(const Entry& e, double halfStep) {
+  ++Gathered.Entries;
+  const bool measured = e.Rssi != kNoMeasurementDbm;
+  if (!measured) ++Gathered.EntriesWithoutMeasurement;
+  const int site = e.Located ? SiteOf(e.Receiver, e.MHz, halfStep) : -1;
+  if (site < 0) return void(++Counts.NotOfASite);
+  if (!e.Placed) return void(++Counts.NoPosition);
+  if (!measured) return void(++Counts.NoMeasurement);
+  if (e.Rssi < Options.RssiMin || e.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
+  const Site& s = Options.Sites[static_cast<size_t>(site)];
+  double& metres = RowDistances[static_cast<size_t>(site)];
+  if (metres < 0) metres = GeodesicDistance(s.Latitude, s.Longitude, e.Lat, e.Lon);
+  if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
+  const int64_t frequency = FrequencyKey(e.MHz);
+  if (Grid) {
+    int64_t column = 0, line = 0;
+    if (!Grid->Locate(e.Lon, e.Lat, column, line)) return void(++Counts.NoPosition);
+    BinSum& bin = Bins[{static_cast<size_t>(site), frequency, column, line}];
+    bin.Power += std::pow(10.0, e.Rssi / 10.0);
+    bin.Distance += metres;
+    ++bin.Count;
+    return;
+  }
+  const double loss = s.EirpDbm + Options.RxGainDb - e.Rssi;
+  AddPoint(static_cast<size_t>(site), frequency, metres, loss);
+  if (!Options.KeepPoints) return;
+  CalibrationPoint p;
+  p.Site = static_cast<uint32_t>(site);
+  p.Receiver = e.Receiver;
+  p.Frequency = frequency;
+  p.Longitude = e.Lon, p.Latitude = e.Lat;
+  p.Metres = metres, p.PathLossDb = loss, p.RssiDbm = e.Rssi;
+  p.Time = e.Time;
+  Points.Add(p);
 }
 
 void SurveyAnalysis::EndLog(TLambdaAverager& averager) {

@@ -77,6 +77,10 @@ class SurveyAnalysis {
   ~SurveyAnalysis();
   // Takes the entries the row prints.
   void AddRow(const RowView& row);
+  // One measurement given by its values (a data frame's row): no position where lon
+  // or lat is NaN, no frequency where mhz is; a site's frequency matches within
+  // halfStepMHz.
+  void AddMeasurement(int receiver, double lon, double lat, double mhz, int rssi, int64_t time, double halfStepMHz);
   // A log ended: its 40-wavelength windows are taken from the averager (and cleared there).
   void EndLog(TLambdaAverager& averager);
 
@@ -107,6 +111,15 @@ class SurveyAnalysis {
     double Power = 0.0, Distance = 0.0;
     int64_t Count = 0;
   };
+  struct Entry {
+    int Receiver;
+    bool Placed;
+    double Lon, Lat, MHz;
+    bool Located;
+    int Rssi;
+    int64_t Time;
+  };
+  void TakeEntry(const Entry& entry, double halfStep);
   // The site of a measurement: its index, or -1.
   int SiteOf(int receiver, double mhz, double halfStep) const;
   // The fits per site and frequency, and per site, with bins merged into points.

@@ -197,7 +197,7 @@ RunOutcome ConversionRun::Execute() {
     options.BinMetres = Config.BinMetres;
     options.BinCrs = Config.BinCrs;
     options.Lambda = ReductionModeOf(Config) == 1;
-    options.KeepPoints = IsMapLayer(OutputKind) && OutputKind != OutputFormat::PostGis && !InMemory;
+    options.KeepPoints = (IsMapLayer(OutputKind) && OutputKind != OutputFormat::PostGis && !InMemory) || TakeAnalysis;
     Analysis = std::make_unique<SurveyAnalysis>(options, EntryBoxesOf(Config));
   }
 
@@ -622,6 +622,7 @@ bool ConversionRun::WriteCalibration(const std::string& output) {
     written = Files->StagedPath(layerPath, staged, error) &&
               (!AddsToDataset() || Files->StartFromEarlier(layerPath, error)) &&
               WriteCalibrationLayer(*MakeWriter(OutputKind), staged, kCalibrationLayer, *Analysis, error);
+  if (written && TakeAnalysis) TakeAnalysis(*Analysis);
   Analysis->Clear();
   if (written) return true;
   if (Files) error = Files->Unstaged(error);

@@ -55,6 +55,9 @@ class ConversionRun {
     MakeWriter = std::move(factory);
     InMemory = true;
   }
+  // The survey analysis of each output (with Into, of the run) is handed to `take`
+  // once complete, its points kept (the Python module's frames).
+  void KeepAnalysisWith(std::function<void(SurveyAnalysis&)> take) { TakeAnalysis = std::move(take); }
 
  private:
   bool Refuse(const std::string& message);
@@ -114,6 +117,7 @@ class ConversionRun {
   int64_t Features = 0;
   std::unique_ptr<CoverageBins> Bins;
   std::unique_ptr<SurveyAnalysis> Analysis;
+  std::function<void(SurveyAnalysis&)> TakeAnalysis;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
   std::vector<std::string> FilesCut;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/calibration_layer.h"
 #include "bins/bins_output.h"
 #include "convert/conversion_run.h"
 #include "bins/coverage_bins.h"
@@ -117,6 +118,13 @@ Settings SettingsOf(const py::dict& options) {
   number("bins", o.Bins, "--bins takes a size of 10 to 1000 metres");
   text("bin_crs", o.BinCrs);
   o.Replace = flag("replace");
+  text("sites", o.Sites);
+  text("site", o.Site);
+  text("eirp", o.Eirp);
+  text("rx_gain", o.RxGain);
+  text("fit_rssi", o.FitRssi);
+  text("fit_distance", o.FitDistance);
+  text("model", o.Model);
   Settings settings = DefaultSettings();
   SelectColumns(settings, {22, 18, 5, 11, 0});
   const std::string wrong = ApplyRunOptions(o, settings);
@@ -273,6 +281,111 @@ py::dict BinsOfColumns(py::array_t<int32_t> logs, py::array_t<int32_t> receivers
   return out;
 }
 
+// The fits of a survey analysis as columns (those of the calibration file; None
+// where a fit has no value) and its points as a frame of the calibration layer.
+py::tuple AnalysisFrames(SurveyAnalysis& analysis) {
+  py::dict fits;
+  const char* const names[] = {"site",      "freq_mhz", "receiver",      "points",     "k1_db",
+                               "k2_db_per_decade", "exponent", "mean_error_db", "std_dev_db", "rms_db",
+                               "r2",        "min_distance_m", "max_distance_m"};
+  std::vector<py::list> columns(std::size(names));
+  for (const FitLine& line : analysis.Fits()) {
+    const FitResult& r = line.Result;
+    const auto value = [&](bool present, double v) { return present ? py::object(py::float_(v)) : py::none(); };
+    const py::object row[] = {py::str(line.Site),
+                              line.FrequencyMHz ? py::object(py::float_(*line.FrequencyMHz)) : py::none(),
+                              line.Receiver ? py::object(py::int_(line.Receiver)) : py::none(),
+                              py::int_(r.Points),
+                              value(r.Fitted, r.Model.K1),
+                              value(r.Fitted, r.Model.K2),
+                              value(r.Fitted, r.Exponent),
+                              value(r.Fitted, r.MeanError),
+                              value(r.Fitted, r.StdDev),
+                              value(r.Fitted, r.Rms),
+                              value(r.Fitted && r.HasR2, r.R2),
+                              value(r.Points > 0, r.MinDistance),
+                              value(r.Points > 0, r.MaxDistance)};
+    for (size_t i = 0; i < columns.size(); ++i) columns[i].append(row[i]);
+  }
+  for (size_t i = 0; i < columns.size(); ++i) fits[names[i]] = columns[i];
+  FrameLayerWriter points;
+  std::string error;
+  if (!WriteCalibrationLayer(points, "frame", kCalibrationLayer, analysis, error)) throw ConversionFault(error);
+  return py::make_tuple(fits, ToPython(points.Take()));
+}
+
+// The survey analysis of logs, as a conversion of them all together gathers it:
+// (fits, points, warnings).
+py::tuple CalibratePaths(const std::vector<std::string>& paths, const py::dict& options, py::object progress) {
+  if (paths.empty()) throw UsageFault("no logs to calibrate");
+  Settings settings = SettingsOf(options);
+  if (settings.Sites.empty()) throw UsageFault("calibrate needs sites: a sites file, or (lat, lon, eirp)");
+  settings.OutputFormat = static_cast<int>(OutputFormat::GeoPackage);  // a layer, never written
+  std::vector<FilePair> pairs;
+  for (const std::string& input : paths) pairs.push_back({input, input + ".frame"});
+  settings.Into = "frame";  // one analysis of every log
+  FrameLayerWriter ignored;
+  auto reader = std::make_unique<TLogReader>();
+  PythonHost host(std::move(progress));
+  std::unique_ptr<py::tuple> frames;
+  RunOutcome outcome;
+  {
+    py::gil_scoped_release released;
+    ConversionRun run(*reader, host, settings, pairs);
+    run.KeepLayersWith([&](OutputFormat) { return std::make_unique<ForwardingLayerWriter>(ignored); });
+    run.KeepAnalysisWith([&](SurveyAnalysis& analysis) {
+      py::gil_scoped_acquire held;
+      frames = std::make_unique<py::tuple>(AnalysisFrames(analysis));
+    });
+    outcome = run.Execute();
+  }
+  host.RaiseIfFailed(outcome);
+  if (!frames) throw ConversionFault("the survey analysis gave nothing");
+  return py::make_tuple((*frames)[0], (*frames)[1], host.Warnings);
+}
+
+// The survey analysis of a frame's columns (as BinsOfColumns takes them); a site's
+// frequency matches within half a kilohertz, the frame holding no band steps.
+py::tuple CalibrateColumns(py::array_t<int32_t> receivers, py::array_t<double> lons, py::array_t<double> lats,
+                           py::array_t<double> mhz, py::array_t<int32_t> rssi, py::array_t<int64_t> times,
+                           const py::dict& options) {
+  const Settings settings = SettingsOf(options);
+  if (settings.Sites.empty()) throw UsageFault("calibrate needs sites: a sites file, or (lat, lon, eirp)");
+  const py::ssize_t n = receivers.size();
+  for (const py::ssize_t size : {lons.size(), lats.size(), mhz.size(), rssi.size(), times.size()})
+    if (size != n) throw UsageFault("the frame's columns differ in length");
+  AnalysisOptions a;
+  a.Sites = settings.Sites;
+  a.RxGainDb = settings.RxGainDb;
+  a.RssiMin = settings.FitRssiMin, a.RssiMax = settings.FitRssiMax;
+  a.DistanceMin = settings.FitDistanceMin, a.DistanceMax = settings.FitDistanceMax;
+  if (settings.EvaluateModel) a.Model = PathLossModel{settings.ModelK1, settings.ModelK2};
+  a.BinMetres = settings.BinMetres;
+  a.BinCrs = settings.BinCrs;
+  a.KeepPoints = true;
+  EntryBoxes boxes;
+  boxes.DataBlock = boxes.Frequency = boxes.Rssi = true;
+  SurveyAnalysis analysis(a, boxes);
+  {
+    auto r = receivers.unchecked<1>();
+    auto x = lons.unchecked<1>();
+    auto y = lats.unchecked<1>();
+    auto f = mhz.unchecked<1>();
+    auto s = rssi.unchecked<1>();
+    auto t = times.unchecked<1>();
+    py::gil_scoped_release released;
+    for (py::ssize_t i = 0; i < n; ++i) {
+      const int64_t ns = t(i);
+      const int64_t seconds = ns == INT64_MIN ? INT64_MIN : (ns >= 0 ? ns / 1000000000 : -((-ns + 999999999) / 1000000000));
+      analysis.AddMeasurement(r(i), x(i), y(i), f(i), s(i), seconds, 0.0005);
+    }
+  }
+  py::list warnings;
+  for (const std::string& failure : analysis.Failures()) warnings.append(py::str(failure));
+  const py::tuple frames = AnalysisFrames(analysis);
+  return py::make_tuple(frames[0], frames[1], warnings);
+}
+
 py::list Convert(const std::string& input, const std::string& output, const py::dict& options,
                  std::optional<std::string> format, py::object progress) {
   Settings settings = SettingsOf(options);
@@ -369,4 +482,6 @@ PYBIND11_MODULE(_quillon, m) {
   m.def("schema", &Schema, py::arg("options"));
   m.def("bins_of_paths", &BinsOfPaths, py::arg("paths"), py::arg("options"), py::arg("progress") = py::none());
   m.def("bins_of_columns", &BinsOfColumns);
+  m.def("calibrate_paths", &CalibratePaths, py::arg("paths"), py::arg("options"), py::arg("progress") = py::none());
+  m.def("calibrate_columns", &CalibrateColumns);
 }

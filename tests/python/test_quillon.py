@@ -2,6 +2,7 @@
 # delimited output of the same settings, conversions byte for byte, the index, the
 # bins, errors with the command line's messages, threads and a Dask cluster.
 import concurrent.futures
+import os
 import subprocess
 
 import numpy as np
@@ -355,3 +356,41 @@ def test_a_name_that_is_no_utf8(sample_log, tmp_path):
     with pytest.raises(quillon.ConversionError) as raised:
         quillon.read(os.fsencode(str(tmp_path)) + b"/missing-\xe9.klf")
     assert "missing-\ufffd.klf" in str(raised.value)
+
+
+def test_calibrate_gives_the_command_line_s_fits(convert_binary, tmp_path):
+    log = tmp_path / "cw.klf"
+    subprocess.run([os.environ["KLF_SYNTH"], str(log), "--cw-site", "45.5,-73.6,62,130,35,6", "--seed", "4"], check=True)
+    status, _ = command_line(convert_binary, str(log), tmp_path / "cw.gpkg", "--site", "45.5,-73.6", "--eirp", "62",
+                             "--fit-rssi", "-105,-45")
+    assert status == 0
+    text = pd.read_csv(tmp_path / "cw-calibration.csv", keep_default_na=False)
+    fits, points = quillon.calibrate(log, (45.5, -73.6, 62), fit_rssi=(-105, -45))
+    frame_fits, frame_points = quillon.calibrate(quillon.read(log), (45.5, -73.6, 62), fit_rssi=(-105, -45))
+    dask_fits, _ = quillon.calibrate(quillon.dask.read_many([log]), (45.5, -73.6, 62), fit_rssi=(-105, -45))
+    assert len(text) == len(fits) == 2
+    for name, digits in (("k1_db", 2), ("k2_db_per_decade", 2), ("exponent", 3), ("std_dev_db", 2), ("r2", 4),
+                         ("min_distance_m", 1), ("max_distance_m", 1)):
+        for got in (fits, frame_fits, dask_fits):
+            assert [f"{v:.{digits}f}" for v in got[name]] == [f"{v:.{digits}f}" for v in text[name]], name
+    assert (fits["points"] == text["points"]).all() and (frame_fits["points"] == fits["points"]).all()
+    assert fits["freq_mhz"].isna().tolist() == [False, True]
+    # The points: those of the calibration layer, their errors against the fit.
+    assert len(points) == len(frame_points) == fits["points"][0]
+    k1, k2 = fits["k1_db"][0], fits["k2_db_per_decade"][0]
+    predicted = k1 + k2 * np.log10(points["distance_m"].to_numpy(float) / 1000)
+    assert np.allclose(points["predicted_db"].to_numpy(float), predicted, atol=0.006)
+    assert np.allclose(points["error_db"].to_numpy(float),
+                       points["path_loss_db"].to_numpy(float) - points["predicted_db"].to_numpy(float), atol=0.011)
+    assert set(points["site"]) == {"site"} and points["time"].notna().all()
+
+
+def test_calibrate_refuses_bad_sites(sample_log, tmp_path):
+    sites = tmp_path / "sites.csv"
+    sites.write_text("name,latitude,longitude,eirp_dbm,frequency_mhz\nmast,45.5,-73.6,43,1935\nhill,95,0,40,1936\n")
+    with pytest.raises(quillon.UsageError, match="sites.csv line 3: latitude 95 is outside -90 to 90"):
+        quillon.calibrate(sample_log, sites)
+    with pytest.raises(quillon.UsageError, match="sites takes a sites file"):
+        quillon.calibrate(sample_log, 45.5)
+    with pytest.raises(quillon.UsageError, match="--fit-rssi takes MIN,MAX"):
+        quillon.calibrate(sample_log, (45.5, -73.6, 43), fit_rssi=(-40, -110))
