@@ -109,6 +109,41 @@ void BM_ConvertLambda(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, fals
 // (range(1) 1: under best server).
 void BM_ConvertBins(benchmark::State& s) { Convert(s, {22, 18, 5, 11, 0}, s.range(1) != 0, false, 50); }
 
+// A simulated CW survey (one transmitter, 200 samples a second) converted with the
+// default columns, without and with the survey analysis of its transmitter
+// (range(0) 1), under "Convert All Data" or "40 Lambda" (range(1) 1).
+void BM_Survey(benchmark::State& state) {
+  const std::string log = LogPath() + ".cw.klf", out = log + ".out";
+  if (SizeOf(log) == 0) {
+    const char* mb = std::getenv("QUILLON_BENCH_MB");
+    klf::SimulatorOptions options;
+    options.Megabytes = mb ? std::atof(mb) : 200;
+    options.Cw = true;
+    options.Survey = {45.5, -73.6, 62, 130, 35, 8, true, 40, 200};
+    std::FILE* f = std::fopen(log.c_str(), "wb");
+    klf::LogWriter writer(options.FileLayout);
+    klf::DriveSimulator(options, writer, f).Run();
+    writer.Close(f);
+  }
+  Settings s = DefaultSettings();
+  SelectColumns(s, {22, 18, 5, 11, 0});
+  s.Lambda = state.range(1) != 0;
+  if (state.range(0) != 0) {
+    Site site;
+    std::string error;
+    SingleSite("45.5,-73.6", 62, site, error);
+    s.Sites = {site};
+  }
+  for (auto _ : state) {
+    PrepareOutput(state, out, false, {});
+    SilentRunHost host;
+    if (ConversionRun(Reader, host, s, {{log, out}}).Execute() != RunOutcome::Completed)
+      state.SkipWithError("the survey was not converted");
+  }
+  state.counters["in_MBps"] =
+      benchmark::Counter(static_cast<double>(SizeOf(log)) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
 // Map layers: features written per second into each file format, with the default
 // columns under best server (one feature per row) or every entry.
 const OutputFormat kLayerFormats[] = {OutputFormat::GeoPackage, OutputFormat::MapInfoTab, OutputFormat::MapInfoMif,
@@ -244,4 +279,5 @@ QUILLON_ONCE(BENCHMARK(BM_GeoPackageInTwoSteps));
 QUILLON_ONCE(BENCHMARK(BM_Layer)->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {1, 0}, {0}}));
 QUILLON_ONCE(BENCHMARK(BM_Layer)->ArgsProduct({{6}, {1, 0}, {1}}));
 QUILLON_TIMED(BENCHMARK(BM_Index));
+QUILLON_TIMED(BENCHMARK(BM_Survey)->ArgsProduct({{0, 1}, {0, 1}}));
 BENCHMARK_MAIN();

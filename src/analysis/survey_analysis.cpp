@@ -28,6 +28,15 @@ std::string Number(double value, int decimals) {
   return text;
 }
 
+// "North 1935.00000 MHz", or the site's name and `overAll` for its fit over all frequencies.
+std::string FitName(const FitLine& line, const char* overAll) {
+  std::string name = line.Site;
+  if (!line.FrequencyMHz) return name.append(overAll);
+  name += ' ';
+  name += Number(*line.FrequencyMHz, 5);
+  return name.append(" MHz");
+}
+
 std::string Percent(int64_t part, int64_t whole) {
   return whole > 0 ? Number(100.0 * static_cast<double>(part) / static_cast<double>(whole), 1) + " %" : "-";
 }
@@ -240,7 +249,7 @@ std::vector<std::string> SurveyAnalysis::Failures() const {
   // Fits that fail a criterion, gathered per criterion: one Warning each.
   std::vector<std::string> unfitted, narrow, slope, spread;
   for (const FitLine& line : Fits()) {
-    const std::string name = line.Site + (line.FrequencyMHz ? " " + Number(*line.FrequencyMHz, 5) + " MHz" : "");
+    const std::string name = FitName(line, "");
     const FitResult& r = line.Result;
     if (!r.Fitted) {
       unfitted.push_back(name);
@@ -285,8 +294,7 @@ std::vector<std::string> SurveyAnalysis::Report() const {
                   Number(Options.DistanceMin, 0) + " to " + Number(Options.DistanceMax, 0) + " m.");
   for (const FitLine& line : Fits()) {
     const FitResult& r = line.Result;
-    std::string text = line.Site + (line.FrequencyMHz ? " " + Number(*line.FrequencyMHz, 5) + " MHz" : " all frequencies") +
-                       ": " + std::to_string(r.Points) + " points";
+    std::string text = FitName(line, " all frequencies") + ": " + std::to_string(r.Points) + " points";
     if (r.Fitted)
       text += ", k1 " + Number(r.Model.K1, 2) + " dB, k2 " + Number(r.Model.K2, 2) + " dB/decade (exponent " +
               Number(r.Exponent, 3) + "), mean error " + Number(r.MeanError, 2) + " dB, std dev " +
@@ -337,15 +345,21 @@ std::string CalibrationText(const std::vector<FitLine>& fits) {
       for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
       name = quoted + "\"";
     }
-    text += name + "," + (line.FrequencyMHz ? Number(*line.FrequencyMHz, 5) : "") + "," +
-            (line.Receiver ? std::to_string(line.Receiver) : "") + "," + std::to_string(r.Points);
-    if (r.Fitted)
-      text += "," + Number(r.Model.K1, 2) + "," + Number(r.Model.K2, 2) + "," + Number(r.Exponent, 3) + "," +
-              Number(r.MeanError, 2) + "," + Number(r.StdDev, 2) + "," + Number(r.Rms, 2) + "," +
-              (r.HasR2 ? Number(r.R2, 4) : "") + ",";
-    else
-      text += ",,,,,,,,";
-    text += r.Points > 0 ? Number(r.MinDistance, 1) + "," + Number(r.MaxDistance, 1) : ",";
+    const auto add = [&text](const std::string& value) {
+      text += ',';
+      text += value;
+    };
+    text += name;
+    add(line.FrequencyMHz ? Number(*line.FrequencyMHz, 5) : std::string());
+    add(line.Receiver ? std::to_string(line.Receiver) : std::string());
+    add(std::to_string(r.Points));
+    for (const std::string& value :
+         {r.Fitted ? Number(r.Model.K1, 2) : std::string(), r.Fitted ? Number(r.Model.K2, 2) : std::string(),
+          r.Fitted ? Number(r.Exponent, 3) : std::string(), r.Fitted ? Number(r.MeanError, 2) : std::string(),
+          r.Fitted ? Number(r.StdDev, 2) : std::string(), r.Fitted ? Number(r.Rms, 2) : std::string(),
+          r.Fitted && r.HasR2 ? Number(r.R2, 4) : std::string(),
+          r.Points > 0 ? Number(r.MinDistance, 1) : std::string(), r.Points > 0 ? Number(r.MaxDistance, 1) : std::string()})
+      add(value);
     text += "\r\n";
   }
   return text;

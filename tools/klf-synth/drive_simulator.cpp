@@ -193,7 +193,8 @@ bool DriveSimulator::RunCw() {
     Clock = (Clock + 1) % 86400;
     Flush();
     if (direction > 0 && along >= farthest) direction = -1;
-    else if (direction < 0 && along <= nearest) break;
+    else if (direction < 0 && along <= nearest && Writer.Size() >= Target) break;
+    else if (direction < 0 && along <= nearest) direction = 1;  // out again, until the file is large enough
   }
   return WriteOk;
 }

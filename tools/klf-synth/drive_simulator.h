@@ -7,7 +7,8 @@
 // transmitter, from 200 m to 15 km, and back, at a steady speed, while receiver 1
 // samples the transmitter's frequency (1935 MHz) at a fixed rate: path loss from the
 // given model k1 + k2 log10(d / 1 km), log-normal shadowing correlated over 50 m,
-// Rayleigh fading per sample, whole dBm.
+// Rayleigh fading per sample, whole dBm; out and back again until the file reaches
+// the target size.
 #pragma once
 #include <cstdint>
 #include <cstdio>
