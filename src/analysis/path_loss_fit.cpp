@@ -5,8 +5,36 @@
 
 namespace quillon {
 
-void PathLossFit::Add(double metres, double pathLossDb) {
-  const double x = std::log10(metres / 1000.0);
+void PathLossFit::Add(double metres, double pathLossDb) { AddAt(std::log10(metres / 1000.0), metres, pathLossDb); }
+
+void PathLossFit::AddGroup(double x, double metres, int64_t k, double meanDb, double sumOfSquares) {
+  PathLossFit group;
+  group.N = k;
+  group.MeanX = x, group.MeanL = meanDb;
+  group.Sll = sumOfSquares;
+  group.MinD = group.MaxD = metres;
+  Merge(group);
+}
+
+void PathLossFit::Merge(const PathLossFit& o) {
+  if (o.N == 0) return;
+  if (N == 0) {
+    *this = o;
+    return;
+  }
+  const double n = static_cast<double>(N), m = static_cast<double>(o.N), total = n + m;
+  const double dx = o.MeanX - MeanX, dl = o.MeanL - MeanL;
+  Sxx += o.Sxx + dx * dx * n * m / total;
+  Sll += o.Sll + dl * dl * n * m / total;
+  Sxl += o.Sxl + dx * dl * n * m / total;
+  MeanX += dx * m / total;
+  MeanL += dl * m / total;
+  MinD = std::min(MinD, o.MinD);
+  MaxD = std::max(MaxD, o.MaxD);
+  N += o.N;
+}
+
+void PathLossFit::AddAt(double x, double metres, double pathLossDb) {
   ++N;
   const double dx = x - MeanX, dl = pathLossDb - MeanL;
   MeanX += dx / static_cast<double>(N);

@@ -29,6 +29,13 @@ class PathLossFit {
  public:
   // A point at `metres` (more than 0) with this path loss in dB.
   void Add(double metres, double pathLossDb);
+  // The same with x = log10(metres / 1000) already known (points of one place share it).
+  void AddAt(double x, double metres, double pathLossDb);
+  // k points at one distance (x = log10(metres / 1000)) with the mean path loss
+  // meanDb and the sum of squared deviations from it sumOfSquares.
+  void AddGroup(double x, double metres, int64_t k, double meanDb, double sumOfSquares);
+  // Takes in the points of another fit (Chan's combination of centred sums).
+  void Merge(const PathLossFit& other);
   int64_t Count() const { return N; }
   // The least-squares fit, or with `model` that model evaluated on the points.
   FitResult Result(const std::optional<PathLossModel>& model = std::nullopt) const;

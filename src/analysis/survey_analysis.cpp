@@ -4,12 +4,20 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 
 #include "analysis/geodesic.h"
 #include "bins/bin_grid.h"
 #include "layers/layer_feature.h"
 #include "reader/native_file.h"
 #include "reader/number_text.h"
+
+// The per-entry step inlined into each kind of scan's loop.
+#if defined(__GNUC__)
+#define QUILLON_INLINE __attribute__((always_inline))
+#else
+#define QUILLON_INLINE
+#endif
 
 namespace quillon {
 
@@ -46,23 +54,57 @@ std::string Percent(int64_t part, int64_t whole) {
 SurveyAnalysis::SurveyAnalysis(AnalysisOptions options, EntryBoxes boxes)
     : Options(std::move(options)), Boxes(boxes) {
   if (Options.BinMetres > 0) Grid = std::make_unique<BinGrid>(Options.BinMetres, Options.BinCrs);
+  for (const Site& s : Options.Sites) From.emplace_back(s.Latitude, s.Longitude);
 }
 
 SurveyAnalysis::~SurveyAnalysis() = default;
 
-int SurveyAnalysis::SiteOf(int receiver, double mhz, double halfStep) const {
+inline int SurveyAnalysis::SiteOf(int receiver, double mhz, double halfStep) {
+  if (receiver == LastMatch.Receiver && mhz == LastMatch.MHz && halfStep == LastMatch.HalfStep) return LastMatch.Site;
+  return MatchSite(receiver, mhz, halfStep);
+}
+
+int SurveyAnalysis::MatchSite(int receiver, double mhz, double halfStep) {
+  LastMatch = {receiver, mhz, halfStep, -1, 0};
   for (size_t i = 0; i < Options.Sites.size(); ++i) {
     const Site& s = Options.Sites[i];
     if (s.Receiver != 0 && s.Receiver != receiver) continue;
-    if (s.EveryFrequency() || std::fabs(mhz - s.FrequencyMHz) <= halfStep + 1e-9) return static_cast<int>(i);
+    if (s.EveryFrequency() || std::fabs(mhz - s.FrequencyMHz) <= halfStep + 1e-9) {
+      LastMatch.Key = FrequencyKey(mhz);
+      return LastMatch.Site = static_cast<int>(i);
+    }
   }
   return -1;
 }
 
-void SurveyAnalysis::AddPoint(size_t site, int64_t frequency, double metres, double pathLoss) {
-  PerFrequency[{site, frequency}].Add(metres, pathLoss);
-  PerSite[site].Add(metres, pathLoss);
+void SurveyAnalysis::Measure(Distance& place, size_t site, double lat, double lon) {
+  place.Metres = From[site].To(lat, lon);
+  place.X = std::log10(place.Metres / 1000.0);
+}
+
+// The measurements of one site and frequency at one place are summed as whole dBm
+// (exactly), and enter their fit together when the place, site or frequency changes.
+inline void SurveyAnalysis::AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi) {
+  Group& g = Pending;
+  if (g.Count == 0 || g.Site != site || g.Frequency != frequency || g.Place != PlaceNumber) {
+    FlushGroup();
+    g.Site = site, g.Frequency = frequency, g.Place = PlaceNumber;
+    g.X = place.X, g.Metres = place.Metres;
+  }
+  ++g.Count;
+  g.Sum += rssi;
+  g.SumOfSquares += static_cast<int64_t>(rssi) * rssi;
   ++Counts.Kept;
+}
+
+void SurveyAnalysis::FlushGroup() const {
+  Group& g = Pending;
+  if (g.Count == 0) return;
+  const double k = static_cast<double>(g.Count);
+  const double offset = Options.Sites[g.Site].EirpDbm + Options.RxGainDb;
+  const double spread = static_cast<double>(g.Count * g.SumOfSquares - g.Sum * g.Sum) / k;
+  PerFrequency[{g.Site, g.Frequency}].AddGroup(g.X, g.Metres, g.Count, offset - static_cast<double>(g.Sum) / k, spread);
+  g = Group();
 }
 
 void SurveyAnalysis::AddRow(const RowView& row) {
@@ -85,9 +127,16 @@ void SurveyAnalysis::AddRow(const RowView& row) {
     }
   }
   if (!Boxes.DataBlock) return;
-  // The position as the position fields show it; each site's distance once per row.
-  const double lat = placed ? AsShown(row.Latitude(), 6) : 0.0, lon = placed ? AsShown(row.Longitude(), 6) : 0.0;
-  RowDistances.assign(Options.Sites.size(), -1.0);
+  // The position as the position fields show it; each site's distance once per place
+  // (the rows between two fixes share their place).
+  const double rawLat = placed ? row.Latitude() : 0.0, rawLon = placed ? row.Longitude() : 0.0;
+  if (rawLat != PlaceLat || rawLon != PlaceLon || Distances.size() != Options.Sites.size()) {
+    PlaceLat = rawLat, PlaceLon = rawLon;
+    ShownLat = placed ? ShownDegrees(rawLat) : 0.0, ShownLon = placed ? ShownDegrees(rawLon) : 0.0;
+    Distances.assign(Options.Sites.size(), Distance());
+    ++PlaceNumber;
+  }
+  const double lat = ShownLat, lon = ShownLon;
   int64_t time = INT64_MIN;
   if (Options.KeepPoints && placed) {
     const GpsFix& f = row.Fix();
@@ -96,10 +145,40 @@ void SurveyAnalysis::AddRow(const RowView& row) {
   }
   const int receiver = row.Receiver();
   const double halfStep = row.Band().Step * 0.0005;  // kHz to MHz, halved
-  row.ForEachEntry([&](const DataEntry& entry) {
+  if (Grid || Options.KeepPoints) {
+    row.ForEachEntry([&](const DataEntry& entry) {
+      if (Boxes.Prints(entry))
+        TakeEntry({receiver, placed, lon, lat, row.FrequencyMHz(entry), entry.Located, entry.Rssi, time}, halfStep);
+    });
+    return;
+  }
+  // The common case, kept lean: every entry of every row passes here, its counts
+  // kept in locals until the row ends.
+  int64_t entries = 0, unmeasured = 0, noSite = 0, noPosition = 0, noMeasurement = 0, outside = 0, far = 0;
+  const double rssiMin = Options.RssiMin, rssiMax = Options.RssiMax;
+  row.ForEachEntry([&](const DataEntry& entry) QUILLON_INLINE {
     if (!Boxes.Prints(entry)) return;
-    TakeEntry({receiver, placed, lon, lat, row.FrequencyMHz(entry), entry.Located, entry.Rssi, time}, halfStep);
+    ++entries;
+    const int rssi = entry.Rssi;
+    const bool measured = rssi != kNoMeasurementDbm;
+    unmeasured += !measured;
+    const int site = entry.Located ? SiteOf(receiver, row.FrequencyMHz(entry), halfStep) : -1;
+    if (site < 0) return void(++noSite);
+    if (!placed) return void(++noPosition);
+    if (!measured) return void(++noMeasurement);
+    if (rssi < rssiMin || rssi > rssiMax) return void(++outside);
+    Distance& place = Distances[static_cast<size_t>(site)];
+    if (place.Metres < 0) Measure(place, static_cast<size_t>(site), lat, lon);
+    if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax)) return void(++far);
+    AddPoint(static_cast<size_t>(site), LastMatch.Key, place, rssi);
   });
+  Gathered.Entries += entries;
+  Gathered.EntriesWithoutMeasurement += unmeasured;
+  Counts.NotOfASite += noSite;
+  Counts.NoPosition += noPosition;
+  Counts.NoMeasurement += noMeasurement;
+  Counts.OutsideSignal += outside;
+  Counts.OutsideDistance += far;
 }
 
 void SurveyAnalysis::AddMeasurement(int receiver, double lon, double lat, double mhz, int rssi, int64_t time,
@@ -107,7 +186,9 @@ void SurveyAnalysis::AddMeasurement(int receiver, double lon, double lat, double
   ++Gathered.Rows;
   const bool placed = std::isfinite(lon) && std::isfinite(lat);
   if (!placed) ++Gathered.RowsWithoutFix;
-  RowDistances.assign(Options.Sites.size(), -1.0);
+  Distances.assign(Options.Sites.size(), Distance());
+  PlaceLat = PlaceLon = std::numeric_limits<double>::quiet_NaN();
+  ++PlaceNumber;
   TakeEntry({receiver, placed, lon, lat, mhz, std::isfinite(mhz), rssi, time}, halfStepMHz);
 }
 
@@ -121,8 +202,9 @@ void SurveyAnalysis::TakeEntry(const Entry& e, double halfStep) {
   if (!measured) return void(++Counts.NoMeasurement);
   if (e.Rssi < Options.RssiMin || e.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
   const Site& s = Options.Sites[static_cast<size_t>(site)];
-  double& metres = RowDistances[static_cast<size_t>(site)];
-  if (metres < 0) metres = GeodesicDistance(s.Latitude, s.Longitude, e.Lat, e.Lon);
+  Distance& place = Distances[static_cast<size_t>(site)];
+  if (place.Metres < 0) Measure(place, static_cast<size_t>(site), e.Lat, e.Lon);
+  const double metres = place.Metres;
   if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
   const int64_t frequency = FrequencyKey(e.MHz);
   if (Grid) {
@@ -135,7 +217,7 @@ void SurveyAnalysis::TakeEntry(const Entry& e, double halfStep) {
     return;
   }
   const double loss = s.EirpDbm + Options.RxGainDb - e.Rssi;
-  AddPoint(static_cast<size_t>(site), frequency, metres, loss);
+  AddPoint(static_cast<size_t>(site), frequency, place, e.Rssi);
   if (!Options.KeepPoints) return;
   CalibrationPoint p;
   p.Site = static_cast<uint32_t>(site);
@@ -159,8 +241,10 @@ void SurveyAnalysis::EndLog(TLambdaAverager& averager) {
 void SurveyAnalysis::Gather(std::map<std::pair<size_t, int64_t>, PathLossFit>& perFrequency,
                             std::map<size_t, PathLossFit>& perSite) const {
   // With bins, each bin is one point: its power mean at its measurements' mean distance.
+  FlushGroup();
   perFrequency = PerFrequency;
-  perSite = PerSite;
+  perSite.clear();
+  for (const auto& [key, fit] : PerFrequency) perSite[key.first].Merge(fit);
   for (const auto& [key, bin] : Bins) {
     const Site& s = Options.Sites[key.Site];
     const double dbm = 10.0 * std::log10(bin.Power / static_cast<double>(bin.Count));
@@ -317,7 +401,8 @@ std::vector<std::string> SurveyAnalysis::Report() const {
 
 void SurveyAnalysis::Clear() {
   PerFrequency.clear();
-  PerSite.clear();
+  Pending = Group();
+  Distances.clear();
   Bins.clear();
   Points.Clear();
   Counts = FilterCounts();

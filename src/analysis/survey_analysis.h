@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "analysis/calibration_points.h"
+#include "analysis/geodesic.h"
 #include "analysis/path_loss_fit.h"
 #include "analysis/sites.h"
 #include "layers/layer_feature.h"
@@ -121,17 +122,38 @@ class SurveyAnalysis {
   };
   void TakeEntry(const Entry& entry, double halfStep);
   // The site of a measurement: its index, or -1.
-  int SiteOf(int receiver, double mhz, double halfStep) const;
+  int SiteOf(int receiver, double mhz, double halfStep);
+  int MatchSite(int receiver, double mhz, double halfStep);  // SiteOf when the last one does not serve
   // The fits per site and frequency, and per site, with bins merged into points.
   void Gather(std::map<std::pair<size_t, int64_t>, PathLossFit>& perFrequency,
               std::map<size_t, PathLossFit>& perSite) const;
-  void AddPoint(size_t site, int64_t frequency, double metres, double pathLoss);
+  struct Distance {
+    double Metres = -1.0, X = 0.0;
+  };
+  void AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi);
+  void Measure(Distance& place, size_t site, double lat, double lon);
+  void FlushGroup() const;
 
   const AnalysisOptions Options;
   const EntryBoxes Boxes;
   std::unique_ptr<BinGrid> Grid;
-  std::map<std::pair<size_t, int64_t>, PathLossFit> PerFrequency;  // (site, frequency in 1/100000 MHz)
-  std::map<size_t, PathLossFit> PerSite;
+  // (site, frequency in 1/100000 MHz); mutable: pending groups enter when results are asked for.
+  mutable std::map<std::pair<size_t, int64_t>, PathLossFit> PerFrequency;
+  // The measurements of one site and frequency at the current place, not yet in their fit.
+  struct Group {
+    size_t Site = 0;
+    int64_t Frequency = 0, Place = 0;
+    double X = 0.0, Metres = 0.0;
+    int64_t Count = 0, Sum = 0, SumOfSquares = 0;  // whole dBm
+  };
+  mutable Group Pending;
+  int64_t PlaceNumber = 0;  // counts the places the rows came from
+  struct Match {
+    int Receiver = -1;
+    double MHz = 0.0, HalfStep = 0.0;
+    int Site = -1;
+    int64_t Key = 0;  // the frequency in 1/100000 MHz
+  } LastMatch;  // the site of the last frequency looked up
   std::map<BinKey, BinSum> Bins;
   FilterCounts Counts;
   CalibrationPoints Points;
@@ -140,7 +162,11 @@ class SurveyAnalysis {
   std::array<uint64_t, TLambdaAverager::kLargestWindowCounted + 1> Windows{};
   uint64_t SamplesBetweenFixes = 0, FixIntervals = 0;
   double Wavelength = 0.0;
-  std::vector<double> RowDistances;  // of the row being taken, per site (-1: not yet)
+  // The place of the last row (as read and as shown) and its distance to each site
+  // (Metres -1: not yet measured) with x = log10(d / 1 km).
+  double PlaceLat = 0.0, PlaceLon = 0.0, ShownLat = 0.0, ShownLon = 0.0;
+  std::vector<Distance> Distances;
+  std::vector<DistanceFrom> From;  // per site
   int64_t LastFixTime = INT64_MIN;  // seconds since 1970 of the last valid fix seen on a row
 };
 

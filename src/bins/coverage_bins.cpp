@@ -28,13 +28,6 @@ double PowerOf(int dbm) {
   return i >= 0 && i < kTabled ? Powers()[static_cast<size_t>(i)] : std::pow(10.0, dbm / 10.0);
 }
 
-// A position in degrees as the position fields show it (six decimals): rounded
-// directly, or through its text where the rounding is too close to call.
-double ShownDegrees(double value) {
-  const double scaled = value * 1e6, down = FloorOf(scaled), fraction = scaled - down;
-  if (std::fabs(fraction - 0.5) > 1e-6) return (fraction < 0.5 ? down : down + 1.0) / 1e6;
-  return AsShown(value, 6);
-}
 
 bool ValidTime(int year, int month, int day, int hour, int minute, int second) {
   return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour >= 0 && hour < 24 &&

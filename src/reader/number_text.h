@@ -249,4 +249,12 @@ inline void AppendFixed(TextBuffer& text, double value, int precision) {
   text.CommitTo(WriteFixed(text.Tail(kMaxFixedText), value, precision));
 }
 
+// A position in degrees as the position fields show it (six decimals): rounded
+// directly, or through its text where the rounding is too close to call.
+inline double ShownDegrees(double value) {
+  const double scaled = value * 1e6, down = std::floor(scaled), fraction = scaled - down;
+  if (std::fabs(fraction - 0.5) > 1e-6) return (fraction < 0.5 ? down : down + 1.0) / 1e6;
+  return AsShown(value, 6);
+}
+
 }  // namespace quillon

@@ -70,6 +70,28 @@ TEST(PathLossFitTest, NothingToFit) {
   EXPECT_FALSE(PathLossFit().Result(PathLossModel{1, 2}).Fitted);
 }
 
+// The fit of a site over its frequencies merges theirs: as if every point were added to one.
+TEST(PathLossFitTest, MergedFitsAreTheWhole) {
+  PathLossFit whole, near, far, empty;
+  for (int i = 1; i <= 400; ++i) {
+    const double metres = 50.0 * i, loss = 120 + 33 * std::log10(metres / 1000) + (i % 7) - 3;
+    whole.Add(metres, loss);
+    (i <= 150 ? near : far).Add(metres, loss);
+  }
+  PathLossFit merged = empty;
+  merged.Merge(near);
+  merged.Merge(empty);
+  merged.Merge(far);
+  const FitResult a = whole.Result(), b = merged.Result();
+  EXPECT_EQ(a.Points, b.Points);
+  EXPECT_NEAR(a.Model.K1, b.Model.K1, 1e-9);
+  EXPECT_NEAR(a.Model.K2, b.Model.K2, 1e-9);
+  EXPECT_NEAR(a.StdDev, b.StdDev, 1e-9);
+  EXPECT_NEAR(a.R2, b.R2, 1e-12);
+  EXPECT_EQ(a.MinDistance, b.MinDistance);
+  EXPECT_EQ(a.MaxDistance, b.MaxDistance);
+}
+
 // A million points far from the origin with a tiny spread: raw sums of squares lose
 // every digit of the spread, centred ones keep it.
 TEST(PathLossFitTest, LargeSumsStayExact) {
