@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -169,6 +170,40 @@ TEST(CalibrationTest, CalibrationFileForm) {
   EXPECT_EQ(c.Columns.at("freq_mhz"), "");
   EXPECT_EQ(c.Columns.at("receiver"), "");
   EXPECT_EQ(c.Columns.at("mean_error_db"), "0.00");  // least squares: none
+}
+
+// A folder run into one dataset fits all its logs together: its points are those of
+// the logs' own fits, and its calibration file is named after the dataset.
+TEST(CalibrationTest, FolderRunFitsItsLogsTogether) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("in"));
+  int64_t each = 0;
+  for (const char* seed : {"1", "2"}) {
+    const std::string log = dir.File(std::string("in/cw") + seed + ".klf");
+    ASSERT_EQ(std::system((std::string(KLF_SYNTH) + " " + log + " --cw-site " + kSite + ",62,130,35,6 --seed " + seed +
+                           " --speed 90")
+                              .c_str()),
+              0);
+    ASSERT_EQ(std::system((Converter() + " --quiet " + log + " -o " + dir.File("one.out") + " --site " + kSite +
+                           " --eirp 62")
+                              .c_str()),
+              0);
+    std::istringstream lines(ReadFile(dir.File("one-calibration.csv")));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line);
+    each += std::stoll(line.substr(line.find(",,") + 2));
+  }
+  ASSERT_EQ(std::system((Converter() + " --quiet --folder " + dir.File("in") + " --into " + dir.File("all.gpkg") +
+                         " --site " + kSite + " --eirp 62")
+                            .c_str()),
+            0);
+  std::istringstream lines(ReadFile(dir.File("all-calibration.csv")));
+  std::string line;
+  std::getline(lines, line);
+  std::getline(lines, line);
+  EXPECT_EQ(std::stoll(line.substr(line.find(",,") + 2)), each) << line;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("all-calibration.gpkg")));
 }
 
 // With a map format the points of the fits are a layer of their own, their errors

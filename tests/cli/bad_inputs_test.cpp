@@ -285,6 +285,24 @@ const std::vector<Row>& Rows() {
       {"a layer name PostgreSQL would fold", [](const TempDir& d) { Log(d, "a.klf"); },
        "a.klf -o PG:dbname=none --layer MixedCase", 2, {"--layer for PostGIS takes lower-case letters"}, {}, {},
        false, true},
+      // The survey analysis's transmitters: refused before anything is written.
+      {"a sites file that is missing", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --sites none.csv", 2,
+       {"the sites file none.csv cannot be read"}, {"a.out", "a-calibration.csv"}, {}, false, true},
+      {"a sites file with a wrong line",
+       [](const TempDir& d) {
+         Log(d, "a.klf");
+         WriteFile(d.File("s.csv"), "name,latitude,longitude,eirp_dbm,frequency_mhz\r\nmast,45.5,-73.6,43,1935\r\n"
+                                    "hill,45.6,west,40,1936\r\n");
+       },
+       "a.klf --sites s.csv", 2, {"s.csv line 3: longitude \"west\" is not a number."}, {"a.out", "a-calibration.csv"},
+       {}, false, true},
+      {"a site without its EIRP", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --site 45.5,-73.6", 2,
+       {"--site goes with --eirp DBM"}, {"a.out"}, {}, false, true},
+      {"a fit's options without a site", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf --model 130,35", 2,
+       {"go with --sites or --site"}, {"a.out"}, {}, false, true},
+      {"a calibration file into a pipe's place", [](const TempDir& d) { Log(d, "a.klf"); },
+       "a.klf -o /dev/stdout --site 45.5,-73.6 --eirp 43", 1,
+       {"The calibration file is written beside a file: /dev/stdout is not one."}, {}, {}, true, true},
       {"replacing an earlier load in a file", [](const TempDir& d) { Log(d, "a.klf"); }, "a.klf -o a.gpkg --replace", 2,
        {"--replace replaces a log's earlier load in a database"}, {"a.gpkg"}, {}, false, true},
       {"a configuration of more than 100 fields",
