@@ -84,13 +84,18 @@ void SurveyAnalysis::Measure(Distance& place, size_t site, double lat, double lo
 
 // The measurements of one site and frequency at one place are summed as whole dBm
 // (exactly), and enter their fit together when the place, site or frequency changes.
-inline void SurveyAnalysis::AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi) {
+void SurveyAnalysis::StartGroup(size_t site, int64_t frequency, const Distance& place) {
   Group& g = Pending;
   if (g.Count == 0 || g.Site != site || g.Frequency != frequency || g.Place != PlaceNumber) {
     FlushGroup();
     g.Site = site, g.Frequency = frequency, g.Place = PlaceNumber;
     g.X = place.X, g.Metres = place.Metres;
   }
+}
+
+void SurveyAnalysis::AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi) {
+  StartGroup(site, frequency, place);
+  Group& g = Pending;
   ++g.Count;
   g.Sum += rssi;
   g.SumOfSquares += static_cast<int64_t>(rssi) * rssi;
@@ -152,26 +157,54 @@ void SurveyAnalysis::AddRow(const RowView& row) {
     });
     return;
   }
-  // The common case, kept lean: every entry of every row passes here, its counts
-  // kept in locals until the row ends.
+  // The common case, kept lean: every entry of every row passes here. What depends
+  // only on the entry's frequency (its site, whether the place is within the fit's
+  // distances) is worked out once per frequency in the row; the counts and the
+  // group's sums are kept in locals until the row ends.
   int64_t entries = 0, unmeasured = 0, noSite = 0, noPosition = 0, noMeasurement = 0, outside = 0, far = 0;
-  const double rssiMin = Options.RssiMin, rssiMax = Options.RssiMax;
+  int64_t kept = 0, sum = 0, sumOfSquares = 0;
+  // The signal range in whole dBm (an RSSI is one), bounded so that any range converts.
+  const int lowest = static_cast<int>(std::clamp(std::ceil(Options.RssiMin), -1000.0, 1000.0));
+  const int highest = static_cast<int>(std::clamp(std::floor(Options.RssiMax), -1000.0, 1000.0));
+  enum class Fate { NoSite, NoPosition, Far, Fitted };
+  uint32_t value = 0;
+  bool known = false;
+  Fate fate = Fate::NoSite;
+  const auto flush = [&] {
+    if (kept == 0) return;
+    Pending.Count += kept, Pending.Sum += sum, Pending.SumOfSquares += sumOfSquares;
+    Counts.Kept += kept;
+    kept = sum = sumOfSquares = 0;
+  };
   row.ForEachEntry([&](const DataEntry& entry) QUILLON_INLINE {
     if (!Boxes.Prints(entry)) return;
     ++entries;
     const int rssi = entry.Rssi;
     const bool measured = rssi != kNoMeasurementDbm;
     unmeasured += !measured;
-    const int site = entry.Located ? SiteOf(receiver, row.FrequencyMHz(entry), halfStep) : -1;
-    if (site < 0) return void(++noSite);
-    if (!placed) return void(++noPosition);
+    if (!entry.Located) return void(++noSite);
+    if (!known || entry.Value != value) {  // another frequency: its site and fate
+      flush();
+      known = true, value = entry.Value;
+      const int site = SiteOf(receiver, row.FrequencyMHz(entry), halfStep);
+      fate = site < 0 ? Fate::NoSite : !placed ? Fate::NoPosition : Fate::Fitted;
+      if (fate == Fate::Fitted) {
+        Distance& place = Distances[static_cast<size_t>(site)];
+        if (place.Metres < 0) Measure(place, static_cast<size_t>(site), lat, lon);
+        if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax)) fate = Fate::Far;
+        else StartGroup(static_cast<size_t>(site), LastMatch.Key, place);
+      }
+    }
+    if (fate == Fate::NoSite) return void(++noSite);
+    if (fate == Fate::NoPosition) return void(++noPosition);
     if (!measured) return void(++noMeasurement);
-    if (rssi < rssiMin || rssi > rssiMax) return void(++outside);
-    Distance& place = Distances[static_cast<size_t>(site)];
-    if (place.Metres < 0) Measure(place, static_cast<size_t>(site), lat, lon);
-    if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax)) return void(++far);
-    AddPoint(static_cast<size_t>(site), LastMatch.Key, place, rssi);
+    if (rssi < lowest || rssi > highest) return void(++outside);
+    if (fate == Fate::Far) return void(++far);
+    ++kept;
+    sum += rssi;
+    sumOfSquares += static_cast<int64_t>(rssi) * rssi;
   });
+  flush();
   Gathered.Entries += entries;
   Gathered.EntriesWithoutMeasurement += unmeasured;
   Counts.NotOfASite += noSite;

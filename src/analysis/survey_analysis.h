@@ -130,6 +130,9 @@ class SurveyAnalysis {
   struct Distance {
     double Metres = -1.0, X = 0.0;
   };
+  // Makes the pending group that of this site, frequency and place (the last one's
+  // sums entering its fit first).
+  void StartGroup(size_t site, int64_t frequency, const Distance& place);
   void AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi);
   void Measure(Distance& place, size_t site, double lat, double lon);
   void FlushGroup() const;
