@@ -13,6 +13,7 @@
 #include "convert/frequency_check.h"
 #include "convert/gps_outages.h"
 #include "convert/output_split.h"
+#include "convert/run_options.h"
 #include "reader/file_type.h"
 #include "reader/messages.h"
 #include "reader/native_file.h"
@@ -188,15 +189,7 @@ RunOutcome ConversionRun::Execute() {
   Reader.SelectReceiver(Config.Receiver1 ? 1 : 2);
   if (Config.BinMetres) Bins = std::make_unique<CoverageBins>(Config.BinMetres, Config.BinCrs, EntryBoxesOf(Config));
   if (!Config.Sites.empty()) {
-    AnalysisOptions options;
-    options.Sites = Config.Sites;
-    options.RxGainDb = Config.RxGainDb;
-    options.RssiMin = Config.FitRssiMin, options.RssiMax = Config.FitRssiMax;
-    options.DistanceMin = Config.FitDistanceMin, options.DistanceMax = Config.FitDistanceMax;
-    if (Config.EvaluateModel) options.Model = PathLossModel{Config.ModelK1, Config.ModelK2};
-    options.BinMetres = Config.BinMetres;
-    options.BinCrs = Config.BinCrs;
-    options.Lambda = ReductionModeOf(Config) == 1;
+    AnalysisOptions options = AnalysisOptionsOf(Config);
     options.KeepPoints = (IsMapLayer(OutputKind) && OutputKind != OutputFormat::PostGis && !InMemory) || TakeAnalysis;
     Analysis = std::make_unique<SurveyAnalysis>(options, EntryBoxesOf(Config));
   }

@@ -141,6 +141,19 @@ bool OneNumber(const std::string& text, double& value) {
 
 }  // namespace
 
+AnalysisOptions AnalysisOptionsOf(const Settings& settings) {
+  AnalysisOptions options;
+  options.Sites = settings.Sites;
+  options.RxGainDb = settings.RxGainDb;
+  options.RssiMin = settings.FitRssiMin, options.RssiMax = settings.FitRssiMax;
+  options.DistanceMin = settings.FitDistanceMin, options.DistanceMax = settings.FitDistanceMax;
+  if (settings.EvaluateModel) options.Model = PathLossModel{settings.ModelK1, settings.ModelK2};
+  options.BinMetres = settings.BinMetres;
+  options.BinCrs = settings.BinCrs;
+  options.Lambda = ReductionModeOf(settings) == 1;
+  return options;
+}
+
 std::string ApplyAnalysisOptions(const RunOptions& o, Settings& settings) {
   if (o.Sites && o.Site) return "--sites and --site are one or the other";
   if (o.Site && !o.Eirp) return "--site goes with --eirp DBM";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/survey_analysis.h"
 #include "convert/settings.h"
 #include "reader/scan_selection.h"
 
@@ -42,6 +43,8 @@ struct RunOptions {
 std::string ApplyRunOptions(const RunOptions& options, Settings& settings);
 // The survey analysis's part of it (--sites or --site and what goes with them).
 std::string ApplyAnalysisOptions(const RunOptions& options, Settings& settings);
+// The survey analysis of these settings (its sites, gain, ranges, model and bins).
+AnalysisOptions AnalysisOptionsOf(const Settings& settings);
 
 // The scans of `input` that --skip-scans ("2,5") leaves out; the usage message when
 // the list is wrong, or an empty text.

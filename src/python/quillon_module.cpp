@@ -228,6 +228,11 @@ py::tuple BinsOfPaths(const std::vector<std::string>& paths, const py::dict& opt
   return RunIntoFrames(paths, options, std::move(progress), false);
 }
 
+// Nanoseconds since 1970 as whole seconds (rounded down); INT64_MIN stays "none".
+int64_t SecondsOf(int64_t ns) {
+  return ns == INT64_MIN ? INT64_MIN : (ns >= 0 ? ns / 1000000000 : -((-ns + 999999999) / 1000000000));
+}
+
 // Bins of a frame's columns: logs (a code per row; rows of one log together),
 // receiver, lon, lat (NaN: no position), freq_mhz (NaN: none), rssi_dbm, time
 // (nanoseconds since 1970; INT64_MIN: none).
@@ -267,9 +272,7 @@ py::dict BinsOfColumns(py::array_t<int32_t> logs, py::array_t<int32_t> receivers
         bins.AddMeasurement(r(i), 1000.0, 1000.0, -1.0, s(i), INT64_MIN);  // counted as without a position
         continue;
       }
-      const int64_t ns = t(i);
-      const int64_t seconds = ns == INT64_MIN ? INT64_MIN : (ns >= 0 ? ns / 1000000000 : -((-ns + 999999999) / 1000000000));
-      bins.AddMeasurement(r(i), x(i), y(i), std::isnan(f(i)) ? -1.0 : f(i), s(i), seconds);
+      bins.AddMeasurement(r(i), x(i), y(i), std::isnan(f(i)) ? -1.0 : f(i), s(i), SecondsOf(t(i)));
     }
     if (bins.Grid().Problem().empty() && !WriteBinsLayer(writer, "frame", kBinsLayer, bins, error))
       throw ConversionFault(error);
@@ -354,14 +357,7 @@ py::tuple CalibrateColumns(py::array_t<int32_t> receivers, py::array_t<double> l
   const py::ssize_t n = receivers.size();
   for (const py::ssize_t size : {lons.size(), lats.size(), mhz.size(), rssi.size(), times.size()})
     if (size != n) throw UsageFault("the frame's columns differ in length");
-  AnalysisOptions a;
-  a.Sites = settings.Sites;
-  a.RxGainDb = settings.RxGainDb;
-  a.RssiMin = settings.FitRssiMin, a.RssiMax = settings.FitRssiMax;
-  a.DistanceMin = settings.FitDistanceMin, a.DistanceMax = settings.FitDistanceMax;
-  if (settings.EvaluateModel) a.Model = PathLossModel{settings.ModelK1, settings.ModelK2};
-  a.BinMetres = settings.BinMetres;
-  a.BinCrs = settings.BinCrs;
+  AnalysisOptions a = AnalysisOptionsOf(settings);
   a.KeepPoints = true;
   EntryBoxes boxes;
   boxes.DataBlock = boxes.Frequency = boxes.Rssi = true;
@@ -374,11 +370,7 @@ py::tuple CalibrateColumns(py::array_t<int32_t> receivers, py::array_t<double> l
     auto s = rssi.unchecked<1>();
     auto t = times.unchecked<1>();
     py::gil_scoped_release released;
-    for (py::ssize_t i = 0; i < n; ++i) {
-      const int64_t ns = t(i);
-      const int64_t seconds = ns == INT64_MIN ? INT64_MIN : (ns >= 0 ? ns / 1000000000 : -((-ns + 999999999) / 1000000000));
-      analysis.AddMeasurement(r(i), x(i), y(i), f(i), s(i), seconds, 0.0005);
-    }
+    for (py::ssize_t i = 0; i < n; ++i) analysis.AddMeasurement(r(i), x(i), y(i), f(i), s(i), SecondsOf(t(i)), 0.0005);
   }
   py::list warnings;
   for (const std::string& failure : analysis.Failures()) warnings.append(py::str(failure));

@@ -152,7 +152,7 @@ TEST(CalibrationTest, FiltersCountedExactly) {
       else ++kept;
     }
   }
-  ASSERT_GT(noMeasurement * signal * distance * kept, 0);
+  for (const int64_t count : {noMeasurement, signal, distance, kept}) ASSERT_GT(count, 0);  // every filter meets some
   const std::string expected = "Measurements: " + std::to_string(kept) + " entered; left out: 0 of no site, " +
                                "0 without position, " + std::to_string(noMeasurement) +
                                " without measurement (-120 dBm), " + std::to_string(signal) + " outside -100 to -50 dBm, " +
