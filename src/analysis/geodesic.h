@@ -20,12 +20,18 @@ double GeodesicDistance(double lat1, double lon1, double lat2, double lon2);
 class DistanceFrom {
  public:
   DistanceFrom(double lat, double lon) : Lat(lat), Lon(lon) {}
-  double To(double lat, double lon);
+  double To(double lat, double lon) {
+    double x = 0;
+    return To(lat, lon, x);
+  }
+  // The same, with x = log10(metres / 1000) (near a measured point from the series of
+  // the logarithm about its distance, to 1e-6 of a decade).
+  double To(double lat, double lon, double& x);
 
  private:
   double Lat, Lon;
   bool Known = false;
-  double RefLat = 0, RefLon = 0, RefMetres = 0;
+  double RefLat = 0, RefLon = 0, RefMetres = 0, RefX = 0;
   double NorthPerDegree = 0, EastPerDegree = 0;  // metres per degree at the reference
   double AlongNorth = 0, AlongEast = 0;          // the unit vector away from the transmitter
   double Curvature = 0;                          // d2s / dt2 across the geodesic

@@ -78,8 +78,8 @@ int SurveyAnalysis::MatchSite(int receiver, double mhz, double halfStep) {
 }
 
 void SurveyAnalysis::Measure(Distance& place, size_t site, double lat, double lon) {
-  place.Metres = From[site].To(lat, lon);
-  place.X = std::log10(place.Metres / 1000.0);
+  place.Metres = From[site].To(lat, lon, place.X);
+  place.Place = PlaceNumber;
 }
 
 // The measurements of one site and frequency at one place are summed as whole dBm
@@ -108,7 +108,11 @@ void SurveyAnalysis::FlushGroup() const {
   const double k = static_cast<double>(g.Count);
   const double offset = Options.Sites[g.Site].EirpDbm + Options.RxGainDb;
   const double spread = static_cast<double>(g.Count * g.SumOfSquares - g.Sum * g.Sum) / k;
-  PerFrequency[{g.Site, g.Frequency}].AddGroup(g.X, g.Metres, g.Count, offset - static_cast<double>(g.Sum) / k, spread);
+  if (!LastFit || LastFitSite != g.Site || LastFitFrequency != g.Frequency) {
+    LastFit = &PerFrequency[{g.Site, g.Frequency}];  // a map's elements stay where they are
+    LastFitSite = g.Site, LastFitFrequency = g.Frequency;
+  }
+  LastFit->AddGroup(g.X, g.Metres, g.Count, offset - static_cast<double>(g.Sum) / k, spread);
   g = Group();
 }
 
@@ -116,9 +120,10 @@ void SurveyAnalysis::AddRow(const RowView& row) {
   ++Gathered.Rows;
   const bool placed = row.HasFix();
   if (!placed) ++Gathered.RowsWithoutFix;
-  // Outages: gaps between the valid fixes the rows show.
-  if (placed) {
+  // Outages: gaps between the valid fixes the rows show (each fix looked at once).
+  if (placed && (row.Fix().Second != SeenSecond || row.Fix().Minute != SeenMinute || row.Fix().Hour != SeenHour)) {
     const GpsFix& f = row.Fix();
+    SeenSecond = f.Second, SeenMinute = f.Minute, SeenHour = f.Hour;
     const int quality = f.GpsFixQuality();
     const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
                        f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
@@ -135,11 +140,11 @@ void SurveyAnalysis::AddRow(const RowView& row) {
   // The position as the position fields show it; each site's distance once per place
   // (the rows between two fixes share their place).
   const double rawLat = placed ? row.Latitude() : 0.0, rawLon = placed ? row.Longitude() : 0.0;
-  if (rawLat != PlaceLat || rawLon != PlaceLon || Distances.size() != Options.Sites.size()) {
+  if (Distances.size() != Options.Sites.size()) Distances.assign(Options.Sites.size(), Distance());
+  if (rawLat != PlaceLat || rawLon != PlaceLon) {
     PlaceLat = rawLat, PlaceLon = rawLon;
     ShownLat = placed ? ShownDegrees(rawLat) : 0.0, ShownLon = placed ? ShownDegrees(rawLon) : 0.0;
-    Distances.assign(Options.Sites.size(), Distance());
-    ++PlaceNumber;
+    ++PlaceNumber;  // every distance to be measured again
   }
   const double lat = ShownLat, lon = ShownLon;
   int64_t time = INT64_MIN;
@@ -176,6 +181,38 @@ void SurveyAnalysis::AddRow(const RowView& row) {
     Counts.Kept += kept;
     kept = sum = sumOfSquares = 0;
   };
+  const int8_t* samples = nullptr;
+  int32_t count = 0, stored = 0;
+  uint32_t steps = 0;
+  if (row.SampleRun(samples, count, stored, steps)) {  // one frequency: its fate once, then sums
+    if (!Boxes.Prints(DataEntry{steps, false, true, 0}) || count == 0) return;
+    const int site = SiteOf(receiver, row.Band().StepsToMHz(steps), halfStep);
+    int64_t measured = 0;
+    for (int32_t j = 0; j < stored; ++j) measured += samples[j] != kNoMeasurementDbm;
+    Gathered.Entries += count;
+    Gathered.EntriesWithoutMeasurement += count - measured;
+    if (site < 0) return void(Counts.NotOfASite += count);
+    if (!placed) return void(Counts.NoPosition += count);
+    Counts.NoMeasurement += count - measured;
+    int64_t inRange = 0;
+    for (int32_t j = 0; j < stored; ++j) {
+      const int rssi = samples[j];
+      const bool in = rssi != kNoMeasurementDbm && rssi >= lowest && rssi <= highest;
+      inRange += in;
+      sum += in ? rssi : 0;
+      sumOfSquares += in ? rssi * rssi : 0;
+    }
+    Counts.OutsideSignal += measured - inRange;
+    if (inRange == 0) return;
+    Distance& place = Distances[static_cast<size_t>(site)];
+    if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), lat, lon);
+    if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax))
+      return void(Counts.OutsideDistance += inRange);
+    StartGroup(static_cast<size_t>(site), LastMatch.Key, place);
+    kept = inRange;
+    flush();
+    return;
+  }
   row.ForEachEntry([&](const DataEntry& entry) QUILLON_INLINE {
     if (!Boxes.Prints(entry)) return;
     ++entries;
@@ -190,7 +227,7 @@ void SurveyAnalysis::AddRow(const RowView& row) {
       fate = site < 0 ? Fate::NoSite : !placed ? Fate::NoPosition : Fate::Fitted;
       if (fate == Fate::Fitted) {
         Distance& place = Distances[static_cast<size_t>(site)];
-        if (place.Metres < 0) Measure(place, static_cast<size_t>(site), lat, lon);
+        if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), lat, lon);
         if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax)) fate = Fate::Far;
         else StartGroup(static_cast<size_t>(site), LastMatch.Key, place);
       }
@@ -219,7 +256,7 @@ void SurveyAnalysis::AddMeasurement(int receiver, double lon, double lat, double
   ++Gathered.Rows;
   const bool placed = std::isfinite(lon) && std::isfinite(lat);
   if (!placed) ++Gathered.RowsWithoutFix;
-  Distances.assign(Options.Sites.size(), Distance());
+  if (Distances.size() != Options.Sites.size()) Distances.assign(Options.Sites.size(), Distance());
   PlaceLat = PlaceLon = std::numeric_limits<double>::quiet_NaN();
   ++PlaceNumber;
   TakeEntry({receiver, placed, lon, lat, mhz, std::isfinite(mhz), rssi, time}, halfStepMHz);
@@ -236,7 +273,7 @@ void SurveyAnalysis::TakeEntry(const Entry& e, double halfStep) {
   if (e.Rssi < Options.RssiMin || e.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
   const Site& s = Options.Sites[static_cast<size_t>(site)];
   Distance& place = Distances[static_cast<size_t>(site)];
-  if (place.Metres < 0) Measure(place, static_cast<size_t>(site), e.Lat, e.Lon);
+  if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), e.Lat, e.Lon);
   const double metres = place.Metres;
   if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
   const int64_t frequency = FrequencyKey(e.MHz);
@@ -269,6 +306,7 @@ void SurveyAnalysis::EndLog(TLambdaAverager& averager) {
   if (averager.Wavelength > 0) Wavelength = averager.Wavelength;
   averager.ClearWindowStatistics();
   LastFixTime = INT64_MIN;  // no outage between two logs
+  SeenSecond = SeenMinute = SeenHour = -1;
 }
 
 void SurveyAnalysis::Gather(std::map<std::pair<size_t, int64_t>, PathLossFit>& perFrequency,
@@ -434,6 +472,7 @@ std::vector<std::string> SurveyAnalysis::Report() const {
 
 void SurveyAnalysis::Clear() {
   PerFrequency.clear();
+  LastFit = nullptr;
   Pending = Group();
   Distances.clear();
   Bins.clear();

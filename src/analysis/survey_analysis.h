@@ -129,6 +129,7 @@ class SurveyAnalysis {
               std::map<size_t, PathLossFit>& perSite) const;
   struct Distance {
     double Metres = -1.0, X = 0.0;
+    int64_t Place = -1;  // the PlaceNumber it was measured at
   };
   // Makes the pending group that of this site, frequency and place (the last one's
   // sums entering its fit first).
@@ -150,6 +151,9 @@ class SurveyAnalysis {
     int64_t Count = 0, Sum = 0, SumOfSquares = 0;  // whole dBm
   };
   mutable Group Pending;
+  mutable PathLossFit* LastFit = nullptr;  // that of LastFitSite and LastFitFrequency
+  mutable size_t LastFitSite = 0;
+  mutable int64_t LastFitFrequency = 0;
   int64_t PlaceNumber = 0;  // counts the places the rows came from
   struct Match {
     int Receiver = -1;
@@ -166,11 +170,12 @@ class SurveyAnalysis {
   uint64_t SamplesBetweenFixes = 0, FixIntervals = 0;
   double Wavelength = 0.0;
   // The place of the last row (as read and as shown) and its distance to each site
-  // (Metres -1: not yet measured) with x = log10(d / 1 km).
+  // with x = log10(d / 1 km), measured at the place numbered Place.
   double PlaceLat = 0.0, PlaceLon = 0.0, ShownLat = 0.0, ShownLon = 0.0;
   std::vector<Distance> Distances;
   std::vector<DistanceFrom> From;  // per site
-  int64_t LastFixTime = INT64_MIN;  // seconds since 1970 of the last valid fix seen on a row
+  int64_t LastFixTime = INT64_MIN;
+  int SeenSecond = -1, SeenMinute = -1, SeenHour = -1;  // the fix last looked at  // seconds since 1970 of the last valid fix seen on a row
 };
 
 // "drive-calibration.csv" beside "drive.out" or "drive.gpkg".

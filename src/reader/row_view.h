@@ -65,6 +65,30 @@ class RowView {
   template <typename Visit>
   void ForEachEntry(Visit&& visit) const;
 
+  // The entries of a single-channel row, which share one frequency, as a run: the
+  // first `stored` of `count` entries have the RSSI samples[j], the others -120 (no
+  // sample was stored for them). False for other rows (or a channel of frequency 0),
+  // whose entries ForEachEntry gives one by one; for a run it gives the same.
+  bool SampleRun(const int8_t*& samples, int32_t& count, int32_t& stored, uint32_t& frequency) const {
+    const DecodedState& s = *S;
+    if (s.Mode != ScanMode::SingleChannel) return false;
+    const uint32_t* frequencies = s.ListFrequencies[s.SelectedReceiver];
+    frequency = frequencies[0];
+    if (frequency == 0 || frequencies[kFrequencySlots - 1] != frequency) return false;
+    if (s.Buffered()) {
+      const BufferedRow& row = Row();
+      const size_t offset = std::min<size_t>(row.SampleOffset, s.RowSampleData.size());
+      samples = s.RowSampleData.data() + offset;
+      count = row.LastSample + 1;
+      stored = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(count), s.RowSampleData.size() - offset));
+    } else {
+      samples = s.RssiSamples;
+      count = stored = s.LastSampleIndex + 1;
+    }
+    if (count < 0) count = stored = 0;
+    return true;
+  }
+
  private:
   const DecodedState* S;
   int32_t Index;
