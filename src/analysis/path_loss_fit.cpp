@@ -7,12 +7,13 @@ namespace quillon {
 
 void PathLossFit::Add(double metres, double pathLossDb) { AddAt(std::log10(metres / 1000.0), metres, pathLossDb); }
 
-void PathLossFit::AddGroup(double x, double metres, int64_t k, double meanDb, double sumOfSquares) {
+void PathLossFit::AddMoments(int64_t n, double meanX, double meanDb, double sxx, double sll, double sxl,
+                             double minD, double maxD) {
   PathLossFit group;
-  group.N = k;
-  group.MeanX = x, group.MeanL = meanDb;
-  group.Sll = sumOfSquares;
-  group.MinD = group.MaxD = metres;
+  group.N = n;
+  group.MeanX = meanX, group.MeanL = meanDb;
+  group.Sxx = sxx, group.Sll = sll, group.Sxl = sxl;
+  group.MinD = minD, group.MaxD = maxD;
   Merge(group);
 }
 

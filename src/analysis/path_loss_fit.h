@@ -31,9 +31,9 @@ class PathLossFit {
   void Add(double metres, double pathLossDb);
   // The same with x = log10(metres / 1000) already known (points of one place share it).
   void AddAt(double x, double metres, double pathLossDb);
-  // k points at one distance (x = log10(metres / 1000)) with the mean path loss
-  // meanDb and the sum of squared deviations from it sumOfSquares.
-  void AddGroup(double x, double metres, int64_t k, double meanDb, double sumOfSquares);
+  // n points given by their means and centred sums, at minD to maxD metres.
+  void AddMoments(int64_t n, double meanX, double meanDb, double sxx, double sll, double sxl, double minD,
+                  double maxD);
   // Takes in the points of another fit (Chan's combination of centred sums).
   void Merge(const PathLossFit& other);
   int64_t Count() const { return N; }

@@ -84,35 +84,39 @@ void SurveyAnalysis::Measure(Distance& place, size_t site, double lat, double lo
 
 // The measurements of one site and frequency at one place are summed as whole dBm
 // (exactly), and enter their fit together when the place, site or frequency changes.
-void SurveyAnalysis::StartGroup(size_t site, int64_t frequency, const Distance& place) {
+// The measurements of one site and frequency are gathered over up to kGroupPlaces
+// places as exact sums of whole dBm and sums of x about the group's first x (a short
+// range, so that they do not cancel), and enter their fit together.
+void SurveyAnalysis::AddBatch(size_t site, int64_t frequency, const Distance& place, int64_t count, int64_t sum,
+                              int64_t sumOfSquares) {
   Group& g = Pending;
-  if (g.Count == 0 || g.Site != site || g.Frequency != frequency || g.Place != PlaceNumber) {
-    FlushGroup();
-    g.Site = site, g.Frequency = frequency, g.Place = PlaceNumber;
-    g.X = place.X, g.Metres = place.Metres;
+  if (g.Count != 0 && (g.Site != site || g.Frequency != frequency || g.Places >= kGroupPlaces)) FlushGroup();
+  if (g.Count == 0) {
+    g.Site = site, g.Frequency = frequency, g.X0 = place.X;
+    g.MinD = g.MaxD = place.Metres;
   }
-}
-
-void SurveyAnalysis::AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi) {
-  StartGroup(site, frequency, place);
-  Group& g = Pending;
-  ++g.Count;
-  g.Sum += rssi;
-  g.SumOfSquares += static_cast<int64_t>(rssi) * rssi;
-  ++Counts.Kept;
+  const double d = place.X - g.X0, k = static_cast<double>(count);
+  g.Count += count, g.Sum += sum, g.SumOfSquares += sumOfSquares;
+  g.Dx += k * d, g.Dx2 += k * d * d, g.DxR += d * static_cast<double>(sum);
+  g.MinD = std::min(g.MinD, place.Metres), g.MaxD = std::max(g.MaxD, place.Metres);
+  ++g.Places;
+  Counts.Kept += count;
 }
 
 void SurveyAnalysis::FlushGroup() const {
   Group& g = Pending;
   if (g.Count == 0) return;
-  const double k = static_cast<double>(g.Count);
+  const double n = static_cast<double>(g.Count), sum = static_cast<double>(g.Sum);
   const double offset = Options.Sites[g.Site].EirpDbm + Options.RxGainDb;
-  const double spread = static_cast<double>(g.Count * g.SumOfSquares - g.Sum * g.Sum) / k;
+  // Path loss L = offset - rssi: its mean, and the centred sums of x and L.
+  const double sxx = std::max(0.0, g.Dx2 - g.Dx * g.Dx / n);
+  const double sll = static_cast<double>(g.Count * g.SumOfSquares - g.Sum * g.Sum) / n;
+  const double sxl = -(g.DxR - g.Dx * sum / n);
   if (!LastFit || LastFitSite != g.Site || LastFitFrequency != g.Frequency) {
     LastFit = &PerFrequency[{g.Site, g.Frequency}];  // a map's elements stay where they are
     LastFitSite = g.Site, LastFitFrequency = g.Frequency;
   }
-  LastFit->AddGroup(g.X, g.Metres, g.Count, offset - static_cast<double>(g.Sum) / k, spread);
+  LastFit->AddMoments(g.Count, g.X0 + g.Dx / n, offset - sum / n, sxx, sll, sxl, g.MinD, g.MaxD);
   g = Group();
 }
 
@@ -175,10 +179,11 @@ void SurveyAnalysis::AddRow(const RowView& row) {
   uint32_t value = 0;
   bool known = false;
   Fate fate = Fate::NoSite;
+  const Distance* at = nullptr;  // the place of the kept entries' site
+  size_t atSite = 0;
   const auto flush = [&] {
     if (kept == 0) return;
-    Pending.Count += kept, Pending.Sum += sum, Pending.SumOfSquares += sumOfSquares;
-    Counts.Kept += kept;
+    AddBatch(atSite, LastMatch.Key, *at, kept, sum, sumOfSquares);
     kept = sum = sumOfSquares = 0;
   };
   const int8_t* samples = nullptr;
@@ -208,9 +213,7 @@ void SurveyAnalysis::AddRow(const RowView& row) {
     if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), lat, lon);
     if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax))
       return void(Counts.OutsideDistance += inRange);
-    StartGroup(static_cast<size_t>(site), LastMatch.Key, place);
-    kept = inRange;
-    flush();
+    AddBatch(static_cast<size_t>(site), LastMatch.Key, place, inRange, sum, sumOfSquares);
     return;
   }
   row.ForEachEntry([&](const DataEntry& entry) QUILLON_INLINE {
@@ -229,7 +232,7 @@ void SurveyAnalysis::AddRow(const RowView& row) {
         Distance& place = Distances[static_cast<size_t>(site)];
         if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), lat, lon);
         if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax)) fate = Fate::Far;
-        else StartGroup(static_cast<size_t>(site), LastMatch.Key, place);
+        else at = &place, atSite = static_cast<size_t>(site);
       }
     }
     if (fate == Fate::NoSite) return void(++noSite);
@@ -287,7 +290,7 @@ void SurveyAnalysis::TakeEntry(const Entry& e, double halfStep) {
     return;
   }
   const double loss = s.EirpDbm + Options.RxGainDb - e.Rssi;
-  AddPoint(static_cast<size_t>(site), frequency, place, e.Rssi);
+  AddBatch(static_cast<size_t>(site), frequency, place, 1, e.Rssi, static_cast<int64_t>(e.Rssi) * e.Rssi);
   if (!Options.KeepPoints) return;
   CalibrationPoint p;
   p.Site = static_cast<uint32_t>(site);

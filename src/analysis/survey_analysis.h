@@ -131,10 +131,9 @@ class SurveyAnalysis {
     double Metres = -1.0, X = 0.0;
     int64_t Place = -1;  // the PlaceNumber it was measured at
   };
-  // Makes the pending group that of this site, frequency and place (the last one's
-  // sums entering its fit first).
-  void StartGroup(size_t site, int64_t frequency, const Distance& place);
-  void AddPoint(size_t site, int64_t frequency, const Distance& place, int rssi);
+  // `count` measurements of a site and frequency at a place, whole dBm summed.
+  void AddBatch(size_t site, int64_t frequency, const Distance& place, int64_t count, int64_t sum,
+                int64_t sumOfSquares);
   void Measure(Distance& place, size_t site, double lat, double lon);
   void FlushGroup() const;
 
@@ -144,11 +143,15 @@ class SurveyAnalysis {
   // (site, frequency in 1/100000 MHz); mutable: pending groups enter when results are asked for.
   mutable std::map<std::pair<size_t, int64_t>, PathLossFit> PerFrequency;
   // The measurements of one site and frequency at the current place, not yet in their fit.
+  static constexpr int64_t kGroupPlaces = 1024;
   struct Group {
     size_t Site = 0;
-    int64_t Frequency = 0, Place = 0;
-    double X = 0.0, Metres = 0.0;
+    int64_t Frequency = 0;
+    double X0 = 0.0;                                // x of the group's first place
     int64_t Count = 0, Sum = 0, SumOfSquares = 0;  // whole dBm
+    double Dx = 0.0, Dx2 = 0.0, DxR = 0.0;          // sums of (x - X0), its square, times the dBm
+    double MinD = 0.0, MaxD = 0.0;
+    int64_t Places = 0;
   };
   mutable Group Pending;
   mutable PathLossFit* LastFit = nullptr;  // that of LastFitSite and LastFitFrequency
