@@ -5,7 +5,6 @@
 
 namespace quillon {
 
-void PathLossFit::Add(double metres, double pathLossDb) { AddAt(std::log10(metres / 1000.0), metres, pathLossDb); }
 
 void PathLossFit::AddMoments(int64_t n, double meanX, double meanDb, double sxx, double sll, double sxl,
                              double minD, double maxD) {
@@ -35,7 +34,8 @@ void PathLossFit::Merge(const PathLossFit& o) {
   N += o.N;
 }
 
-void PathLossFit::AddAt(double x, double metres, double pathLossDb) {
+void PathLossFit::Add(double metres, double pathLossDb) {
+  const double x = std::log10(metres / 1000.0);
   ++N;
   const double dx = x - MeanX, dl = pathLossDb - MeanL;
   MeanX += dx / static_cast<double>(N);

@@ -29,8 +29,6 @@ class PathLossFit {
  public:
   // A point at `metres` (more than 0) with this path loss in dB.
   void Add(double metres, double pathLossDb);
-  // The same with x = log10(metres / 1000) already known (points of one place share it).
-  void AddAt(double x, double metres, double pathLossDb);
   // n points given by their means and centred sums, at minD to maxD metres.
   void AddMoments(int64_t n, double meanX, double meanDb, double sxx, double sll, double sxl, double minD,
                   double maxD);

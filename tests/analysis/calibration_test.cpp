@@ -33,6 +33,15 @@ struct Calibration {
   double Value(const char* column) const { return std::stod(Columns.at(column)); }
 };
 
+// The first fit's line of a calibration file (the line after its header).
+std::string FirstFit(const std::string& path) {
+  std::istringstream lines(ReadFile(path));
+  std::string line;
+  std::getline(lines, line);
+  std::getline(lines, line);
+  return line;
+}
+
 // Simulates a survey with `synth` options and converts it with `convert` options.
 Calibration Survey(const TempDir& dir, const std::string& synth, const std::string& convert) {
   const std::string log = dir.File("cw.klf"), err = dir.File("err");
@@ -188,20 +197,14 @@ TEST(CalibrationTest, FolderRunFitsItsLogsTogether) {
                            " --eirp 62")
                               .c_str()),
               0);
-    std::istringstream lines(ReadFile(dir.File("one-calibration.csv")));
-    std::string line;
-    std::getline(lines, line);
-    std::getline(lines, line);
+    const std::string line = FirstFit(dir.File("one-calibration.csv"));
     each += std::stoll(line.substr(line.find(",,") + 2));
   }
   ASSERT_EQ(std::system((Converter() + " --quiet --folder " + dir.File("in") + " --into " + dir.File("all.gpkg") +
                          " --site " + kSite + " --eirp 62")
                             .c_str()),
             0);
-  std::istringstream lines(ReadFile(dir.File("all-calibration.csv")));
-  std::string line;
-  std::getline(lines, line);
-  std::getline(lines, line);
+  const std::string line = FirstFit(dir.File("all-calibration.csv"));
   EXPECT_EQ(std::stoll(line.substr(line.find(",,") + 2)), each) << line;
   EXPECT_TRUE(std::filesystem::exists(dir.File("all-calibration.gpkg")));
 }
@@ -218,10 +221,7 @@ TEST(CalibrationTest, CalibrationLayerHoldsTheFitsPoints) {
                            kSite + " --eirp 62")
                               .c_str()),
               0);
-    std::istringstream lines(ReadFile(dir.File("cw-calibration.csv")));
-    std::string line;
-    std::getline(lines, line);
-    std::getline(lines, line);  // the site at 1935 MHz
+    const std::string line = FirstFit(dir.File("cw-calibration.csv"));  // the site at 1935 MHz
     std::vector<std::string> v;
     std::istringstream fields(line);
     for (std::string f; std::getline(fields, f, ',');) v.push_back(f);
