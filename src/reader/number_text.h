@@ -249,11 +249,21 @@ inline void AppendFixed(TextBuffer& text, double value, int precision) {
   text.CommitTo(WriteFixed(text.Tail(kMaxFixedText), value, precision));
 }
 
-// A position in degrees as the position fields show it (six decimals): rounded
-// directly, or through its text where the rounding is too close to call.
+// A position in degrees as the position fields show it (six decimals), as
+// WriteFixedFast<6> rounds it: to the nearest millionth (by adding and taking away
+// 1.5 * 2^52), and within a hair of a half decided exactly; through its text where
+// that takes its slow path.
 inline double ShownDegrees(double value) {
-  const double scaled = value * 1e6, down = std::floor(scaled), fraction = scaled - down;
-  if (std::fabs(fraction - 0.5) > 1e-6) return (fraction < 0.5 ? down : down + 1.0) / 1e6;
+  const double scaled = value * 1e6;
+  if (std::fabs(scaled) < 8589934592.0) {
+    constexpr double kRounder = 6755399441055744.0;
+    const double nearest = (scaled + kRounder) - kRounder;
+    if (std::fabs(std::fabs(scaled - nearest) - 0.5) > 1e-6) return nearest / 1e6;
+    const double magnitude = std::fabs(value);
+    const long long whole = static_cast<long long>(magnitude * 1e6);
+    const double shown = static_cast<double>(whole + (number_text_detail::RoundsUpNearHalf(magnitude, 1e6, whole) ? 1 : 0)) / 1e6;
+    return std::signbit(value) ? -shown : shown;
+  }
   return AsShown(value, 6);
 }
 

@@ -232,6 +232,12 @@ TEST(NumberTextTest, FixedMatchesPrintf) {
       }
     }
   }
+  // Halves of a millionth and their neighbours, and exact halves (2^-7 is 7812.5 millionths).
+  for (double v : {0.0078125, -0.0078125, 45.5000005, -73.5976775, 179.9999995, 0.0000005}) {
+    values.push_back(v);
+    values.push_back(std::nextafter(v, 1e9));
+    values.push_back(std::nextafter(v, -1e9));
+  }
   for (int precision : {0, 1, 2, 3, 5, 6}) {
     for (double v : values) {
       char expected[512];
@@ -246,6 +252,9 @@ TEST(NumberTextTest, FixedMatchesPrintf) {
       std::memcpy(&b, &read, sizeof b);
       if (!std::isnan(read)) {
         ASSERT_EQ(a, b) << expected << " precision " << precision;
+        if (precision == 6) {
+          ASSERT_EQ(ShownDegrees(v), read) << expected;  // the same number (zero of either sign)
+        }
       }
     }
   }
