@@ -7,17 +7,11 @@
 #include <limits>
 
 #include "analysis/geodesic.h"
+#include "analysis/sample_sums.h"
 #include "bins/bin_grid.h"
 #include "layers/layer_feature.h"
 #include "reader/native_file.h"
 #include "reader/number_text.h"
-
-// The per-entry step inlined into each kind of scan's loop.
-#if defined(__GNUC__)
-#define QUILLON_INLINE __attribute__((always_inline))
-#else
-#define QUILLON_INLINE
-#endif
 
 namespace quillon {
 
@@ -25,9 +19,6 @@ namespace {
 
 constexpr double kSpeedOfLight = 299.792458;  // metres per microsecond: lambda = c / f(MHz)
 constexpr int kLeeSamples = 36;               // samples a 40-wavelength window needs
-constexpr int64_t kOutageSeconds = 3;         // a gap between valid fixes that counts as an outage
-
-int64_t FrequencyKey(double mhz) { return std::llround(mhz * 1e5); }
 
 std::string Number(double value, int decimals) {
   char text[64];
@@ -52,255 +43,17 @@ std::string Percent(int64_t part, int64_t whole) {
 }  // namespace
 
 SurveyAnalysis::SurveyAnalysis(AnalysisOptions options, EntryBoxes boxes)
-    : Options(std::move(options)), Boxes(boxes) {
+    : Options(std::move(options)),
+      Boxes(boxes),
+      Lowest(static_cast<int>(std::clamp(std::ceil(Options.RssiMin), -1000.0, 1000.0))),
+      Highest(static_cast<int>(std::clamp(std::floor(Options.RssiMax), -1000.0, 1000.0))),
+      Tally(Lowest, Highest) {
   if (Options.BinMetres > 0) Grid = std::make_unique<BinGrid>(Options.BinMetres, Options.BinCrs);
   for (const Site& s : Options.Sites) From.emplace_back(s.Latitude, s.Longitude);
+  Distances.assign(Options.Sites.size(), Distance());
 }
 
 SurveyAnalysis::~SurveyAnalysis() = default;
-
-inline int SurveyAnalysis::SiteOf(int receiver, double mhz, double halfStep) {
-  if (receiver == LastMatch.Receiver && mhz == LastMatch.MHz && halfStep == LastMatch.HalfStep) return LastMatch.Site;
-  return MatchSite(receiver, mhz, halfStep);
-}
-
-int SurveyAnalysis::MatchSite(int receiver, double mhz, double halfStep) {
-  LastMatch = {receiver, mhz, halfStep, -1, 0};
-  for (size_t i = 0; i < Options.Sites.size(); ++i) {
-    const Site& s = Options.Sites[i];
-    if (s.Receiver != 0 && s.Receiver != receiver) continue;
-    if (s.EveryFrequency() || std::fabs(mhz - s.FrequencyMHz) <= halfStep + 1e-9) {
-      LastMatch.Key = FrequencyKey(mhz);
-      return LastMatch.Site = static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
-void SurveyAnalysis::Measure(Distance& place, size_t site, double lat, double lon) {
-  place.Metres = From[site].To(lat, lon, place.X);
-  place.Place = PlaceNumber;
-}
-
-// The measurements of one site and frequency at one place are summed as whole dBm
-// (exactly), and enter their fit together when the place, site or frequency changes.
-// The measurements of one site and frequency are gathered over up to kGroupPlaces
-// places as exact sums of whole dBm and sums of x about the group's first x (a short
-// range, so that they do not cancel), and enter their fit together.
-void SurveyAnalysis::AddBatch(size_t site, int64_t frequency, const Distance& place, int64_t count, int64_t sum,
-                              int64_t sumOfSquares) {
-  Group& g = Pending;
-  if (g.Count != 0 && (g.Site != site || g.Frequency != frequency || g.Places >= kGroupPlaces)) FlushGroup();
-  if (g.Count == 0) {
-    g.Site = site, g.Frequency = frequency, g.X0 = place.X;
-    g.MinD = g.MaxD = place.Metres;
-  }
-  const double d = place.X - g.X0, k = static_cast<double>(count);
-  g.Count += count, g.Sum += sum, g.SumOfSquares += sumOfSquares;
-  g.Dx += k * d, g.Dx2 += k * d * d, g.DxR += d * static_cast<double>(sum);
-  g.MinD = std::min(g.MinD, place.Metres), g.MaxD = std::max(g.MaxD, place.Metres);
-  ++g.Places;
-  Counts.Kept += count;
-}
-
-void SurveyAnalysis::FlushGroup() const {
-  Group& g = Pending;
-  if (g.Count == 0) return;
-  const double n = static_cast<double>(g.Count), sum = static_cast<double>(g.Sum);
-  const double offset = Options.Sites[g.Site].EirpDbm + Options.RxGainDb;
-  // Path loss L = offset - rssi: its mean, and the centred sums of x and L.
-  const double sxx = std::max(0.0, g.Dx2 - g.Dx * g.Dx / n);
-  const double sll = static_cast<double>(g.Count * g.SumOfSquares - g.Sum * g.Sum) / n;
-  const double sxl = -(g.DxR - g.Dx * sum / n);
-  if (!LastFit || LastFitSite != g.Site || LastFitFrequency != g.Frequency) {
-    LastFit = &PerFrequency[{g.Site, g.Frequency}];  // a map's elements stay where they are
-    LastFitSite = g.Site, LastFitFrequency = g.Frequency;
-  }
-  LastFit->AddMoments(g.Count, g.X0 + g.Dx / n, offset - sum / n, sxx, sll, sxl, g.MinD, g.MaxD);
-  g = Group();
-}
-
-void SurveyAnalysis::AddRow(const RowView& row) {
-  ++Gathered.Rows;
-  const bool placed = row.HasFix();
-  if (!placed) ++Gathered.RowsWithoutFix;
-  // Outages: gaps between the valid fixes the rows show (each fix looked at once).
-  if (placed && (row.Fix().Second != SeenSecond || row.Fix().Minute != SeenMinute || row.Fix().Hour != SeenHour)) {
-    const GpsFix& f = row.Fix();
-    SeenSecond = f.Second, SeenMinute = f.Minute, SeenHour = f.Hour;
-    const int quality = f.GpsFixQuality();
-    const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
-                       f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
-    if ((quality == GpsFix::k2DFix || quality == GpsFix::k3DFix) && dated) {
-      const int64_t time = SecondsSince1970(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second);
-      if (LastFixTime != INT64_MIN && time - LastFixTime >= kOutageSeconds) {
-        ++Gathered.Outages;
-        Gathered.OutageSeconds += time - LastFixTime;
-      }
-      if (time > LastFixTime || LastFixTime == INT64_MIN) LastFixTime = time;
-    }
-  }
-  if (!Boxes.DataBlock) return;
-  // The position as the position fields show it; each site's distance once per place
-  // (the rows between two fixes share their place).
-  const double rawLat = placed ? row.Latitude() : 0.0, rawLon = placed ? row.Longitude() : 0.0;
-  if (Distances.size() != Options.Sites.size()) Distances.assign(Options.Sites.size(), Distance());
-  if (rawLat != PlaceLat || rawLon != PlaceLon) {
-    PlaceLat = rawLat, PlaceLon = rawLon;
-    ShownLat = placed ? ShownDegrees(rawLat) : 0.0, ShownLon = placed ? ShownDegrees(rawLon) : 0.0;
-    ++PlaceNumber;  // every distance to be measured again
-  }
-  const double lat = ShownLat, lon = ShownLon;
-  int64_t time = INT64_MIN;
-  if (Options.KeepPoints && placed) {
-    const GpsFix& f = row.Fix();
-    if (f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31)
-      time = SecondsSince1970(f.Year, f.Month, f.Day, row.Hour(), row.Minute(), row.Second());
-  }
-  const int receiver = row.Receiver();
-  const double halfStep = row.Band().Step * 0.0005;  // kHz to MHz, halved
-  if (Grid || Options.KeepPoints) {
-    row.ForEachEntry([&](const DataEntry& entry) {
-      if (Boxes.Prints(entry))
-        TakeEntry({receiver, placed, lon, lat, row.FrequencyMHz(entry), entry.Located, entry.Rssi, time}, halfStep);
-    });
-    return;
-  }
-  // The common case, kept lean: every entry of every row passes here. What depends
-  // only on the entry's frequency (its site, whether the place is within the fit's
-  // distances) is worked out once per frequency in the row; the counts and the
-  // group's sums are kept in locals until the row ends.
-  int64_t entries = 0, unmeasured = 0, noSite = 0, noPosition = 0, noMeasurement = 0, outside = 0, far = 0;
-  int64_t kept = 0, sum = 0, sumOfSquares = 0;
-  // The signal range in whole dBm (an RSSI is one), bounded so that any range converts.
-  const int lowest = static_cast<int>(std::clamp(std::ceil(Options.RssiMin), -1000.0, 1000.0));
-  const int highest = static_cast<int>(std::clamp(std::floor(Options.RssiMax), -1000.0, 1000.0));
-  enum class Fate { NoSite, NoPosition, Far, Fitted };
-  uint32_t value = 0;
-  bool known = false;
-  Fate fate = Fate::NoSite;
-  const Distance* at = nullptr;  // the place of the kept entries' site
-  size_t atSite = 0;
-  const auto flush = [&] {
-    if (kept == 0) return;
-    AddBatch(atSite, LastMatch.Key, *at, kept, sum, sumOfSquares);
-    kept = sum = sumOfSquares = 0;
-  };
-  const int8_t* samples = nullptr;
-  int32_t count = 0, stored = 0;
-  uint32_t steps = 0;
-  if (row.SampleRun(samples, count, stored, steps)) {  // one frequency: its fate once, then sums
-    if (!Boxes.Prints(DataEntry{steps, false, true, 0}) || count == 0) return;
-    const int site = SiteOf(receiver, row.Band().StepsToMHz(steps), halfStep);
-    int64_t measured = 0;
-    for (int32_t j = 0; j < stored; ++j) measured += samples[j] != kNoMeasurementDbm;
-    Gathered.Entries += count;
-    Gathered.EntriesWithoutMeasurement += count - measured;
-    if (site < 0) return void(Counts.NotOfASite += count);
-    if (!placed) return void(Counts.NoPosition += count);
-    Counts.NoMeasurement += count - measured;
-    int64_t inRange = 0;
-    for (int32_t j = 0; j < stored; ++j) {
-      const int rssi = samples[j];
-      const bool in = rssi != kNoMeasurementDbm && rssi >= lowest && rssi <= highest;
-      inRange += in;
-      sum += in ? rssi : 0;
-      sumOfSquares += in ? rssi * rssi : 0;
-    }
-    Counts.OutsideSignal += measured - inRange;
-    if (inRange == 0) return;
-    Distance& place = Distances[static_cast<size_t>(site)];
-    if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), lat, lon);
-    if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax))
-      return void(Counts.OutsideDistance += inRange);
-    AddBatch(static_cast<size_t>(site), LastMatch.Key, place, inRange, sum, sumOfSquares);
-    return;
-  }
-  row.ForEachEntry([&](const DataEntry& entry) QUILLON_INLINE {
-    if (!Boxes.Prints(entry)) return;
-    ++entries;
-    const int rssi = entry.Rssi;
-    const bool measured = rssi != kNoMeasurementDbm;
-    unmeasured += !measured;
-    if (!entry.Located) return void(++noSite);
-    if (!known || entry.Value != value) {  // another frequency: its site and fate
-      flush();
-      known = true, value = entry.Value;
-      const int site = SiteOf(receiver, row.FrequencyMHz(entry), halfStep);
-      fate = site < 0 ? Fate::NoSite : !placed ? Fate::NoPosition : Fate::Fitted;
-      if (fate == Fate::Fitted) {
-        Distance& place = Distances[static_cast<size_t>(site)];
-        if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), lat, lon);
-        if (!(place.Metres >= Options.DistanceMin && place.Metres <= Options.DistanceMax)) fate = Fate::Far;
-        else at = &place, atSite = static_cast<size_t>(site);
-      }
-    }
-    if (fate == Fate::NoSite) return void(++noSite);
-    if (fate == Fate::NoPosition) return void(++noPosition);
-    if (!measured) return void(++noMeasurement);
-    if (rssi < lowest || rssi > highest) return void(++outside);
-    if (fate == Fate::Far) return void(++far);
-    ++kept;
-    sum += rssi;
-    sumOfSquares += static_cast<int64_t>(rssi) * rssi;
-  });
-  flush();
-  Gathered.Entries += entries;
-  Gathered.EntriesWithoutMeasurement += unmeasured;
-  Counts.NotOfASite += noSite;
-  Counts.NoPosition += noPosition;
-  Counts.NoMeasurement += noMeasurement;
-  Counts.OutsideSignal += outside;
-  Counts.OutsideDistance += far;
-}
-
-void SurveyAnalysis::AddMeasurement(int receiver, double lon, double lat, double mhz, int rssi, int64_t time,
-                                    double halfStepMHz) {
-  ++Gathered.Rows;
-  const bool placed = std::isfinite(lon) && std::isfinite(lat);
-  if (!placed) ++Gathered.RowsWithoutFix;
-  if (Distances.size() != Options.Sites.size()) Distances.assign(Options.Sites.size(), Distance());
-  PlaceLat = PlaceLon = std::numeric_limits<double>::quiet_NaN();
-  ++PlaceNumber;
-  TakeEntry({receiver, placed, lon, lat, mhz, std::isfinite(mhz), rssi, time}, halfStepMHz);
-}
-
-void SurveyAnalysis::TakeEntry(const Entry& e, double halfStep) {
-  ++Gathered.Entries;
-  const bool measured = e.Rssi != kNoMeasurementDbm;
-  if (!measured) ++Gathered.EntriesWithoutMeasurement;
-  const int site = e.Located ? SiteOf(e.Receiver, e.MHz, halfStep) : -1;
-  if (site < 0) return void(++Counts.NotOfASite);
-  if (!e.Placed) return void(++Counts.NoPosition);
-  if (!measured) return void(++Counts.NoMeasurement);
-  if (e.Rssi < Options.RssiMin || e.Rssi > Options.RssiMax) return void(++Counts.OutsideSignal);
-  const Site& s = Options.Sites[static_cast<size_t>(site)];
-  Distance& place = Distances[static_cast<size_t>(site)];
-  if (place.Place != PlaceNumber) Measure(place, static_cast<size_t>(site), e.Lat, e.Lon);
-  const double metres = place.Metres;
-  if (!(metres >= Options.DistanceMin && metres <= Options.DistanceMax)) return void(++Counts.OutsideDistance);
-  const int64_t frequency = FrequencyKey(e.MHz);
-  if (Grid) {
-    int64_t column = 0, line = 0;
-    if (!Grid->Locate(e.Lon, e.Lat, column, line)) return void(++Counts.NoPosition);
-    BinSum& bin = Bins[{static_cast<size_t>(site), frequency, column, line}];
-    bin.Power += std::pow(10.0, e.Rssi / 10.0);
-    bin.Distance += metres;
-    ++bin.Count;
-    return;
-  }
-  const double loss = s.EirpDbm + Options.RxGainDb - e.Rssi;
-  AddBatch(static_cast<size_t>(site), frequency, place, 1, e.Rssi, static_cast<int64_t>(e.Rssi) * e.Rssi);
-  if (!Options.KeepPoints) return;
-  CalibrationPoint p;
-  p.Site = static_cast<uint32_t>(site);
-  p.Receiver = e.Receiver;
-  p.Frequency = frequency;
-  p.Longitude = e.Lon, p.Latitude = e.Lat;
-  p.Metres = metres, p.PathLossDb = loss, p.RssiDbm = e.Rssi;
-  p.Time = e.Time;
-  Points.Add(p);
-}
 
 void SurveyAnalysis::EndLog(TLambdaAverager& averager) {
   for (size_t i = 0; i < Windows.size(); ++i) Windows[i] += averager.WindowSizes[i];
@@ -477,7 +230,7 @@ void SurveyAnalysis::Clear() {
   PerFrequency.clear();
   LastFit = nullptr;
   Pending = Group();
-  Distances.clear();
+  Distances.assign(Options.Sites.size(), Distance());
   Bins.clear();
   Points.Clear();
   Counts = FilterCounts();

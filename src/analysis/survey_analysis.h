@@ -22,6 +22,7 @@
 #include "analysis/calibration_points.h"
 #include "analysis/geodesic.h"
 #include "analysis/path_loss_fit.h"
+#include "analysis/sample_sums.h"
 #include "analysis/sites.h"
 #include "layers/layer_feature.h"
 #include "reader/row_view.h"
@@ -78,6 +79,8 @@ class SurveyAnalysis {
   ~SurveyAnalysis();
   // Takes the entries the row prints.
   void AddRow(const RowView& row);
+  // The same for each row of a record: `rows` rows from its first.
+  void AddRecordRows(const RowView& first, int32_t rows);
   // One measurement given by its values (a data frame's row): no position where lon
   // or lat is NaN, no frequency where mhz is; a site's frequency matches within
   // halfStepMHz.
@@ -135,10 +138,20 @@ class SurveyAnalysis {
   void AddBatch(size_t site, int64_t frequency, const Distance& place, int64_t count, int64_t sum,
                 int64_t sumOfSquares);
   void Measure(Distance& place, size_t site, double lat, double lon);
-  void FlushGroup() const;
+  void NoteFix(const GpsFix& fix);
+  void Place(double rawLat, double rawLon, bool placed);
+  void TakeSampleRun(int site, int64_t frequency, bool placed, const int8_t* samples, int32_t count, int32_t stored);
+  struct Group;
+  void FlushGroup(Group& group) const;
+  void FlushGroup() const { FlushGroup(Pending); }
+  void AddToGroup(Group& group, size_t site, int64_t frequency, double metres, double x, int64_t count, int64_t sum,
+                  int64_t sumOfSquares) const;
 
   const AnalysisOptions Options;
   const EntryBoxes Boxes;
+  // The signal range in whole dBm (an RSSI is one), bounded so that any range converts.
+  const int Lowest, Highest;
+  const SampleTally Tally;
   std::unique_ptr<BinGrid> Grid;
   // (site, frequency in 1/100000 MHz); mutable: pending groups enter when results are asked for.
   mutable std::map<std::pair<size_t, int64_t>, PathLossFit> PerFrequency;
@@ -178,7 +191,7 @@ class SurveyAnalysis {
   std::vector<Distance> Distances;
   std::vector<DistanceFrom> From;  // per site
   int64_t LastFixTime = INT64_MIN;
-  int SeenSecond = -1, SeenMinute = -1, SeenHour = -1;  // the fix last looked at  // seconds since 1970 of the last valid fix seen on a row
+  int SeenSecond = -1, SeenMinute = -1, SeenHour = -1;  // the fix last looked at
 };
 
 // "drive-calibration.csv" beside "drive.out" or "drive.gpkg".

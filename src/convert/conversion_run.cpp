@@ -475,12 +475,13 @@ void ConversionRun::WriteRecordRows() {
     return;
   }
   TextBuffer& out = Output.Pending();
-  for (Reader.RowsRemaining = Reader.RowsPerRecord; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
+  Reader.RowsRemaining = Reader.RowsPerRecord;
+  if (Analysis && Reader.RowsRemaining > 0) Analysis->AddRecordRows(Reader.Row(), Reader.RowsPerRecord);
+  for (; Reader.RowsRemaining > 0; --Reader.RowsRemaining) {
     ++Reader.RecordCount;
     Renderer.AppendRow(out, Reader.Row());
     Output.Appended();
     if (Bins) Bins->AddRow(Reader.Row());
-    if (Analysis) Analysis->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }

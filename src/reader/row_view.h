@@ -32,6 +32,11 @@ class RowView {
   const DecodedState& State() const { return *S; }
   // A single-channel row interpolated between two GPS fixes.
   bool Buffered() const { return S->Buffered(); }
+  // Another row of the same record (the last one where there are fewer).
+  RowView Sibling(int32_t index) const {
+    const int32_t last = static_cast<int32_t>(S->Rows.size()) - 1;
+    return RowView(*S, index < 0 ? 0 : index > last ? last : index, Record, Scan, Kind);
+  }
   const BufferedRow& Row() const { return S->Rows[static_cast<size_t>(Index)]; }
 
   double Latitude() const { return Buffered() ? Row().Latitude : S->Fix.Latitude.DecimalDegrees; }

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "analysis/geodesic.h"
 #include "support/converter.h"
@@ -207,6 +208,42 @@ TEST(CalibrationTest, FolderRunFitsItsLogsTogether) {
   const std::string line = FirstFit(dir.File("all-calibration.csv"));
   EXPECT_EQ(std::stoll(line.substr(line.find(",,") + 2)), each) << line;
   EXPECT_TRUE(std::filesystem::exists(dir.File("all-calibration.gpkg")));
+}
+
+// A single channel's records are taken a record at a time into running sums; with a
+// map format every entry is taken one by one (its point is kept for the layer). Both
+// give the same fits.
+TEST(CalibrationTest, RecordsAndSingleEntriesGiveTheSameFits) {
+  TempDir dir;
+  const std::string log = dir.File("cw.klf");
+  ASSERT_EQ(std::system((std::string(KLF_SYNTH) + " " + log + " --cw-site " + kSite + ",62,130,35,8 --seed 5").c_str()), 0);
+  std::vector<std::vector<std::string>> fits;
+  for (const char* out : {"cw.out", "cw.gpkg"}) {
+    ASSERT_EQ(std::system((Converter() + " --quiet " + log + " -o " + dir.File(out) + " --site " + kSite +
+                           " --eirp 62 --fit-distance 150,20000")
+                              .c_str()),
+              0);
+    std::istringstream lines(ReadFile(dir.File("cw-calibration.csv")));
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+      std::vector<std::string> v;
+      std::istringstream fields(line.substr(0, line.find('\r')));
+      for (std::string f; std::getline(fields, f, ',');) v.push_back(f);
+      fits.push_back(v);
+    }
+  }
+  ASSERT_EQ(fits.size(), 4u);  // the site at its frequency, and over all, from each
+  for (size_t line = 0; line < 2; ++line) {
+    const std::vector<std::string>&a = fits[line], &b = fits[line + 2];
+    ASSERT_EQ(a.size(), 13u);
+    ASSERT_EQ(b.size(), 13u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(a[i], b[i]);  // site, frequency, receiver, points
+    for (size_t i = 4; i < 13; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_NEAR(std::stod(a[i]), std::stod(b[i]), i == 10 ? 1.1e-4 : 0.011);  // to the last digit shown
+    }
+  }
 }
 
 // With a map format the points of the fits are a layer of their own, their errors
