@@ -106,6 +106,7 @@ class TMainForm : public QMainWindow {
   void ShowConvertProgress(int percent);
   void ShowRoute(const RouteTrack& route);
   void ShowRouteMap();
+  void SurveyReportClick();
   TRouteMapForm* RouteMap() const { return RouteMapForm; }
 
   // Waits for the running passes, keeping the UI thread's queued calls going.
@@ -131,6 +132,8 @@ class TMainForm : public QMainWindow {
                        QRadioButton*& firstButton, QRadioButton*& secondButton, QButtonGroup*& buttons);
   void InputFormatChanged(int index);
   void StartIndexing(int16_t product);
+  // CONVERT's run, writing the survey report there too (none: empty).
+  void StartConversion(const std::string& report);
   void StopIndexing();
   void WaitFor(QThread* thread);
   void AppendSelected(int availablePosition);
@@ -151,6 +154,7 @@ class TMainForm : public QMainWindow {
   TRouteMapForm* RouteMapForm = nullptr;
   TMakeIndex* IndexThread = nullptr;
   ScanTree Scans;
+  std::vector<QWidget*> OffForRun;  // the controls a running conversion turned off
   bool FrequenciesNeeded = false;  // the indexed file's single-channel data lack a frequency definition
   BandInfo IndexedBands[2];
   bool Restoring = false;  // a configuration is being restored: it starts its own indexing
@@ -182,7 +186,7 @@ class TMainForm : public QMainWindow {
   QTreeWidget* tvIndex;
   QListWidget* lbStats;
   QPushButton *btnConvert, *btnCancel;
-  QAction* OpenConfiguration1;
+  QAction *OpenConfiguration1, *SurveyReport1;
   QFrame* pProgressBar;
   TCGauge* ProgressBar;
   QLabel* olClock;

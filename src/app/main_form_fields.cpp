@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include "app/main_form.h"
@@ -134,10 +135,31 @@ void TMainForm::ShowFileStatistics(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) lbStats->addItem(Qt8(line));
 }
 
+namespace {
+// The words of a text in lines no wider than the given pixels (a word longer than
+// that stands on a line of its own).
+QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int pixels) {
+  QString wrapped, line;
+  for (const QString& word : text.split(' ', Qt::SkipEmptyParts)) {
+    const QString longer = line.isEmpty() ? word : line + ' ' + word;
+    if (!line.isEmpty() && metrics.horizontalAdvance(longer) > pixels) {
+      wrapped += line + '\n';
+      line = word;
+    } else {
+      line = longer;
+    }
+  }
+  return wrapped + line;
+}
+}  // namespace
+
 void TMainForm::ShowScansNotShown(int64_t count) {
   if (count <= 0) return;
-  auto* note = new QTreeWidgetItem(tvIndex, QStringList(QString("%1 more scans are not shown here; they are converted.")
-                                                            .arg(count)));
+  // Broken into lines that the tree shows whole, without scrolling sideways.
+  const int room = tvIndex->width() - 2 * tvIndex->frameWidth() - tvIndex->verticalScrollBar()->sizeHint().width() -
+                   tvIndex->indentation() - 8;
+  const QString text = QString("%1 more scans are not shown here; they are converted.").arg(count);
+  auto* note = new QTreeWidgetItem(tvIndex, QStringList(WrapToWidth(text, QFontMetrics(tvIndex->font()), room)));
   note->setFlags(Qt::ItemIsEnabled);
   note->setData(0, Qt::UserRole, 0);
 }

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "app/main_form.h"
+#include "indexing/wait_dlg.h"
 #include "app/qt_text.h"
 #include "app/window_hosts.h"
 #include "controls/cgauge.h"
@@ -157,8 +158,21 @@ int TMainForm::ScanFolder() {
   return static_cast<int>(InputNames.size());
 }
 
-void TMainForm::btnConvertClick() {
-  // Never two passes at once: an indexing in progress ends first (its wait window stays up).
+void TMainForm::btnConvertClick() { StartConversion(""); }
+
+// "Survey Report...": the report of what CONVERT converts, written once it has.
+void TMainForm::SurveyReportClick() {
+  const QString path = Seams().SaveFile(this, "Survey Report", "HTML files (*.html)");
+  if (!path.isEmpty()) StartConversion(Std(path));
+}
+
+void TMainForm::StartConversion(const std::string& report) {
+  // Never two passes at once: an indexing in progress ends first, and its wait window says so.
+  if (IndexRunning()) {
+    WaitDlg->show();
+    WaitDlg->ShowConvertWaiting();
+    WaitDlg->raise();
+  }
   WaitFor(IndexThread);
   if (CurrentConvert) {
     CurrentConvert->requestInterruption();
@@ -213,6 +227,7 @@ void TMainForm::btnConvertClick() {
   for (int i = 0; i < FileCount; ++i) pairs.push_back({InputNames[static_cast<size_t>(i)], OutputNames[static_cast<size_t>(i)]});
   Settings settings = CurrentSettings();
   settings.Frequencies = frequencies;
+  settings.Report = report;
   CurrentConvert =
       new TConvert(std::make_unique<WindowRunHost>(this), std::move(settings), std::move(pairs), std::move(selection));
   connect(CurrentConvert, &QThread::finished, this, &TMainForm::ConversionEnded);
@@ -220,11 +235,25 @@ void TMainForm::btnConvertClick() {
   CurrentConvert->start();
 }
 
+// A run reads its settings once, at its start: while it runs every control of the
+// window is off but CANCEL, the gauge and what only shows. Controls that were off
+// already (a folder box in single-file mode, the outage seconds without the check)
+// are left as they were and stay off afterwards.
 void TMainForm::SetRunControlsEnabled(bool enabled) {
-  for (QWidget* w : std::initializer_list<QWidget*>{btnConvert, InBrowse, OutBrowse, btnInFolder, btnOutFolder,
-                                                    rbSingleFile, rbMultipleFiles})
-    w->setEnabled(enabled);
+  if (!enabled) {
+    OffForRun.clear();
+    for (QWidget* w : pMain->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (w == btnCancel || w == pProgressBar || w == lbStats || qobject_cast<QLabel*>(w)) continue;
+      if (w->testAttribute(Qt::WA_ForceDisabled)) continue;
+      w->setEnabled(false);
+      OffForRun.push_back(w);
+    }
+  } else {
+    for (QWidget* w : OffForRun) w->setEnabled(true);
+    OffForRun.clear();
+  }
   OpenConfiguration1->setEnabled(enabled);
+  SurveyReport1->setEnabled(enabled);
 }
 
 // After the run's closing message has been dismissed: the controls come back and

@@ -78,6 +78,8 @@ void TMainForm::BuildMenu() {
   OpenConfiguration1->setObjectName("OpenConfiguration1");
   QAction* save = application->addAction("Save Configuration", this, &TMainForm::SaveConfigurationClick);
   save->setObjectName("SaveConfiguration1");
+  SurveyReport1 = application->addAction("Survey Report...", this, &TMainForm::SurveyReportClick);
+  SurveyReport1->setObjectName("SurveyReport1");
   application->addSeparator()->setObjectName("N1");
   application->addAction("E&xit", this, &QWidget::close)->setObjectName("Exit1");
   QMenu* view = menuBar()->addMenu("&View");

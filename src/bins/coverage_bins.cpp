@@ -67,14 +67,7 @@ void CoverageBins::Clear() {
   Count = 0;
 }
 
-int64_t CoverageBins::FrequencyKey(double mhz) const {
-  char text[kMaxFixedText + 1];
-  char* end = WriteFixed(text, mhz, 5);
-  int64_t key = 0;
-  for (char* c = text; c < end; ++c)
-    if (*c >= '0' && *c <= '9') key = key * 10 + (*c - '0');
-  return text[0] == '-' ? -key : key;
-}
+int64_t CoverageBins::FrequencyKey(double mhz) const { return PrintedKey(mhz, 5); }
 
 namespace {
 size_t HashOf(int32_t receiver, int32_t column, int32_t row) {

@@ -115,6 +115,10 @@ int Run(int argc, char** argv) {
   auto* fitDistanceOpt =
       app.add_option("--fit-distance", fitDistance, "distance range of the fit, MIN,MAX metres (default 100,20000)");
   auto* modelOpt = app.add_option("--model", model, "evaluate the model K1,K2 (dB, dB per decade) instead of fitting");
+  std::string report;
+  app.add_option("--report", report,
+                 "also write the run's survey report, one self-contained HTML file (route map, levels, GPS outages, "
+                 "and the survey analysis with --sites or --site)");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -172,6 +176,7 @@ int Run(int argc, char** argv) {
   if (formatOpt->count() && !ParseOutputFormat(format, chosen)) return usage("--format takes one of: " + FormatNames());
   const std::string wrong = ApplyRunOptions(options, settings);
   if (!wrong.empty()) return usage(wrong);
+  settings.Report = report;
 
   std::vector<FilePair> pairs;
   ScanSelection selection;

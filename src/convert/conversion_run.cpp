@@ -170,6 +170,16 @@ bool ConversionRun::CheckFiles() {
                     " " + other->second.Path + " (of " + other->second.Pair->Input + ").");
     }
   }
+  if (!Config.Report.empty()) {  // the report, like any output, takes no input's nor output's place
+    const std::string problem = OutputTargetProblem(Config.Report, OutputFormat::Delimited, true);
+    if (!problem.empty()) return Refuse(problem);
+    const std::string identity = FileIdentity(Config.Report);
+    if (const auto input = inputs.find(identity); input != inputs.end())
+      return Refuse("The report file " + Config.Report + " would overwrite the input file " + input->second->Input + ".");
+    if (const auto other = written.find(identity); other != written.end())
+      return Refuse("The report file " + Config.Report + " would overwrite " + Lowered(other->second.What) + " " +
+                    other->second.Path + ".");
+  }
   if (!Config.Split || OutputKind != OutputFormat::Delimited) return true;
   for (const FilePair& pair : Pairs)
     for (const FilePair& other : Pairs)
@@ -191,8 +201,10 @@ RunOutcome ConversionRun::Execute() {
   if (!Config.Sites.empty()) {
     AnalysisOptions options = AnalysisOptionsOf(Config);
     options.KeepPoints = (IsMapLayer(OutputKind) && OutputKind != OutputFormat::PostGis && !InMemory) || TakeAnalysis;
+    options.KeepPoints = options.KeepPoints || !Config.Report.empty();  // the report's path-loss figure
     Analysis = std::make_unique<SurveyAnalysis>(options, EntryBoxesOf(Config));
   }
+  if (!Config.Report.empty()) Report = std::make_unique<SurveyReport>(Config.Receiver1 ? 1 : 2, Config.BinMetres);
 
   bool cancelled = false;
   for (const FilePair& pair : Pairs) {
@@ -212,6 +224,7 @@ RunOutcome ConversionRun::Execute() {
     return RunOutcome::Failed;
   if (Analysis && !cancelled && !Config.Into.empty() && !WriteCalibration(Config.Into)) return RunOutcome::Failed;
   if (!Config.Into.empty() && !CommitFiles(cancelled)) return RunOutcome::Failed;
+  if (Report && !cancelled && !WriteReport()) return RunOutcome::Failed;
 
   for (const std::string& warning : FilesLeftOut) Host.ReportMessage(MessageKind::Warning, warning);
   for (const std::string& warning : FilesCut) Host.ReportMessage(MessageKind::Warning, warning);
@@ -229,7 +242,8 @@ RunOutcome ConversionRun::Execute() {
   if (Bins && Bins->Unplaced() > 0)
     Host.ReportMessage(MessageKind::Information, std::to_string(Bins->Unplaced()) +
                                                      " measurements without a position were not binned.");
-  Host.ShowProgress(100);
+  // A stopped run's gauge stays where it stopped.
+  if (!cancelled) Host.ShowProgress(100);
   if (cancelled) {
     Host.ReportMessage(MessageKind::Information, messages::kConversionCancelled);
     return RunOutcome::Cancelled;
@@ -322,10 +336,13 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     Host.ShowProgress(0);
     Reader.SetReductionMode(ReductionModeOf(Config));
     if (Bins) Bins->BeginLog();
+    if (Report) Report->BeginLog(pair.Input, ProductName(Reader.InputFormat));
     return true;
   };
   const auto onRecord = [this](const uint8_t* record) {
-    switch (Reader.ProcessRecord(record)) {
+    const int action = Reader.ProcessRecord(record);
+    if (Report) Report->AddRecord(record, Reader);
+    switch (action) {
       case kWriteRows: WriteRecordRows(); break;
       case kWriteRawText: Output.Raw(Reader.RawTextLine().data(), Reader.RawTextLine().size()); break;
       case kHeaderDue: WriteHeaderLine(); break;
@@ -371,6 +388,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
                        " bytes of it are missing (an interrupted copy?); the records it holds were converted.");
   if (Reader.LambdaLackedFrequency) FilesLackingFrequency.push_back(pair.Input);
   if (Analysis) Analysis->EndLog(Reader.Averaging);
+  if (Report) Report->EndLog(Reader);
   RowsLeftOut += Reader.RowsLeftOut;
   if (Schema) {
     // The log's features are kept only when it was read to its end; a database
@@ -386,7 +404,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     if (Bins && !BinsGoWithLoad() && whole && Config.Into.empty() && !WriteBins(pair.Output))
       return RunOutcome::Failed;
     if (Analysis && whole && Config.Into.empty() && !WriteCalibration(pair.Output)) return RunOutcome::Failed;
-    Host.ShowProgress(100);
+    if (!stopped) Host.ShowProgress(100);
     if (Config.Into.empty() && !CommitFiles(stopped)) return RunOutcome::Failed;
     return stopped ? RunOutcome::Cancelled : RunOutcome::Completed;
   }
@@ -397,7 +415,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
   }
   if (Bins && !stopped && !WriteBins(pair.Output)) return RunOutcome::Failed;
   if (Analysis && !stopped && !WriteCalibration(pair.Output)) return RunOutcome::Failed;
-  Host.ShowProgress(100);
+  if (!stopped) Host.ShowProgress(100);
   // Only delimited text is split: a map file is one document.
   if (!stopped && Config.Split && Reader.RecordCount > kSplitLines) {
     const RunOutcome split = Split(pair.Output, staged);
@@ -482,6 +500,7 @@ void ConversionRun::WriteRecordRows() {
     Renderer.AppendRow(out, Reader.Row());
     Output.Appended();
     if (Bins) Bins->AddRow(Reader.Row());
+    if (Report) Report->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }
@@ -495,6 +514,7 @@ void ConversionRun::WriteLayerRows() {
     });
     if (Bins) Bins->AddRow(Reader.Row());
     if (Analysis) Analysis->AddRow(Reader.Row());
+    if (Report) Report->AddRow(Reader.Row());
   }
   Reader.EndRecordRows();
 }

@@ -17,7 +17,8 @@
 // copy) is converted as far as it goes, with a Warning that says how much is missing. Output lines end with CR LF. A map-layer
 // format writes the measurement layer instead of delimited text: a dataset per
 // pair, or with Into one for the whole run (a GeoPackage takes the layer beside the
-// layers it has).
+// layers it has). With a report asked for, the run's survey report is written at
+// its end, staged and put in place as every other file.
 #pragma once
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@
 #include "reader/log_reader.h"
 #include "reader/row_renderer.h"
 #include "reader/scan_selection.h"
+#include "report/survey_report.h"
 
 namespace quillon {
 
@@ -86,6 +88,8 @@ class ConversionRun {
   // The survey analysis gathered since the last was written: reported, and written
   // beside `output` as its calibration file (a database has no file beside it).
   bool WriteCalibration(const std::string& output);
+  // The run's survey report, staged and put in place.
+  bool WriteReport();
   // Catalogue index of output column i, from the run's own copy of the column map:
   // the window may change its selection while a run goes on.
   int16_t Column(size_t i) const { return i < Config.SelectedTags.size() ? Config.SelectedTags[i] : kNoField; }
@@ -118,10 +122,11 @@ class ConversionRun {
   std::unique_ptr<CoverageBins> Bins;
   std::unique_ptr<SurveyAnalysis> Analysis;
   std::function<void(SurveyAnalysis&)> TakeAnalysis;
+  std::unique_ptr<SurveyReport> Report;
   std::vector<std::string> FilesLeftOut;  // the Warning of each, in run order
   std::vector<std::string> FilesLackingFrequency;
-  std::vector<std::string> FilesCut;
-  std::vector<std::string> SurveyWarnings;  // the criteria the survey fails  // the Warning of each log that ends inside a record
+  std::vector<std::string> FilesCut;  // the Warning of each log that ends inside a record
+  std::vector<std::string> SurveyWarnings;  // the criteria the survey fails
   int64_t RowsLeftOut = 0;
 };
 

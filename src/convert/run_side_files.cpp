@@ -28,6 +28,7 @@ bool ConversionRun::WriteBins(const std::string& output) {
   } else {
     written = WriteBinsLayer(*MakeWriter(OutputKind), target, BinsLayerName(), *Bins, error);
   }
+  if (Report) Report->TakeBins(*Bins);
   Bins->Clear();
   if (written) return true;
   if (Files) error = Files->Unstaged(error);
@@ -49,6 +50,7 @@ bool ConversionRun::WriteBinsOfLoad(const std::string& output, std::string& erro
     error = std::string(messages::kDatabaseCannotBeAccessed) + "\nthe bins have no load to go with";
   else
     written = WriteBinsLayer(*beside, output, BinsLayerName(), *Bins, error);
+  if (Report) Report->TakeBins(*Bins);
   Bins->Clear();
   return written;
 }
@@ -57,6 +59,7 @@ bool ConversionRun::WriteCalibration(const std::string& output) {
   for (const std::string& line : Analysis->Report()) Host.ReportMessage(MessageKind::Information, line);
   for (const std::string& failure : Analysis->Failures()) SurveyWarnings.push_back(failure);
   const std::string text = CalibrationText(Analysis->Fits());
+  if (Report) Report->TakeAnalysis(*Analysis, output);
   std::string staged, error;
   bool written = true;
   if (OutputKind != OutputFormat::PostGis && !InMemory) {
@@ -90,6 +93,22 @@ bool ConversionRun::WriteCalibration(const std::string& output) {
 // A folder run into one GeoPackage adds its layers to the dataset that is there.
 bool ConversionRun::AddsToDataset() const {
   return !Config.Into.empty() && OutputKind == OutputFormat::GeoPackage;
+}
+
+bool ConversionRun::WriteReport() {
+  OutputCommit commit;
+  commit.Dataset(Config.Report, OutputFormat::Delimited);
+  std::string staged, error;
+  if (!commit.StagedPath(Config.Report, staged, error)) return Refuse(error);
+  const std::string page = Report->Html();
+  OutputFile file;
+  if (!file.Open(staged))
+    return Refuse(std::string(messages::kOutputFileCannotBeAccessed) + "\n" +
+                  SystemReason(Config.Report, file.ErrorNumber()));
+  file.Raw(page.data(), page.size());
+  if (!file.Close())
+    return Refuse(messages::kUnableToWriteTo + Config.Report + "\n" + SystemReason(Config.Report, file.ErrorNumber()));
+  return commit.Commit(error) || Refuse(error);
 }
 
 }  // namespace quillon

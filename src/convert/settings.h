@@ -54,6 +54,8 @@ struct Settings {
   double FitDistanceMin = 100.0, FitDistanceMax = 20000.0;
   bool EvaluateModel = false;
   double ModelK1 = 0.0, ModelK2 = 0.0;
+  // The run's survey report, an HTML file (none: empty; not stored either).
+  std::string Report;
   std::vector<std::string> AvailableFields;  // rows of "Available Fields"
   std::vector<std::string> SelectedFields;   // rows of "Selected Fields"
   std::vector<int16_t> SelectedTags;         // catalogue index of each selected row

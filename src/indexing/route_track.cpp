@@ -1,8 +1,15 @@
 #include "indexing/route_track.h"
 
+#include "layers/layer_feature.h"
 #include "reader/log_reader.h"
 
 namespace quillon {
+
+int64_t FixTime(const GpsFix& f) {
+  const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
+                     f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
+  return dated ? SecondsSince1970(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second) : INT64_MIN;
+}
 
 void RouteTrack::Clear() {
   PointList.clear();
@@ -10,7 +17,7 @@ void RouteTrack::Clear() {
   FixesSincePoint = 0;
 }
 
-void RouteTrack::AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan) {
+void RouteTrack::AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan, int64_t time) {
   if (!PointList.empty() && ++FixesSincePoint < FixStride) return;  // merged into the latest point
   FixesSincePoint = 0;
   RoutePoint p;
@@ -18,6 +25,7 @@ void RouteTrack::AddFix(double latitude, double longitude, int32_t secondsOfDay,
   p.Longitude = longitude;
   p.SecondsOfDay = secondsOfDay;
   p.Scan = scan;
+  p.Time = time;
   PointList.push_back(p);
   if (PointList.size() > MaxPoints) Decimate();
 }
@@ -53,7 +61,8 @@ void RouteTrack::AddRecord(const uint8_t* rec, const TLogReader& reader) {
       const GpsFix& fix = reader.State().Fix;
       const int quality = fix.GpsFixQuality();
       if (quality == GpsFix::k2DFix || quality == GpsFix::k3DFix)
-        AddFix(fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.SecondsOfDay(), reader.ScanNumber);
+        AddFix(fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.SecondsOfDay(), reader.ScanNumber,
+               FixTime(fix));
       break;
     }
     case RecordKind::Rx1Single:

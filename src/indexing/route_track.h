@@ -1,5 +1,5 @@
 // RouteTrack: the drive route of an indexed file for the route map. One point per
-// valid GPS fix (2D or 3D) with the mean RSSI of each receiver's measurements that
+// valid GPS fix (2D or 3D), with its time, and the mean RSSI of each receiver's measurements that
 // followed it and the scan they belong to. Memory stays bounded: past MaxPoints,
 // neighbouring points are merged pairwise and later fixes are taken every
 // Stride-th, so a file of any size keeps at most MaxPoints points.
@@ -11,12 +11,17 @@
 namespace quillon {
 
 class TLogReader;
+class GpsFix;
+
+// Seconds since 1970 (UTC) of a fix's date and time; INT64_MIN when it has none.
+int64_t FixTime(const GpsFix& fix);
 
 struct RoutePoint {
   double Latitude = 0.0;
   double Longitude = 0.0;
   int32_t SecondsOfDay = 0;
   int32_t Scan = 0;
+  int64_t Time = INT64_MIN;  // seconds since 1970 (UTC); INT64_MIN: the fix is undated
   double RssiSum[2] = {0.0, 0.0};
   uint32_t Samples[2] = {0, 0};
 
@@ -31,7 +36,7 @@ class RouteTrack {
   void Clear();
   // Folds the record that the reader has just decoded into the track.
   void AddRecord(const uint8_t* record, const TLogReader& reader);
-  void AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan);
+  void AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan, int64_t time = INT64_MIN);
   void AddRssi(int receiver, int rssi);
 
   const std::vector<RoutePoint>& Points() const { return PointList; }

@@ -26,10 +26,23 @@ TWaitDlg::TWaitDlg(QWidget* parent) : QDialog(parent) {
   font.setBold(true);
   label->setFont(font);
   label->setStyleSheet("color: navy;");
+  ConvertWaiting = new QLabel("The conversion starts when indexing ends.", this);
+  ConvertWaiting->setObjectName("lConvertWaiting");
+  ConvertWaiting->setGeometry(16, 66, 281, 24);
+  ConvertWaiting->setAlignment(Qt::AlignCenter);
+  ConvertWaiting->hide();
   ProgressBar = new TCGauge(this);
   ProgressBar->setObjectName("ProgressBar");
   ProgressBar->setGeometry(16, 96, 281, 28);
   ProgressBar->SetForeColor(Qt::blue);
+}
+
+void TWaitDlg::ShowConvertWaiting() { ConvertWaiting->show(); }
+
+// The next indexing starts without the note: it belonged to the CONVERT that waited.
+void TWaitDlg::hideEvent(QHideEvent* event) {
+  ConvertWaiting->hide();
+  QDialog::hideEvent(event);
 }
 
 }  // namespace quillon

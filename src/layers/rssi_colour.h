@@ -15,8 +15,10 @@ struct Rgb {
 constexpr double kRampLowDbm = -120.0;
 constexpr double kRampHighDbm = -30.0;
 
-inline Rgb RssiColour(double rssi) {
-  const double t = std::clamp((rssi - kRampLowDbm) / (kRampHighDbm - kRampLowDbm), 0.0, 1.0);
+// The ramp stretched over low .. high dBm (the route map's and the report's
+// measured range).
+inline Rgb RssiColourOn(double rssi, double low, double high) {
+  const double t = high > low ? std::clamp((rssi - low) / (high - low), 0.0, 1.0) : 0.5;
   const double hue = (1.0 - t) * 240.0 / 60.0;  // sextant 0..4
   const double value = 0.95, saturation = 0.9;
   const double chroma = value * saturation;
@@ -33,5 +35,7 @@ inline Rgb RssiColour(double rssi) {
   auto byte = [m](double c) { return static_cast<uint8_t>(std::lround((c + m) * 255.0)); };
   return {byte(r), byte(g), byte(b)};
 }
+
+inline Rgb RssiColour(double rssi) { return RssiColourOn(rssi, kRampLowDbm, kRampHighDbm); }
 
 }  // namespace quillon

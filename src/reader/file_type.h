@@ -19,5 +19,9 @@ constexpr int16_t kFormatFlashCard = 9;  // "KTR Zephyn (PC CARD)"
 int16_t DetectLayout(const uint8_t* head, size_t size);
 // 0, 8 or 9; 0 also when the file cannot be read.
 int16_t DetectFileType(const std::string& path);
+// The product a format's logs come from, as the input-format list names it.
+inline const char* ProductName(int16_t format) {
+  return format == kFormatStandard ? "KTR Zephyn" : format == kFormatFlashCard ? "KTR Zephyn (PC CARD)" : "";
+}
 
 }  // namespace quillon

@@ -267,4 +267,15 @@ inline double ShownDegrees(double value) {
   return AsShown(value, 6);
 }
 
+// The digits of a value as written with that many decimals, as one whole number
+// (a frequency keyed as the output prints it).
+inline int64_t PrintedKey(double value, int decimals) {
+  char text[kMaxFixedText + 1];
+  char* end = WriteFixed(text, value, decimals);
+  int64_t key = 0;
+  for (char* c = text; c < end; ++c)
+    if (*c >= '0' && *c <= '9') key = key * 10 + (*c - '0');
+  return text[0] == '-' ? -key : key;
+}
+
 }  // namespace quillon

@@ -220,6 +220,8 @@ TEST_F(ConversionRunTest, StopKeepsTheEarlierOutputOfTheCurrentFile) {
                                  .Execute();
   EXPECT_EQ(outcome, RunOutcome::Cancelled);
   EXPECT_EQ(host.Last(), "Conversion Has Been Cancelled!");
+  ASSERT_FALSE(host.Progress.empty());
+  EXPECT_LT(host.Progress.back(), 100) << "the gauge of a stopped run stays where it stopped";
   EXPECT_EQ(ReadFile(dir.File("a.out")), "earlier a");
   EXPECT_EQ(ReadFile(dir.File("b.out")), "earlier b");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 4) << "a staging folder was left";
@@ -247,6 +249,7 @@ TEST_F(ConversionRunTest, StopBetweenSplitParts) {
   WriteFile(dir.File("drive/drive-1.out"), "earlier part");
   EXPECT_EQ(ConvertOne(in, dir.File("drive.out"), s, host), RunOutcome::Cancelled);
   EXPECT_EQ(host.Last(), "Conversion Has Been Cancelled!");
+  EXPECT_LT(host.Progress.back(), 100);
   EXPECT_EQ(ReadFile(dir.File("drive.out")), "earlier output");
   EXPECT_EQ(ReadFile(dir.File("drive/drive-1.out")), "earlier part");
   EXPECT_FALSE(std::filesystem::exists(dir.File("drive/drive-2.out")));

@@ -187,6 +187,7 @@ class MainFormTest : public QObject {
   std::unique_ptr<TFrequencyEntryForm> frequencies;
   std::unique_ptr<TMainForm> form;
   std::vector<std::pair<int, std::string>> messages;
+  int gaugeAtMessage = -1;  // the main window's gauge when the last message was shown
   QTemporaryDir dir{QDir::tempPath() + "/quillon-window-XXXXXX"};
 
   QString MakeLog(const QString& name, const std::function<void(klf::LogWriter&)>& fill) {
@@ -228,7 +229,10 @@ class MainFormTest : public QObject {
  private slots:
   void init() {
     Reader.ManualFrequencies = 0;
-    SetReportSink([this](int kind, const std::string& text) { messages.emplace_back(kind, text); });
+    SetReportSink([this](int kind, const std::string& text) {
+      messages.emplace_back(kind, text);
+      gaugeAtMessage = form ? form->ProgressBar->PercentDone() : -1;
+    });
     form.reset();
     about = std::make_unique<TAboutDlg>();
     wait = std::make_unique<TWaitDlg>();
@@ -526,14 +530,24 @@ class MainFormTest : public QObject {
                                                form->btnInFolder,  form->btnOutFolder, form->rbSingleFile,
                                                form->rbMultipleFiles};
     for (QWidget* w : runControls) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(!form->OpenConfiguration1->isEnabled());
+    // Nor can any setting the run took at its start: it would be ignored.
+    const std::vector<QWidget*> settings = {form->Receiver1,   form->Receiver2,  form->DelimiterGroup,
+                                            form->AverageGroup, form->GroupBox2,  form->GroupBox1,
+                                            form->FieldTitles, form->cbiBwave,   form->cbBins,
+                                            form->cbRecDrop,   form->tvIndex,    form->gbSingleFile};
+    for (QWidget* w : settings) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(!form->OpenConfiguration1->isEnabled() && !form->SurveyReport1->isEnabled());
     QVERIFY(form->btnCancel->isEnabled());
     QTest::mouseClick(form->btnCancel, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 120000);
     QCoreApplication::processEvents();
     QCOMPARE(LastMessage(), std::string("Conversion Has Been Cancelled!"));
+    QVERIFY2(gaugeAtMessage < 100, "beside the cancel message the gauge shows where the run stopped");
     for (QWidget* w : runControls) QVERIFY2(w->isEnabledTo(w->parentWidget()), qPrintable(w->objectName()));
-    QVERIFY(form->OpenConfiguration1->isEnabled());
+    for (QWidget* w : settings) QVERIFY2(w->isEnabledTo(w->parentWidget()), qPrintable(w->objectName()));
+    // What was off before the run stays off: the folder boxes, the outage seconds.
+    QVERIFY(!form->gbMultipleFiles->isEnabled() && !form->edOutage->isEnabled() && !form->AvailableBox->isEnabled());
+    QVERIFY(form->OpenConfiguration1->isEnabled() && form->SurveyReport1->isEnabled());
     QCOMPARE(form->ProgressBar->PercentDone(), 0);
     // The cancelled run's files are thrown away: the earlier output is as it was.
     QCOMPARE(ReadAll(dir.filePath("big.out")), std::string("an earlier output"));
@@ -790,6 +804,39 @@ class MainFormTest : public QObject {
     QCOMPARE(form->InputFilename->text(), sample);
   }
 
+  void ConvertDuringIndexingSaysItWaits() {
+    const QString input = dir.filePath("indexed.klf");
+    QVERIFY(std::system((QString(KLF_SYNTH) + " " + input + " --seed 7 --megabytes 8").toLocal8Bit().constData()) == 0);
+    form->cbiBwave->click();
+    Seams().OpenFile = [input](QWidget*, const QString&, const QString&) { return input; };
+    form->InBrowseClick();  // the indexing starts; CONVERT comes before it ends
+    QLabel* note = wait->findChild<QLabel*>("lConvertWaiting");
+    bool said = false;
+    QTimer::singleShot(0, [&] { said = form->IndexRunning() && note->isVisible() && wait->isVisible(); });
+    Convert();
+    QVERIFY2(said, "while the conversion waits, the wait window says it starts when indexing ends");
+    QCOMPARE(QString::fromStdString(LastMessage()), QString("Conversion Has Been Completed!"));
+    QVERIFY(!note->isVisible());
+    QVERIFY(QFileInfo(dir.filePath("indexed.out")).size() > 0);
+  }
+
+  void SurveyReportIsTheCommandLines() {
+    ChooseInput(KLF_SAMPLE);
+    form->cbiBwave->click();
+    form->OutputFilename->setText(dir.filePath("window.out"));
+    const QString report = dir.filePath("window.html");
+    Seams().SaveFile = [report](QWidget*, const QString&, const QString&) { return report; };
+    messages.clear();
+    form->SurveyReportClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ConvertRunning(), 120000);
+    QCoreApplication::processEvents();
+    QCOMPARE(LastMessage(), std::string("Conversion Has Been Completed!"));
+    CommandLine(QString(KLF_SAMPLE) + " --ibwave --report " + dir.filePath("cli.html"), dir.filePath("cli.out"));
+    QVERIFY(ReadAll(report).find("<h1>Survey report</h1>") != std::string::npos);
+    QVERIFY(ReadAll(report) == ReadAll(dir.filePath("cli.html")));
+    QVERIFY(ReadAll(dir.filePath("window.out")) == ReadAll(dir.filePath("cli.out")));
+  }
+
   void ScansBeyondTheTreeAreCounted() {
     const QString input = MakeLog("many.klf", [](klf::LogWriter& log) {
       log.Band(3, {32000, 36000, 6400, 0}, {32000, 36000, 6400, 0});
@@ -799,7 +846,17 @@ class MainFormTest : public QObject {
     ChooseInput(input);
     QCOMPARE(form->tvIndex->topLevelItem(1)->childCount(), 1024);
     QTreeWidgetItem* note = form->tvIndex->topLevelItem(form->tvIndex->topLevelItemCount() - 1);
-    QCOMPARE(note->text(0), QString("6 more scans are not shown here; they are converted."));
+    QCOMPARE(note->text(0).split('\n').join(' '), QString("6 more scans are not shown here; they are converted."));
+    // Shown whole: every line of the note fits beside the tree's scroll bar.
+    form->show();
+    form->tvIndex->scrollToItem(note);
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QRect shown = form->tvIndex->visualItemRect(note);
+    const QFontMetrics metrics(form->tvIndex->font());
+    QVERIFY(note->text(0).count('\n') >= 1);
+    for (const QString& line : note->text(0).split('\n'))
+      QVERIFY2(shown.left() + metrics.horizontalAdvance(line) < form->tvIndex->viewport()->width(), qPrintable(line));
+    QVERIFY(shown.height() >= metrics.height() * (note->text(0).count('\n') + 1));
     form->ToggleScanNode(note);  // not a scan: nothing toggles
     QCOMPARE(form->Tree().Selection().Skipped.size(), size_t{0});
   }
