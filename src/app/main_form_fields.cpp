@@ -172,7 +172,7 @@ void TMainForm::IndexFinished(bool frequenciesNeeded, const BandInfo* bands) {
 
 void TMainForm::ShowConvertProgress(int percent) { ProgressBar->SetProgress(percent); }
 
-void TMainForm::ShowRoute(const RouteTrack& route) { RouteMapForm->Map()->SetRoute(route); }
+void TMainForm::ShowRoute(const RouteTrack& route) { RouteMapForm->SetRoute(route); }
 
 void TMainForm::ShowRouteMap() {
   RouteMapForm->Map()->SetReceiver(Receiver2->isChecked() && !Receiver1->isChecked() ? 1 : 0);

@@ -337,6 +337,10 @@ void TMainForm::BuildControls() {
   connect(seBinMetres, &QSpinBox::valueChanged, this, [this](int metres) {
     if (RouteMapForm) RouteMapForm->SetBinMetres(metres);
   });
+  // The route map shows the receiver chosen here, also while it is open.
+  connect(Receiver2, &QRadioButton::toggled, this, [this](bool on) {
+    if (RouteMapForm) RouteMapForm->Map()->SetReceiver(on ? 1 : 0);
+  });
   connect(cbiBwave, &QCheckBox::clicked, this, &TMainForm::cbiBwaveClick);
   connect(SelectField, &QPushButton::clicked, this, &TMainForm::SelectFieldClick);
   connect(DeselectField, &QPushButton::clicked, this, &TMainForm::DeselectFieldClick);

@@ -1,5 +1,7 @@
 #include "indexing/route_track.h"
 
+#include <algorithm>
+
 #include "layers/layer_feature.h"
 #include "reader/log_reader.h"
 
@@ -13,6 +15,7 @@ int64_t FixTime(const GpsFix& f) {
 
 void RouteTrack::Clear() {
   PointList.clear();
+  SampleLevels[0] = SampleLevels[1] = LevelCounts();
   FixStride = 1;
   FixesSincePoint = 0;
 }
@@ -31,7 +34,14 @@ void RouteTrack::AddFix(double latitude, double longitude, int32_t secondsOfDay,
 }
 
 void RouteTrack::AddRssi(int receiver, int rssi) {
-  if (PointList.empty() || receiver < 0 || receiver > 1) return;
+  if (receiver < 0 || receiver > 1) return;
+  LevelCounts& levels = SampleLevels[receiver];
+  if (rssi == -120) {  // the receiver measured nothing
+    ++levels.NoMeasurement;
+    return;
+  }
+  ++levels.Counts[static_cast<size_t>(std::clamp(rssi, -128, 127) - LevelCounts::kLowest)];
+  if (PointList.empty()) return;
   PointList.back().RssiSum[receiver] += rssi;
   ++PointList.back().Samples[receiver];
 }

@@ -1,12 +1,15 @@
 // RouteTrack: the drive route of an indexed file for the route map. One point per
 // valid GPS fix (2D or 3D), with its time, and the mean RSSI of each receiver's measurements that
-// followed it and the scan they belong to. Memory stays bounded: past MaxPoints,
+// followed it (-120 dBm, no measurement, left out) and the scan they belong to,
+// and each receiver's measured levels. Memory stays bounded: past MaxPoints,
 // neighbouring points are merged pairwise and later fixes are taken every
 // Stride-th, so a file of any size keeps at most MaxPoints points.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "indexing/level_counts.h"
 
 namespace quillon {
 
@@ -40,6 +43,8 @@ class RouteTrack {
   void AddRssi(int receiver, int rssi);
 
   const std::vector<RoutePoint>& Points() const { return PointList; }
+  // Every sample of a receiver (0 or 1), also those before the first fix.
+  const LevelCounts& Levels(int receiver) const { return SampleLevels[receiver == 1 ? 1 : 0]; }
   size_t Stride() const { return FixStride; }
 
  private:
@@ -49,6 +54,7 @@ class RouteTrack {
   std::vector<RoutePoint> PointList;
   size_t FixStride = 1;
   size_t FixesSincePoint = 0;
+  LevelCounts SampleLevels[2];
 };
 
 }  // namespace quillon

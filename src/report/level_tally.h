@@ -4,28 +4,14 @@
 // is where the receiver measured nothing: counted apart and left out of every level
 // and share. Memory is one small table per receiver and frequency.
 #pragma once
-#include <array>
 #include <cstdint>
 #include <map>
 #include <vector>
 
+#include "indexing/level_counts.h"
 #include "reader/row_view.h"
 
 namespace quillon {
-
-struct LevelCounts {
-  static constexpr int kLowest = -128;  // an RSSI byte's range
-  int32_t Receiver = 1;
-  int64_t Frequency = -1;  // 1/100000 MHz; -1: entries without a frequency
-  std::array<uint64_t, 256> Counts{};  // [dBm - kLowest]; -120 is never counted here
-  uint64_t NoMeasurement = 0;
-
-  uint64_t Measured() const;
-  uint64_t AtOrAbove(int dbm) const;
-  // The least level at or below which at least `share` (0..1) of the measured lie;
-  // kLowest - 1 when nothing was measured.
-  int Percentile(double share) const;
-};
 
 class LevelTally {
  public:

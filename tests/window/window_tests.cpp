@@ -652,7 +652,7 @@ class MainFormTest : public QObject {
     size_t index = 0;
     while (!points[index].HasRssi(0)) ++index;
     const QPoint at = map->Project(points[index]).toPoint();
-    const QColor expected = RouteMapView::RssiColour(points[index].MeanRssi(0));
+    const QColor expected = map->Colour(points[index].MeanRssi(0));
     int near = 0;
     for (int dx = -1; dx <= 1; ++dx)
       for (int dy = -1; dy <= 1; ++dy)
@@ -711,7 +711,7 @@ class MainFormTest : public QObject {
     map->resize(700, 500);
     QVERIFY(map->Bins().empty());
     form->RouteMap()->BinsBox()->setChecked(true);
-    QCOMPARE(form->RouteMap()->BinsBox()->text(), QString("Coverage bins of 100 metres"));
+    QCOMPARE(form->RouteMap()->BinsBox()->text(), QString("Coverage bins (100 m)"));
     const std::vector<RouteBin> large = map->Bins();
     QVERIFY(large.size() > 5);
     form->seBinMetres->setValue(50);
@@ -725,7 +725,7 @@ class MainFormTest : public QObject {
         lat += bin.Corners[i].Lat / 4.0;
       }
       const QPoint centre = map->Project(lat, lon).toPoint();
-      const QColor expected = RouteMapView::RssiColour(bin.MeanRssi);
+      const QColor expected = map->Colour(bin.MeanRssi);
       const int apart = std::abs(QColor(image.pixel(centre)).hue() - expected.hue()) % 360;
       coloured += std::min(apart, 360 - apart) <= 12;
     }
@@ -878,6 +878,8 @@ class MainFormTest : public QObject {
   }
 };
 
+int RunRouteMapTests(int argc, char** argv);
+
 int main(int argc, char** argv) {
   TQuillonApplication app(argc, argv);
   int status = 0;
@@ -885,6 +887,7 @@ int main(int argc, char** argv) {
   status |= QTest::qExec(&gauge, argc, argv);
   MainFormTest form;
   status |= QTest::qExec(&form, argc, argv);
+  status |= RunRouteMapTests(argc, argv);
   return status;
 }
 
