@@ -1,7 +1,5 @@
 #include "indexing/route_track.h"
 
-#include <algorithm>
-
 #include "layers/layer_feature.h"
 #include "reader/log_reader.h"
 
@@ -31,19 +29,6 @@ void RouteTrack::AddFix(double latitude, double longitude, int32_t secondsOfDay,
   p.Time = time;
   PointList.push_back(p);
   if (PointList.size() > MaxPoints) Decimate();
-}
-
-void RouteTrack::AddRssi(int receiver, int rssi) {
-  if (receiver < 0 || receiver > 1) return;
-  LevelCounts& levels = SampleLevels[receiver];
-  if (rssi == -120) {  // the receiver measured nothing
-    ++levels.NoMeasurement;
-    return;
-  }
-  ++levels.Counts[static_cast<size_t>(std::clamp(rssi, -128, 127) - LevelCounts::kLowest)];
-  if (PointList.empty()) return;
-  PointList.back().RssiSum[receiver] += rssi;
-  ++PointList.back().Samples[receiver];
 }
 
 void RouteTrack::Decimate() {

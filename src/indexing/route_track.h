@@ -40,7 +40,7 @@ class RouteTrack {
   // Folds the record that the reader has just decoded into the track.
   void AddRecord(const uint8_t* record, const TLogReader& reader);
   void AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan, int64_t time = INT64_MIN);
-  void AddRssi(int receiver, int rssi);
+  inline void AddRssi(int receiver, int rssi);
 
   const std::vector<RoutePoint>& Points() const { return PointList; }
   // Every sample of a receiver (0 or 1), also those before the first fix.
@@ -56,5 +56,18 @@ class RouteTrack {
   size_t FixesSincePoint = 0;
   LevelCounts SampleLevels[2];
 };
+
+inline void RouteTrack::AddRssi(int receiver, int rssi) {
+  if (receiver < 0 || receiver > 1) return;
+  LevelCounts& levels = SampleLevels[receiver];
+  if (rssi == -120) {  // the receiver measured nothing
+    ++levels.NoMeasurement;
+    return;
+  }
+  ++levels.Counts[static_cast<size_t>((rssi < -128 ? -128 : rssi > 127 ? 127 : rssi) - LevelCounts::kLowest)];
+  if (PointList.empty()) return;
+  PointList.back().RssiSum[receiver] += rssi;
+  ++PointList.back().Samples[receiver];
+}
 
 }  // namespace quillon

@@ -7,32 +7,25 @@
 namespace quillon {
 
 LevelCounts& LevelTally::Of(int receiver, int64_t frequency) {
-  if (Last && receiver == LastReceiver && frequency == LastFrequency) return *Last;
   LevelCounts& counts = Table[{receiver, frequency}];
   counts.Receiver = receiver;
   counts.Frequency = frequency;
-  Last = &counts;
-  LastReceiver = receiver;
-  LastFrequency = frequency;
   return counts;
 }
 
-int64_t LevelTally::KeyOf(const RowView& row, uint32_t value, bool table) {
-  const double mhz = row.FrequencyMHz(DataEntry{value, table, true, 0});
-  if (mhz != LastMHz) {
-    LastMHz = mhz;
-    LastKey = PrintedKey(mhz, 5);
-  }
-  return LastKey;
+inline LevelCounts& LevelTally::Located(const RowView& row, int receiver, uint32_t value, bool table) {
+  const uint64_t key = (static_cast<uint64_t>(value) << 2) | (table ? 2u : 0u) | static_cast<uint64_t>(receiver == 2);
+  Slot& slot = Slots[((key * 0x9E3779B97F4A7C15ull) >> 54) & (Slots.size() - 1)];
+  const DecodedState& state = row.State();
+  if (slot.Key == key && slot.Generation == state.BandGeneration && slot.Serial == state.Serial) return *slot.Counts;
+  slot.Key = key;
+  slot.Generation = state.BandGeneration;
+  slot.Serial = state.Serial;
+  slot.Counts = &Of(receiver, PrintedKey(row.FrequencyMHz(DataEntry{value, table, true, 0}), 5));
+  return *slot.Counts;
 }
 
-void LevelTally::Add(int receiver, int64_t frequency, int rssi) {
-  LevelCounts& counts = Of(receiver, frequency);
-  if (rssi == kNoMeasurementDbm)
-    ++counts.NoMeasurement;
-  else
-    ++counts.Counts[static_cast<size_t>(std::clamp(rssi, LevelCounts::kLowest, 127) - LevelCounts::kLowest)];
-}
+void LevelTally::Add(int receiver, int64_t frequency, int rssi) { Count(Of(receiver, frequency), rssi); }
 
 void LevelTally::AddRow(const RowView& row) {
   const int receiver = row.Receiver();
@@ -40,19 +33,21 @@ void LevelTally::AddRow(const RowView& row) {
   int32_t count = 0, stored = 0;
   uint32_t frequency = 0;
   if (row.SampleRun(samples, count, stored, frequency)) {  // one frequency: the samples counted at once
-    LevelCounts& counts = Of(receiver, KeyOf(row, frequency, false));
+    LevelCounts& counts = Located(row, receiver, frequency, false);
     for (int32_t j = 0; j < stored; ++j) ++counts.Counts[static_cast<size_t>(samples[j] - LevelCounts::kLowest)];
-    const uint64_t none = counts.Counts[static_cast<size_t>(kNoMeasurementDbm - LevelCounts::kLowest)];
-    counts.Counts[static_cast<size_t>(kNoMeasurementDbm - LevelCounts::kLowest)] = 0;
+    uint64_t& none = counts.Counts[static_cast<size_t>(kNoMeasurementDbm - LevelCounts::kLowest)];
     counts.NoMeasurement += none + static_cast<uint64_t>(count - stored);
+    none = 0;
     return;
   }
-  row.ForEachEntry([&](const DataEntry& e) { Add(receiver, e.Located ? KeyOf(row, e.Value, e.Table) : -1, e.Rssi); });
+  row.ForEachEntry([&](const DataEntry& e) {
+    Count(e.Located ? Located(row, receiver, e.Value, e.Table) : Of(receiver, -1), e.Rssi);
+  });
 }
 
 void LevelTally::Merge(const LevelTally& other) {
   for (const auto& [key, counts] : other.Table) {
-    LevelCounts& mine = Of(key.first, key.second);
+    LevelCounts& mine = Of(key.first, key.second);  // a map's entries stay where they are
     for (size_t i = 0; i < mine.Counts.size(); ++i) mine.Counts[i] += counts.Counts[i];
     mine.NoMeasurement += counts.NoMeasurement;
   }

@@ -4,6 +4,7 @@
 // is where the receiver measured nothing: counted apart and left out of every level
 // and share. Memory is one small table per receiver and frequency.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -26,14 +27,22 @@ class LevelTally {
 
  private:
   LevelCounts& Of(int receiver, int64_t frequency);
-  int64_t KeyOf(const RowView& row, uint32_t value, bool table);
+  static void Count(LevelCounts& counts, int rssi) {
+    if (rssi == kNoMeasurementDbm)
+      ++counts.NoMeasurement;
+    else
+      ++counts.Counts[static_cast<size_t>((rssi < -128 ? -128 : rssi > 127 ? 127 : rssi) - LevelCounts::kLowest)];
+  }
+  // The counts of a located entry, found through a small direct-mapped table of
+  // the entry's band steps or channel, valid while the reader's bands stay the same.
+  LevelCounts& Located(const RowView& row, int receiver, uint32_t value, bool table);
 
+  struct Slot {
+    uint64_t Key = UINT64_MAX, Generation = 0, Serial = 0;
+    LevelCounts* Counts = nullptr;
+  };
   std::map<std::pair<int32_t, int64_t>, LevelCounts> Table;
-  LevelCounts* Last = nullptr;
-  int32_t LastReceiver = 0;
-  int64_t LastFrequency = -2;
-  double LastMHz = -3.0;
-  int64_t LastKey = -1;
+  std::array<Slot, 1024> Slots;
 };
 
 }  // namespace quillon

@@ -158,10 +158,11 @@ std::string SurveyReport::Html() const {
     if (r.Measured() > 0)
       h += "<figure class=\"histogram\">" + HistogramSvg(r) + "<figcaption>Receiver " + std::to_string(r.Receiver) +
            ", all frequencies: " + std::to_string(r.Measured()) + " measured samples.</figcaption></figure>\n";
-  std::vector<const LevelCounts*> drawn = levels;
-  std::stable_sort(drawn.begin(), drawn.end(),
-                   [](const LevelCounts* a, const LevelCounts* b) { return a->Measured() > b->Measured(); });
-  if (drawn.size() > kMaxHistograms) drawn.resize(kMaxHistograms);
+  std::vector<std::pair<uint64_t, const LevelCounts*>> most;
+  for (const LevelCounts* l : levels) most.emplace_back(l->Measured(), l);
+  std::stable_sort(most.begin(), most.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<const LevelCounts*> drawn;
+  for (size_t i = 0; i < most.size() && i < kMaxHistograms; ++i) drawn.push_back(most[i].second);
   std::sort(drawn.begin(), drawn.end(), [](const LevelCounts* a, const LevelCounts* b) {
     return a->Receiver != b->Receiver ? a->Receiver < b->Receiver : a->Frequency < b->Frequency;
   });

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "layers/rssi_colour.h"
+#include "reader/number_text.h"
 
 namespace quillon {
 
@@ -12,10 +13,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = 111320.0;
 
+// A number as the page writes it: fixed decimals (the writer of the delimited
+// output's numbers, far quicker than printf for the thousands a figure holds).
 std::string F(double value, int decimals = 1) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
+  if (!std::isfinite(value)) return "0";
+  char text[kMaxFixedText + 1];
+  return std::string(text, WriteFixed(text, value, decimals));
 }
 
 std::string Colour(const Rgb& c) {

@@ -17,10 +17,16 @@ constexpr size_t kMaxListed = 2000;   // outages and fixless GPS records listed 
 constexpr double kEarthRadius = 6371008.8;  // metres, the mean radius
 constexpr double kPi = 3.14159265358979323846;
 
-// Great-circle distance (haversine): the distance driven between two fixes.
-double Metres(double lat1, double lon1, double lat2, double lon2) {
+// The distance driven between two fixes on the sphere: for the steps of a drive
+// (under a kilometre) the local plane, with the cosine of the latitude kept while
+// it stays within a hundredth of a degree; longer steps (a gap) by the haversine.
+double Metres(double lat1, double lon1, double lat2, double lon2, double& cosLat, double& cosAt) {
   const double rad = kPi / 180.0;
-  const double a = std::sin((lat2 - lat1) * rad / 2), b = std::sin((lon2 - lon1) * rad / 2);
+  const double dLat = (lat2 - lat1) * rad, dLon = (lon2 - lon1) * rad;
+  if (std::fabs(lat2 - cosAt) > 0.01) cosLat = std::cos(lat2 * rad), cosAt = lat2;
+  const double plane = kEarthRadius * std::sqrt(dLat * dLat + cosLat * cosLat * dLon * dLon);
+  if (plane < 1000.0) return plane;
+  const double a = std::sin(dLat / 2), b = std::sin(dLon / 2);
   const double h = a * a + std::cos(lat1 * rad) * std::cos(lat2 * rad) * b * b;
   return 2.0 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(h)));
 }
@@ -52,6 +58,7 @@ void SurveyReport::BeginLog(const std::string& path, const std::string& product)
   LogList.back().Product = product;
   LastScan = 0;
   LastFixTime = INT64_MIN;
+  FixSeen = false;
 }
 
 void SurveyReport::NoteFix(const TLogReader& reader) {
@@ -65,8 +72,8 @@ void SurveyReport::NoteFix(const TLogReader& reader) {
     return;
   }
   const double lat = fix.Latitude.DecimalDegrees, lon = fix.Longitude.DecimalDegrees;
-  if (log.FirstFix != INT64_MIN || LastFixTime != INT64_MIN) log.Metres += Metres(LastLat, LastLon, lat, lon);
-  LastLat = lat, LastLon = lon;
+  if (FixSeen) log.Metres += Metres(LastLat, LastLon, lat, lon, CosLat, CosAt);
+  LastLat = lat, LastLon = lon, FixSeen = true;
   if (time == INT64_MIN) return;
   if (log.FirstFix == INT64_MIN) log.FirstFix = time;
   if (LastFixTime != INT64_MIN && time - LastFixTime >= kOutageSeconds && log.Outages.size() < kMaxListed)

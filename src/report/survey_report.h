@@ -129,6 +129,8 @@ class SurveyReport {
   int32_t LastScan = 0;
   int64_t LastFixTime = INT64_MIN;
   double LastLat = 0.0, LastLon = 0.0;
+  bool FixSeen = false;  // a valid fix of the log: distances run from it
+  double CosLat = 1.0, CosAt = 1000.0;  // the cosine of the latitude, and where it was taken
 };
 
 }  // namespace quillon
