@@ -39,6 +39,8 @@ RouteMapView::~RouteMapView() = default;
 
 void RouteMapView::SetRoute(const RouteTrack& route) {
   Track = route;
+  Mercator.clear();
+  for (const RoutePoint& p : Track.Points()) Mercator.emplace_back(MercatorX(p.Longitude), MercatorY(p.Latitude));
   UpdateBins();
   UpdateScale();
   FitView();
@@ -88,16 +90,40 @@ bool RouteMapView::SetBaseMap(const QString& path, QString& error) {
 
 void RouteMapView::UpdateBins() {
   Squares = BinMetres > 0 ? RouteBins(Track, Receiver, BinMetres) : std::vector<RouteBin>();
+  SquareCorners.clear();
+  for (const RouteBin& bin : Squares) {
+    std::array<QPointF, 4> corners;
+    for (size_t k = 0; k < 4; ++k) corners[k] = QPointF(MercatorX(bin.Corners[k].Lon), MercatorY(bin.Corners[k].Lat));
+    SquareCorners.push_back(corners);
+  }
 }
 
 void RouteMapView::UpdateScale() {
   const LevelCounts& levels = Track.Levels(Receiver);
   if (FixedScale || levels.Measured() == 0) {
     Low = kRampLowDbm, High = kRampHighDbm;
-    return;
+  } else {
+    Low = levels.Percentile(0.02);
+    High = std::max<double>(levels.Percentile(0.98), Low + 1.0);
   }
-  Low = levels.Percentile(0.02);
-  High = std::max<double>(levels.Percentile(0.98), Low + 1.0);
+  Dots.clear();
+}
+
+const QImage& RouteMapView::Dot(int shade, bool faded) const {
+  if (Dots.empty()) Dots.resize(2 * 257);
+  QImage& dot = Dots[static_cast<size_t>(shade + (faded ? 257 : 0))];
+  if (dot.isNull()) {
+    dot = QImage(6, 6, QImage::Format_ARGB32_Premultiplied);
+    dot.fill(Qt::transparent);
+    QColor colour = shade < 256 ? Colour(Low + (High - Low) * shade / 255.0) : QColor(150, 150, 150);
+    if (faded) colour.setAlpha(45);
+    QPainter p(&dot);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QPointF(3, 3), 2.5, 2.5);
+  }
+  return dot;
 }
 
 void RouteMapView::Refresh() {
@@ -175,18 +201,39 @@ QImage RouteMapView::Render() const {
     return image;
   }
   DrawBaseMap(p);
-  p.setRenderHint(QPainter::Antialiasing);
-  // The bins under the route, each square filled with its mean RSSI's colour.
+  // The bins under the route, each square filled with its mean RSSI's colour (a
+  // square of a pixel or two as a plain rectangle).
   p.setPen(Qt::NoPen);
-  for (const RouteBin& bin : Squares) {
+  const QRectF screen(image.rect());
+  std::vector<std::pair<QRect, QRgb>> small;  // squares of a pixel or two, blended straight into the image
+  for (size_t i = 0; i < Squares.size(); ++i) {
     QPolygonF square;
-    for (size_t k = 0; k < 4; ++k) square << Project(bin.Corners[k].Lat, bin.Corners[k].Lon);
-    if (!square.boundingRect().intersects(QRectF(image.rect()))) continue;
-    QColor colour = Colour(bin.MeanRssi);
-    colour.setAlpha(200);
-    p.setBrush(colour);
-    p.drawPolygon(square);
+    for (const QPointF& corner : SquareCorners[i]) square << Pixel(corner);
+    const QRectF box = square.boundingRect();
+    if (!box.intersects(screen)) continue;
+    QColor colour = Colour(Squares[i].MeanRssi);
+    if (box.width() < 2.5 && box.height() < 2.5) {
+      small.emplace_back(box.toAlignedRect() & image.rect(), colour.rgb());
+    } else {
+      colour.setAlpha(200);
+      p.setBrush(colour);
+      p.drawPolygon(square);
+    }
   }
+  if (!small.empty()) {
+    p.end();
+    for (const auto& [box, rgb] : small)
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x) {
+          const QRgb under = line[x];
+          const auto mix = [](int top, int bottom) { return (top * 200 + bottom * 55 + 127) / 255; };
+          line[x] = qRgb(mix(qRed(rgb), qRed(under)), mix(qGreen(rgb), qGreen(under)), mix(qBlue(rgb), qBlue(under)));
+        }
+      }
+    p.begin(&image);
+  }
+  p.setRenderHint(QPainter::Antialiasing);
   if (RouteShown) DrawRoute(p);
   DrawFurniture(p);
   return image;
@@ -225,29 +272,38 @@ void RouteMapView::DrawRoute(QPainter& p) const {
   const int w = width(), h = height();
   QPolygonF line;
   QPointF last(-1e9, -1e9);
-  for (const RoutePoint& point : points) {
-    const QPointF at = Project(point);
+  for (size_t i = 0; i < points.size(); ++i) {
+    const QPointF at = Pixel(i);
     if (std::fabs(at.x() - last.x()) < 1 && std::fabs(at.y() - last.y()) < 1) continue;
     line << at;
     last = at;
   }
-  p.setPen(QPen(Squares.empty() ? QColor(180, 180, 180) : QColor(40, 40, 40, 150), Squares.empty() ? 1.0 : 0.8));
+  // An opaque cosmetic pen without antialiasing, in short runs: a translucent or
+  // antialiased line, or one long path, is rasterised many times slower.
+  QPen pen(Squares.empty() ? QColor(180, 180, 180) : QColor(70, 70, 70), 1.0);
+  pen.setCosmetic(true);
+  p.setPen(pen);
   p.setBrush(Qt::NoBrush);
-  p.drawPolyline(line);
+  constexpr qsizetype kRun = 64;
+  p.setRenderHint(QPainter::Antialiasing, false);
+  for (qsizetype from = 0; from + 1 < line.size(); from += kRun)
+    p.drawPolyline(line.constData() + from, static_cast<int>(std::min(kRun + 1, line.size() - from)));
+  p.setRenderHint(QPainter::Antialiasing);
   if (!Squares.empty()) return;
-  p.setPen(Qt::NoPen);
   std::vector<uint8_t> drawn(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (const RoutePoint& point : points) {
-    const QPointF at = Project(point);
+  const double span = High - Low;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const QPointF at = Pixel(i);
     const int x = static_cast<int>(std::floor(at.x())), y = static_cast<int>(std::floor(at.y()));
     if (x < 0 || y < 0 || x >= w || y >= h) continue;
     uint8_t& taken = drawn[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
     if (taken) continue;
     taken = 1;
-    QColor colour = point.HasRssi(Receiver) ? Colour(point.MeanRssi(Receiver)) : QColor(150, 150, 150);
-    if (ScanState && ScanState(point.Scan) == 1) colour.setAlpha(45);
-    p.setBrush(colour);
-    p.drawEllipse(at, 2.5, 2.5);
+    const RoutePoint& point = points[i];
+    const int shade = point.HasRssi(Receiver)
+                          ? static_cast<int>(std::lround(std::clamp((point.MeanRssi(Receiver) - Low) / span, 0.0, 1.0) * 255))
+                          : 256;
+    p.drawImage(QPointF(at.x() - 3, at.y() - 3), Dot(shade, ScanState && ScanState(point.Scan) == 1));
   }
 }
 

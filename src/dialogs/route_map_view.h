@@ -11,6 +11,7 @@
 #pragma once
 #include <QImage>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -80,13 +81,22 @@ class RouteMapView : public QWidget {
   void DrawBaseMap(class QPainter& p) const;
   void DrawRoute(QPainter& p) const;
   void DrawFurniture(QPainter& p) const;
+  // A point's dot: the ramp in 256 steps, then grey; faded for scans left out.
+  const QImage& Dot(int shade, bool faded) const;
+  QPointF Pixel(const QPointF& mercator) const {
+    return {MapWidth() / 2 + (mercator.x() - CentreX) * Scale, height() / 2.0 - (mercator.y() - CentreY) * Scale};
+  }
+  QPointF Pixel(size_t index) const { return Pixel(Mercator[index]); }
 
   RouteTrack Track;
+  std::vector<QPointF> Mercator;  // each point's Web Mercator metres
+  mutable std::vector<QImage> Dots;  // made on first use, for the scale in force
   int Receiver = 0;
   int BinMetres = 0;
   bool FixedScale = false, RouteShown = true;
   double Low = -120.0, High = -30.0;
   std::vector<RouteBin> Squares;
+  std::vector<std::array<QPointF, 4>> SquareCorners;  // in Web Mercator metres
   std::function<uint8_t(int32_t)> ScanState;
   std::unique_ptr<MbTiles> BaseMap;
   QImage Cache;

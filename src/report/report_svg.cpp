@@ -250,8 +250,11 @@ std::string TimeSvg(const std::vector<ReportLog>& logs) {
       int64_t previous = INT64_MIN;
       for (const RoutePoint& p : log.Route.Points()) {
         if (p.Time == INT64_MIN || !p.HasRssi(rx)) continue;
-        line += (previous == INT64_MIN || p.Time - previous > 60 ? "M" : "L") + F(f.X(static_cast<double>(p.Time))) + "," +
-                F(f.Y(std::clamp(p.MeanRssi(rx), -125.0, -25.0))) + " ";
+        line += previous == INT64_MIN || p.Time - previous > 60 ? 'M' : 'L';
+        line += F(f.X(static_cast<double>(p.Time)));
+        line += ',';
+        line += F(f.Y(std::clamp(p.MeanRssi(rx), -125.0, -25.0)));
+        line += ' ';
         previous = p.Time;
       }
     }

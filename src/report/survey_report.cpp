@@ -137,7 +137,11 @@ void SurveyReport::TakeAnalysis(SurveyAnalysis& analysis, const std::string& out
   for (const FitLine& fit : fits) {
     if (!fit.Result.Fitted) continue;
     std::string label = fit.Site;
-    if (fit.FrequencyMHz) label += " " + std::to_string(static_cast<int64_t>(std::llround(*fit.FrequencyMHz))) + " MHz";
+    if (fit.FrequencyMHz) {
+      label += ' ';
+      label += std::to_string(static_cast<int64_t>(std::llround(*fit.FrequencyMHz)));
+      label += " MHz";
+    }
     survey.FittedLines.push_back({label, fit.Result.Model.K1, fit.Result.Model.K2});
   }
   for (const Site& site : analysis.Sites()) survey.Sites.push_back({site.Name, site.Latitude, site.Longitude});
