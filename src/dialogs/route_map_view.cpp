@@ -279,16 +279,33 @@ void RouteMapView::DrawRoute(QPainter& p) const {
     last = at;
   }
   // An opaque cosmetic pen without antialiasing, in short runs: a translucent or
-  // antialiased line, or one long path, is rasterised many times slower.
-  QPen pen(Squares.empty() ? QColor(180, 180, 180) : QColor(70, 70, 70), 1.0);
+  // antialiased line, or one long path, is rasterised many times slower. Over the
+  // bins the line is drawn on a layer of its own, laid on them at a third of its
+  // strength, so that the bins show through it.
+  QImage layer;
+  QPainter over;
+  QPainter* painter = &p;
+  if (!Squares.empty()) {
+    layer = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    over.begin(&layer);
+    painter = &over;
+  }
+  QPen pen(Squares.empty() ? QColor(180, 180, 180) : QColor(20, 20, 20), 1.0);
   pen.setCosmetic(true);
-  p.setPen(pen);
-  p.setBrush(Qt::NoBrush);
+  painter->setPen(pen);
+  painter->setBrush(Qt::NoBrush);
+  painter->setRenderHint(QPainter::Antialiasing, false);
   constexpr qsizetype kRun = 64;
-  p.setRenderHint(QPainter::Antialiasing, false);
   for (qsizetype from = 0; from + 1 < line.size(); from += kRun)
-    p.drawPolyline(line.constData() + from, static_cast<int>(std::min(kRun + 1, line.size() - from)));
-  p.setRenderHint(QPainter::Antialiasing);
+    painter->drawPolyline(line.constData() + from, static_cast<int>(std::min(kRun + 1, line.size() - from)));
+  painter->setRenderHint(QPainter::Antialiasing);
+  if (!Squares.empty()) {
+    over.end();
+    p.setOpacity(0.35);
+    p.drawImage(0, 0, layer);
+    p.setOpacity(1.0);
+  }
   if (!Squares.empty()) return;
   std::vector<uint8_t> drawn(static_cast<size_t>(w) * static_cast<size_t>(h));
   const double span = High - Low;
