@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "dialogs/program_icon.h"
 #include "dialogs/report_error.h"
@@ -35,7 +36,7 @@ TRouteMapForm::TRouteMapForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("RouteMapForm");
   setWindowTitle("Route Map");
   setWindowIcon(ProgramIcon());
-  resize(860, 620);
+  resize(1000, 640);
   auto* layout = new QVBoxLayout(this);
   auto* tools = new QHBoxLayout();
   Fit = Button("Fit", "btnFit", this);
@@ -48,9 +49,14 @@ TRouteMapForm::TRouteMapForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   BaseMap = Button("Base map...", "btnBaseMap", this);
   NoBaseMap = Button("No base map", "btnNoBaseMap", this);
   NoBaseMap->setEnabled(false);
+  SitesButton = Button("Sites...", "btnSites", this);
+  NoSites = Button("No sites", "btnNoSites", this);
+  NoSites->setEnabled(false);
   for (QWidget* w : std::initializer_list<QWidget*>{Fit, ZoomIn, ZoomOut, ShowRoute, ShowBins, FixedScale})
     tools->addWidget(w);
   tools->addStretch(1);
+  tools->addWidget(SitesButton);
+  tools->addWidget(NoSites);
   tools->addWidget(BaseMap);
   tools->addWidget(NoBaseMap);
   View = new RouteMapView(this);
@@ -62,6 +68,8 @@ TRouteMapForm::TRouteMapForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addWidget(View, 1);
   layout->addWidget(Info);
   ShowBinsText();
+  // As wide as its widest text: a new bin size never widens the window.
+  ShowBins->setMinimumWidth(ShowBins->sizeHint().width() + ShowBins->fontMetrics().horizontalAdvance("0000"));
 
   connect(View, &RouteMapView::PointClicked, this, &TRouteMapForm::ShowPoint);
   connect(Fit, &QPushButton::clicked, View, &RouteMapView::FitView);
@@ -75,6 +83,8 @@ TRouteMapForm::TRouteMapForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     ShowBinsText();
   });
   connect(BaseMap, &QPushButton::clicked, this, &TRouteMapForm::ChooseBaseMap);
+  connect(SitesButton, &QPushButton::clicked, this, &TRouteMapForm::ChooseSites);
+  connect(NoSites, &QPushButton::clicked, this, [this] { LoadSites(QString()); });
   connect(NoBaseMap, &QPushButton::clicked, this, [this] {
     QString unused;
     View->SetBaseMap(QString(), unused);
@@ -110,6 +120,24 @@ bool TRouteMapForm::LoadBaseMap(const QString& path) {
   return true;
 }
 
+bool TRouteMapForm::LoadSites(const QString& path) {
+  std::vector<Site> sites;
+  std::string error;
+  if (!path.isEmpty() && !ReadSitesFile(path.toStdString(), sites, error)) {
+    report_error(kError, "%s", error.c_str());
+    return false;
+  }
+  View->SetSites(sites);
+  NoSites->setEnabled(!sites.empty());
+  SitesButton->setToolTip(path);
+  return true;
+}
+
+void TRouteMapForm::ChooseSites() {
+  const QString path = QFileDialog::getOpenFileName(this, "Survey Sites", QString(), "Sites files (*.csv);;All files (*)");
+  if (!path.isEmpty()) LoadSites(path);
+}
+
 void TRouteMapForm::ChooseBaseMap() {
   const QString path =
       QFileDialog::getOpenFileName(this, "Base Map", QString(), "MBTiles files (*.mbtiles);;All files (*)");
@@ -127,6 +155,10 @@ void TRouteMapForm::ShowPoint(int index) {
                                    p.Longitude);
   text += p.HasRssi(0) ? QString::asprintf("Receiver #1 %.1f dBm  ", p.MeanRssi(0)) : QString("Receiver #1 no data  ");
   text += p.HasRssi(1) ? QString::asprintf("Receiver #2 %.1f dBm", p.MeanRssi(1)) : QString("Receiver #2 no data");
+  const double difference = View->ModelDifference(static_cast<size_t>(index));
+  if (!std::isnan(difference))
+    text += QString::asprintf("   %+.1f dB against the fit of ", difference) +
+            QString::fromStdString(View->Sites()[static_cast<size_t>(View->SiteOf(static_cast<size_t>(index)))].Name);
   Info->setText(text + QString("   (scan %1)").arg(p.Scan));
 }
 

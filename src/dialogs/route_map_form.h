@@ -4,7 +4,8 @@
 // instead of the file's measured range, and an offline base map (an MBTiles file).
 // Clicking a point shows its time, position and RSSI below the map; the line is
 // cleared when another file's route arrives. The window keeps its size whatever
-// the options and the line say.
+// the options and the line say. With survey sites loaded the points show how far
+// each lies above or below the path-loss model fitted to them.
 #pragma once
 #include <QWidget>
 
@@ -29,6 +30,9 @@ class TRouteMapForm : public QWidget {
   void SetBinMetres(int metres);
   // The base map from an MBTiles file; false after an Error message naming it.
   bool LoadBaseMap(const QString& path);
+  // Survey sites from a sites file (the command line's --sites); an empty path
+  // takes them away. False after an Error message naming the file and line.
+  bool LoadSites(const QString& path);
   QCheckBox* BinsBox() const { return ShowBins; }
   QCheckBox* RouteBox() const { return ShowRoute; }
   QCheckBox* FixedScaleBox() const { return FixedScale; }
@@ -36,12 +40,13 @@ class TRouteMapForm : public QWidget {
 
  private:
   void ChooseBaseMap();
+  void ChooseSites();
   void ShowBinsText();
 
   RouteMapView* View;
   QLabel* Info;
   QCheckBox *ShowBins, *ShowRoute, *FixedScale;
-  QPushButton *Fit, *ZoomIn, *ZoomOut, *BaseMap, *NoBaseMap;
+  QPushButton *Fit, *ZoomIn, *ZoomOut, *BaseMap, *NoBaseMap, *SitesButton, *NoSites;
   int BinMetres = 50;
 };
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/geodesic.h"
+#include "analysis/path_loss_fit.h"
 #include "dialogs/mbtiles.h"
 #include "layers/rssi_colour.h"
 
@@ -18,6 +20,7 @@ constexpr double kEarth = 6378137.0;  // Web Mercator's sphere, metres
 constexpr int kMargin = 40;
 constexpr int kLegendRoom = 90;
 constexpr double kMaxScale = 50.0;  // pixels per metre at the closest zoom
+constexpr int kShades = 1024;       // of the ramp, for the points' dots
 
 double MercatorX(double longitude) { return kEarth * longitude * kPi / 180.0; }
 double MercatorY(double latitude) {
@@ -42,6 +45,7 @@ void RouteMapView::SetRoute(const RouteTrack& route) {
   Mercator.clear();
   for (const RoutePoint& p : Track.Points()) Mercator.emplace_back(MercatorX(p.Longitude), MercatorY(p.Latitude));
   UpdateBins();
+  UpdateDifferences();
   UpdateScale();
   FitView();
 }
@@ -49,6 +53,7 @@ void RouteMapView::SetRoute(const RouteTrack& route) {
 void RouteMapView::SetReceiver(int receiver) {
   Receiver = receiver == 1 ? 1 : 0;
   UpdateBins();
+  UpdateDifferences();
   UpdateScale();
   Refresh();
 }
@@ -98,9 +103,68 @@ void RouteMapView::UpdateBins() {
   }
 }
 
+void RouteMapView::SetSites(const std::vector<Site>& sites, double rxGainDb) {
+  SiteList = sites;
+  RxGain = rxGainDb;
+  UpdateDifferences();
+  UpdateScale();
+  FitView();
+}
+
+// The survey analysis's fit, on the route's points: each point's path loss to its
+// nearest site (EIRP and gain less its mean RSSI), fitted per site within the
+// analysis's default ranges (-110 to -40 dBm, 100 m to 20 km).
+void RouteMapView::UpdateDifferences() {
+  Differences.clear();
+  PointSites.clear();
+  if (SiteList.empty() || !GeodesicAvailable()) return;
+  const auto& points = Track.Points();
+  std::vector<DistanceFrom> from;
+  for (const Site& site : SiteList) from.emplace_back(site.Latitude, site.Longitude);
+  std::vector<double> metres(points.size(), 0.0);
+  std::vector<PathLossFit> fits(SiteList.size());
+  PointSites.assign(points.size(), -1);
+  for (size_t i = 0; i < points.size(); ++i) {
+    const RoutePoint& p = points[i];
+    if (!p.HasRssi(Receiver)) continue;
+    double nearest = INFINITY;
+    for (size_t k = 0; k < from.size(); ++k) {
+      const double d = from[k].To(p.Latitude, p.Longitude);
+      if (d < nearest) nearest = d, PointSites[i] = static_cast<int>(k);
+    }
+    metres[i] = nearest;
+    const double rssi = p.MeanRssi(Receiver);
+    if (rssi >= -110 && rssi <= -40 && nearest >= 100 && nearest <= 20000)
+      fits[static_cast<size_t>(PointSites[i])].Add(nearest, SiteList[static_cast<size_t>(PointSites[i])].EirpDbm + RxGain - rssi);
+  }
+  std::vector<FitResult> results;
+  for (const PathLossFit& fit : fits) results.push_back(fit.Result());
+  Differences.assign(points.size(), NAN);
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (PointSites[i] < 0 || metres[i] <= 0) continue;
+    const FitResult& r = results[static_cast<size_t>(PointSites[i])];
+    if (!r.Fitted) continue;
+    const double predicted = r.Model.K1 + r.Model.K2 * std::log10(metres[i] / 1000.0);
+    const double measured = SiteList[static_cast<size_t>(PointSites[i])].EirpDbm + RxGain - points[i].MeanRssi(Receiver);
+    Differences[i] = predicted - measured;  // the RSSI above the model's
+  }
+}
+
+bool RouteMapView::ValueOf(size_t index, double& value) const {
+  if (!SiteList.empty()) {
+    value = ModelDifference(index);
+    return !std::isnan(value);
+  }
+  const RoutePoint& p = Track.Points()[index];
+  value = p.HasRssi(Receiver) ? p.MeanRssi(Receiver) : 0.0;
+  return p.HasRssi(Receiver);
+}
+
 void RouteMapView::UpdateScale() {
   const LevelCounts& levels = Track.Levels(Receiver);
-  if (FixedScale || levels.Measured() == 0) {
+  if (!SiteList.empty()) {
+    Low = -15.0, High = 15.0;
+  } else if (FixedScale || levels.Measured() == 0) {
     Low = kRampLowDbm, High = kRampHighDbm;
   } else {
     Low = levels.Percentile(0.02);
@@ -110,12 +174,12 @@ void RouteMapView::UpdateScale() {
 }
 
 const QImage& RouteMapView::Dot(int shade, bool faded) const {
-  if (Dots.empty()) Dots.resize(2 * 257);
-  QImage& dot = Dots[static_cast<size_t>(shade + (faded ? 257 : 0))];
+  if (Dots.empty()) Dots.resize(2 * (kShades + 1));
+  QImage& dot = Dots[static_cast<size_t>(shade + (faded ? kShades + 1 : 0))];
   if (dot.isNull()) {
     dot = QImage(6, 6, QImage::Format_ARGB32_Premultiplied);
     dot.fill(Qt::transparent);
-    QColor colour = shade < 256 ? Colour(Low + (High - Low) * shade / 255.0) : QColor(150, 150, 150);
+    QColor colour = shade < kShades ? Colour(Low + (High - Low) * shade / (kShades - 1.0)) : QColor(150, 150, 150);
     if (faded) colour.setAlpha(45);
     QPainter p(&dot);
     p.setRenderHint(QPainter::Antialiasing);
@@ -149,10 +213,12 @@ void RouteMapView::FitView() {
   const auto& points = Track.Points();
   if (!points.empty()) {
     double minX = MercatorX(points[0].Longitude), maxX = minX, minY = MercatorY(points[0].Latitude), maxY = minY;
-    for (const RoutePoint& p : points) {
-      const double x = MercatorX(p.Longitude), y = MercatorY(p.Latitude);
+    const auto take = [&](double latitude, double longitude) {
+      const double x = MercatorX(longitude), y = MercatorY(latitude);
       minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
-    }
+    };
+    for (const RoutePoint& p : points) take(p.Latitude, p.Longitude);
+    for (const Site& site : SiteList) take(site.Latitude, site.Longitude);  // the sites are shown too
     CentreX = (minX + maxX) / 2;
     CentreY = (minY + maxY) / 2;
     const double usableWidth = std::max(MapWidth() - 2 * kMargin, 50.0);
@@ -235,6 +301,7 @@ QImage RouteMapView::Render() const {
   }
   p.setRenderHint(QPainter::Antialiasing);
   if (RouteShown) DrawRoute(p);
+  DrawSites(p);
   DrawFurniture(p);
   return image;
 }
@@ -316,11 +383,21 @@ void RouteMapView::DrawRoute(QPainter& p) const {
     uint8_t& taken = drawn[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
     if (taken) continue;
     taken = 1;
-    const RoutePoint& point = points[i];
-    const int shade = point.HasRssi(Receiver)
-                          ? static_cast<int>(std::lround(std::clamp((point.MeanRssi(Receiver) - Low) / span, 0.0, 1.0) * 255))
-                          : 256;
-    p.drawImage(QPointF(at.x() - 3, at.y() - 3), Dot(shade, ScanState && ScanState(point.Scan) == 1));
+    double value = 0.0;
+    const int shade =
+        ValueOf(i, value) ? static_cast<int>(std::lround(std::clamp((value - Low) / span, 0.0, 1.0) * (kShades - 1))) : kShades;
+    p.drawImage(QPointF(at.x() - 3, at.y() - 3), Dot(shade, ScanState && ScanState(points[i].Scan) == 1));
+  }
+}
+
+// The sites: a black triangle and the name.
+void RouteMapView::DrawSites(QPainter& p) const {
+  p.setPen(Qt::black);
+  for (const Site& site : SiteList) {
+    const QPointF at = Project(site.Latitude, site.Longitude);
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygonF({at + QPointF(0, -8), at + QPointF(7, 5), at + QPointF(-7, 5)}));
+    p.drawText(at + QPointF(10, 5), QString::fromStdString(site.Name));
   }
 }
 
@@ -356,15 +433,20 @@ void RouteMapView::DrawFurniture(QPainter& p) const {
   p.setPen(Qt::black);
   p.setBrush(Qt::NoBrush);
   p.drawRect(legendX, top, 14, legendHeight);
-  p.drawText(legendX - 4, top - 8, "RSSI (dBm)");
+  p.drawText(legendX - 4, top - 8, SiteList.empty() ? "RSSI (dBm)" : "vs model (dB)");
   for (int k = 0; k <= 3; ++k) {
     const double dbm = High - (High - Low) * k / 3.0;
     p.drawText(legendX + 18, top + (legendHeight - 1) * k / 3 + 4, QString::number(std::lround(dbm)));
   }
   p.fillRect(legendX, top + legendHeight + 12, 14, 10, QColor(150, 150, 150));
   p.drawText(legendX + 18, top + legendHeight + 21, "no data");
-  p.drawText(legendX - 4, top + legendHeight + 40, FixedScale ? "fixed scale" : "2nd-98th");
-  if (!FixedScale) p.drawText(legendX - 4, top + legendHeight + 54, "percentile");
+  if (!SiteList.empty()) {
+    p.drawText(legendX - 4, top + legendHeight + 40, "above (red) or");
+    p.drawText(legendX - 4, top + legendHeight + 54, "below the fit");
+  } else {
+    p.drawText(legendX - 4, top + legendHeight + 40, FixedScale ? "fixed scale" : "2nd-98th");
+    if (!FixedScale) p.drawText(legendX - 4, top + legendHeight + 54, "percentile");
+  }
 }
 
 void RouteMapView::paintEvent(QPaintEvent*) {

@@ -5,16 +5,18 @@
 // points of scans unchecked in the scan tree are faded. Coverage bins are drawn
 // beneath a thin route line; the route can be hidden; an offline MBTiles base map
 // goes beneath everything. The wheel zooms about the cursor, + and - about the
-// centre, dragging pans, FitView() shows the whole drive; the scale bar and the
+// centre, dragging pans, FitView() shows the whole drive (and the sites); the scale bar and the
 // north arrow follow. Drawing skips points off the screen and points that fall on
 // a pixel already drawn, so its cost follows the screen, not the drive.
 #pragma once
 #include <QImage>
 #include <QWidget>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <memory>
 
+#include "analysis/sites.h"
 #include "indexing/level_counts.h"
 #include "indexing/route_bins.h"
 #include "indexing/route_track.h"
@@ -36,6 +38,14 @@ class RouteMapView : public QWidget {
   void SetBins(int metres);
   void SetFixedScale(bool fixed);
   void SetRouteShown(bool shown);
+  // Survey sites: each point is coloured by how far its mean RSSI lies above (red)
+  // or below (blue) the path-loss model fitted to the points of its nearest site,
+  // -15 to +15 dB, and the sites are marked. No sites: the RSSI colours again.
+  void SetSites(const std::vector<Site>& sites, double rxGainDb = 0.0);
+  // A point's mean RSSI less the model's (NaN where none), and its site (-1: none).
+  double ModelDifference(size_t index) const { return index < Differences.size() ? Differences[index] : NAN; }
+  int SiteOf(size_t index) const { return index < PointSites.size() ? PointSites[index] : -1; }
+  const std::vector<Site>& Sites() const { return SiteList; }
   // The base map; false with the reason when the file cannot be read (an empty
   // path takes the base map away).
   bool SetBaseMap(const QString& path, QString& error);
@@ -77,11 +87,15 @@ class RouteMapView : public QWidget {
  private:
   void UpdateBins();
   void UpdateScale();
+  void UpdateDifferences();
+  // What colours point i: its mean RSSI, or with sites its difference from the model.
+  bool ValueOf(size_t index, double& value) const;
   double MapWidth() const;
   void DrawBaseMap(class QPainter& p) const;
   void DrawRoute(QPainter& p) const;
   void DrawFurniture(QPainter& p) const;
-  // A point's dot: the ramp in 256 steps, then grey; faded for scans left out.
+  void DrawSites(QPainter& p) const;
+  // A point's dot: the ramp in 1024 steps, then grey; faded for scans left out.
   const QImage& Dot(int shade, bool faded) const;
   QPointF Pixel(const QPointF& mercator) const {
     return {MapWidth() / 2 + (mercator.x() - CentreX) * Scale, height() / 2.0 - (mercator.y() - CentreY) * Scale};
@@ -96,6 +110,10 @@ class RouteMapView : public QWidget {
   bool FixedScale = false, RouteShown = true;
   double Low = -120.0, High = -30.0;
   std::vector<RouteBin> Squares;
+  std::vector<Site> SiteList;
+  double RxGain = 0.0;
+  std::vector<double> Differences;
+  std::vector<int> PointSites;
   std::vector<std::array<QPointF, 4>> SquareCorners;  // in Web Mercator metres
   std::function<uint8_t(int32_t)> ScanState;
   std::unique_ptr<MbTiles> BaseMap;

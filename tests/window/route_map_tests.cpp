@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "analysis/geodesic.h"
+#include "analysis/path_loss_fit.h"
 #include "app/main_form.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/frequency_entry.h"
@@ -89,7 +91,7 @@ class RouteMapTest : public QObject {
   }
   RouteMapView* OpenMap() {
     form->ShowRouteMap();
-    form->RouteMap()->resize(860, 620);
+    form->RouteMap()->resize(1000, 640);
     QCoreApplication::processEvents();
     return form->RouteMap()->Map();
   }
@@ -236,6 +238,46 @@ class RouteMapTest : public QObject {
     QVERIFY(!form->RouteMap()->LoadBaseMap(text));
     QVERIFY(!errors.empty() && errors.back().find(text.toStdString()) == 0);
     QVERIFY(red(middle.Latitude, middle.Longitude));
+  }
+
+  void SitesColourByTheModel() {
+    ChooseInput(MakeLog("drive.klf", 0));
+    RouteMapView* map = OpenMap();
+    const QString sites = dir.filePath("sites.csv");
+    QFile file(sites);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("name,latitude,longitude,eirp_dbm,frequency_mhz\nTower,45.518,-73.49,40,1944\n");
+    file.close();
+    QVERIFY(form->RouteMap()->LoadSites(sites));
+    // The fit made here from PROJ's distances, as the survey analysis makes it.
+    const auto& points = map->Route().Points();
+    PathLossFit fit;
+    for (const RoutePoint& p : points) {
+      const double d = GeodesicDistance(45.518, -73.49, p.Latitude, p.Longitude);
+      if (p.HasRssi(0) && p.MeanRssi(0) >= -110 && p.MeanRssi(0) <= -40 && d >= 100 && d <= 20000)
+        fit.Add(d, 40 - p.MeanRssi(0));
+    }
+    const FitResult r = fit.Result();
+    QVERIFY(r.Fitted);
+    const QImage image = map->Render();
+    QCOMPARE(QColor(image.pixel(map->Project(45.518, -73.49).toPoint())), QColor(Qt::black));  // the site
+    for (size_t i : {size_t{40}, size_t{150}, size_t{260}}) {
+      const double d = GeodesicDistance(45.518, -73.49, points[i].Latitude, points[i].Longitude);
+      const double expected = r.Model.K1 + r.Model.K2 * std::log10(d / 1000.0) - (40 - points[i].MeanRssi(0));
+      QVERIFY(std::fabs(map->ModelDifference(i) - expected) < 1e-6);
+      map->ZoomAt(map->Project(points[i]), 6);  // the point's neighbours well apart
+      const QColor shown(map->Render().pixel(map->Project(points[i]).toPoint()));
+      QVERIFY2(Near(shown, map->Colour(std::clamp(expected, -15.0, 15.0))), qPrintable(shown.name()));
+      map->FitView();
+    }
+    QCOMPARE(map->ScaleLow(), -15.0);
+    form->RouteMap()->ShowPoint(150);
+    QVERIFY(form->RouteMap()->InfoText().contains("against the fit of Tower"));
+    // A wrong file is named; no sites: RSSI colours again.
+    QVERIFY(!form->RouteMap()->LoadSites(dir.filePath("none.csv")));
+    QVERIFY(!errors.empty() && errors.back().find("none.csv") != std::string::npos);
+    QVERIFY(form->RouteMap()->LoadSites(QString()));
+    QVERIFY(map->ScaleLow() < -50);
   }
 };
 
