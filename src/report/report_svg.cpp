@@ -131,11 +131,28 @@ std::string RouteSvg(const std::vector<ReportLog>& logs, int receiver, const std
   const auto colour = [&](double rssi) { return Colour(RssiColourOn(rssi, span.Low, span.High)); };
 
   // Bins beneath, then a thin route, then each fix's point.
-  s += "<g stroke=\"none\" fill-opacity=\"0.75\">";
+  // The bins grouped by colour (64 shades of the ramp), so that each is its corners only.
+  constexpr int kShades = 64;
+  std::vector<std::vector<const ReportBin*>> shades(kShades);
   for (const ReportBin& bin : bins) {
-    s += "<polygon points=\"";
-    for (size_t k = 0; k < 4; ++k) s += F(x(bin.Corners[k].Lon)) + "," + F(y(bin.Corners[k].Lat)) + " ";
-    s += "\" fill=\"" + colour(bin.MeanRssi) + "\"/>";
+    const double t = std::clamp((bin.MeanRssi - span.Low) / (span.High - span.Low), 0.0, 1.0);
+    shades[static_cast<size_t>(std::lround(t * (kShades - 1)))].push_back(&bin);
+  }
+  s += "<g stroke=\"none\" fill-opacity=\"0.75\">";
+  for (int k = 0; k < kShades; ++k) {
+    if (shades[static_cast<size_t>(k)].empty()) continue;
+    s += "<g fill=\"" + colour(span.Low + (span.High - span.Low) * k / (kShades - 1)) + "\">";
+    for (const ReportBin* bin : shades[static_cast<size_t>(k)]) {
+      s += "<polygon points=\"";
+      for (size_t c = 0; c < 4; ++c) {
+        s += F(x(bin->Corners[c].Lon));
+        s += ',';
+        s += F(y(bin->Corners[c].Lat));
+        if (c < 3) s += ' ';
+      }
+      s += "\"/>";
+    }
+    s += "</g>";
   }
   s += "</g><g fill=\"none\" stroke=\"#555\" stroke-width=\"0.6\" stroke-opacity=\"0.7\">";
   for (const ReportLog& log : logs) {

@@ -141,6 +141,14 @@ def test_folder_run_makes_one_report(tmp_path):
     assert [os.path.basename(row[0]) for row in logs[1:]] == ["d1.klf", "d2.klf"]
 
 
+def test_the_report_of_a_large_drive_stays_small(tmp_path):
+    log = tmp_path / "large.klf"
+    subprocess.run([SYNTH, str(log), "--seed", "9", "--megabytes", "200"], check=True)
+    run(str(log), "-o", str(tmp_path / "large.csv"), "--bins", "50", "--report", str(tmp_path / "large.html"))
+    size = (tmp_path / "large.html").stat().st_size
+    assert 100_000 < size < 5_000_000, size
+
+
 def png_pixels(path):
     """(width, height, rows of RGB(A) bytes) of an 8-bit PNG."""
     data = path.read_bytes()
