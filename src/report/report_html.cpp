@@ -55,9 +55,20 @@ std::string Cell(const std::string& text, bool number = false) {
   return (number ? "<td class=\"n\">" : "<td>") + EscapeXml(text) + "</td>";
 }
 
+// A header may break after an underscore (the calibration file's column names).
+std::string HeaderCell(const std::string& text) {
+  std::string s;
+  for (char c : EscapeXml(text)) {
+    s += c;
+    if (c == '_') s += "<wbr>";
+  }
+  return "<th>" + s + "</th>";
+}
+
 std::string Row(const std::vector<std::string>& cells, bool header = false) {
   std::string s = "<tr>";
-  for (const std::string& c : cells) s += header ? "<th>" + EscapeXml(c) + "</th>" : Cell(c, !c.empty() && (std::isdigit(static_cast<unsigned char>(c[0])) || c[0] == '-'));
+  for (const std::string& c : cells)
+    s += header ? HeaderCell(c) : Cell(c, !c.empty() && (std::isdigit(static_cast<unsigned char>(c[0])) || c[0] == '-'));
   return s + "</tr>\n";
 }
 
@@ -74,7 +85,7 @@ constexpr const char* kStyle =
     "th{background:#eee}td.n{text-align:right;font-variant-numeric:tabular-nums}\n"
     "svg{width:100%;height:auto;display:block;break-inside:avoid}figure{margin:0 0 3mm;break-inside:avoid}"
     "figcaption{font-size:9pt;color:#444}\n"
-    ".scans{columns:3;font-size:8.5pt}.note{color:#555;font-size:9pt}\n"
+    ".scans{columns:3;font-size:8.5pt}table.fits{font-size:7.5pt}.note{color:#555;font-size:9pt}\n"
     "</style>\n";
 }  // namespace
 
@@ -154,8 +165,11 @@ std::string SurveyReport::Html() const {
   }
   h += "</table>\n<p class=\"note\">Shares of the measured samples at or above each level; -120 dBm (no measurement) "
        "is left out.</p>\n";
+  // A receiver's frequencies together, where it has more than one.
   for (const LevelCounts& r : receivers)
-    if (r.Measured() > 0)
+    if (r.Measured() > 0 && std::count_if(levels.begin(), levels.end(), [&](const LevelCounts* l) {
+          return l->Receiver == r.Receiver;
+        }) > 1)
       h += "<figure class=\"histogram\">" + HistogramSvg(r) + "<figcaption>Receiver " + std::to_string(r.Receiver) +
            ", all frequencies: " + std::to_string(r.Measured()) + " measured samples.</figcaption></figure>\n";
   std::vector<std::pair<uint64_t, const LevelCounts*>> most;

@@ -67,7 +67,15 @@ std::string Axes(const Frame& f, const std::string& xTitle, const std::string& y
   for (double y = std::ceil(f.Y0 / yStep) * yStep; y <= f.Y1 + 1e-9; y += yStep)
     s += "<text x=\"" + F(f.Left - 4) + "\" y=\"" + F(f.Y(y) + 4) + "\" text-anchor=\"end\">" +
          F(y, yStep < 1 ? 1 : 0) + "</text>";
-  for (double x = std::ceil(f.X0 / xStep) * xStep; x <= f.X1 + 1e-9; x += xStep)
+  std::vector<double> xs;
+  if (xStep > 0) {
+    for (double x = std::ceil(f.X0 / xStep) * xStep; x <= f.X1 + 1e-9; x += xStep) xs.push_back(x);
+  } else {  // a logarithmic axis (x = log10 of the value): 1, 2 and 5 of each decade
+    for (double decade = std::floor(f.X0); decade <= f.X1; ++decade)
+      for (double m : {1.0, 2.0, 5.0})
+        if (decade + std::log10(m) >= f.X0 - 1e-9 && decade + std::log10(m) <= f.X1 + 1e-9) xs.push_back(decade + std::log10(m));
+  }
+  for (double x : xs)
     s += "<text x=\"" + F(f.X(x)) + "\" y=\"" + F(f.Top + f.Height + 14) + "\" text-anchor=\"middle\">" +
          EscapeXml(xText(x)) + "</text>";
   s += "<text x=\"" + F(f.Left + f.Width / 2) + "\" y=\"" + F(f.Top + f.Height + 30) + "\" text-anchor=\"middle\">" +
@@ -81,7 +89,7 @@ std::string Axes(const Frame& f, const std::string& xTitle, const std::string& y
 
 std::string WholeNumber(double v) { return F(v, 0); }
 std::string Clock(double v) { return ClockText(static_cast<int64_t>(v)); }
-std::string Distance(double v) { return F(std::pow(10.0, v), 0); }
+std::string Distance(double v) { return F(std::pow(10.0, v), 0); }  // a tick of a logarithmic axis
 }  // namespace
 
 std::string EscapeXml(const std::string& text) {
@@ -318,7 +326,7 @@ std::string PathLossSvg(const ReportSurvey& survey) {
   f.Height = 220;
   f.X0 = std::floor(minX * 10) / 10, f.X1 = std::max(std::ceil(maxX * 10) / 10, f.X0 + 0.1);
   f.Y0 = std::floor(minL / 10) * 10, f.Y1 = std::max(std::ceil(maxL / 10) * 10, f.Y0 + 10);
-  s += Axes(f, "distance (m, logarithmic)", "path loss (dB)", Distance, NiceStep(f.X1 - f.X0, 6), NiceStep(f.Y1 - f.Y0, 6));
+  s += Axes(f, "distance (m, logarithmic)", "path loss (dB)", Distance, 0, NiceStep(f.Y1 - f.Y0, 6));
   s += "<g fill=\"#4a7ab8\" fill-opacity=\"0.5\">";
   for (const ReportPathLossPoint& p : survey.Points)
     s += "<circle cx=\"" + F(f.X(std::log10(std::max(p.Metres, 1.0)))) + "\" cy=\"" + F(f.Y(p.PathLossDb)) + "\" r=\"1.5\"/>";

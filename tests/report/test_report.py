@@ -6,8 +6,10 @@ import html.parser
 import json
 import os
 import shutil
+import signal
 import struct
 import subprocess
+import time
 import zlib
 
 import pytest
@@ -144,8 +146,16 @@ def test_folder_run_makes_one_report(tmp_path):
 def test_the_report_of_a_large_drive_stays_small(tmp_path):
     log = tmp_path / "large.klf"
     subprocess.run([SYNTH, str(log), "--seed", "9", "--megabytes", "200"], check=True)
-    run(str(log), "-o", str(tmp_path / "large.csv"), "--bins", "50", "--report", str(tmp_path / "large.html"))
-    size = (tmp_path / "large.html").stat().st_size
+    report = tmp_path / "large.html"
+    report.write_text("earlier")
+    # Interrupted: the earlier report stays as it was.
+    process = subprocess.Popen([CONVERT, str(log), "-o", str(tmp_path / "large.csv"), "--bins", "50", "--report", str(report),
+                                "--quiet"], stderr=subprocess.PIPE, text=True)
+    time.sleep(0.3)
+    process.send_signal(signal.SIGINT)
+    assert process.wait(60) == 1 and report.read_text() == "earlier"
+    run(str(log), "-o", str(tmp_path / "large.csv"), "--bins", "50", "--report", str(report))
+    size = report.stat().st_size
     assert 100_000 < size < 5_000_000, size
 
 
