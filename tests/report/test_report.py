@@ -149,8 +149,8 @@ def test_the_report_of_a_large_drive_stays_small(tmp_path):
     report = tmp_path / "large.html"
     report.write_text("earlier")
     # Interrupted: the earlier report stays as it was.
-    process = subprocess.Popen([CONVERT, str(log), "-o", str(tmp_path / "large.csv"), "--bins", "50", "--report", str(report),
-                                "--quiet"], stderr=subprocess.PIPE, text=True)
+    process = subprocess.Popen([CONVERT, str(log), "-o", str(tmp_path / "large.csv"), "--bins", "50",
+                                "--report", str(report), "--quiet"], stderr=subprocess.PIPE, text=True)
     time.sleep(0.3)
     process.send_signal(signal.SIGINT)
     assert process.wait(60) == 1 and report.read_text() == "earlier"
