@@ -131,7 +131,9 @@ std::string SurveyReport::Html() const {
        "<figcaption>Each fix coloured by receiver " + std::to_string(Receiver) + "'s mean RSSI of the measurements after it, " +
        Number(span.Low, 0) + " to " + Number(span.High, 0) + " dBm (the measured levels' 2nd to 98th percentile)" +
        (BinList.empty() ? std::string()
-                        : ", over the coverage bins of " + std::to_string(BinMetres) + " metres (their mean RSSI)") +
+                        : ", over the " + std::to_string(BinList.size() + static_cast<size_t>(BinsDropped)) +
+                              " coverage bins of " + std::to_string(BinMetres) + " metres where receiver " +
+                              std::to_string(Receiver) + " measured (their mean RSSI)") +
        (BinsDropped > 0 ? " (" + std::to_string(BinsDropped) + " more bins are not drawn)" : std::string()) +
        ".</figcaption></figure>\n";
 

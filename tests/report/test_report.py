@@ -106,6 +106,7 @@ def test_statistics_scans_fits_and_bins_are_those_of_the_run(survey):
     squares = {(b[4], b[5]) for b in bins if b[2] == "1" and int(b[6]) > 0}
     route = (survey / "survey.html").read_text().split('aria-label="Route map')[1].split("</svg>")[0]
     assert route.count("<polygon") == len(squares)
+    assert f"over the {len(squares)} coverage bins of 100 metres" in (survey / "survey.html").read_text()
 
 
 def test_the_page_is_self_contained(survey):
