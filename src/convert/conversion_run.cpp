@@ -340,9 +340,7 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
     return true;
   };
   const auto onRecord = [this](const uint8_t* record) {
-    const int action = Reader.ProcessRecord(record);
-    if (Report) Report->AddRecord(record, Reader);
-    switch (action) {
+    switch (Reader.ProcessRecord(record)) {
       case kWriteRows: WriteRecordRows(); break;
       case kWriteRawText: Output.Raw(Reader.RawTextLine().data(), Reader.RawTextLine().size()); break;
       case kHeaderDue: WriteHeaderLine(); break;
@@ -353,6 +351,8 @@ RunOutcome ConversionRun::ConvertPair(const FilePair& pair) {
         break;
       default: break;
     }
+    // After the rows it made: those of a fix's interval go to the fix before it.
+    if (Report) Report->AddRecord(record, Reader);
     return LayerError.empty();  // a map layer that failed to take a feature ends the pass
   };
   // A failed write (the disk is full or gone) ends the pass at the next percent;

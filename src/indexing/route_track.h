@@ -41,6 +41,12 @@ class RouteTrack {
   void AddRecord(const uint8_t* record, const TLogReader& reader);
   void AddFix(double latitude, double longitude, int32_t secondsOfDay, int32_t scan, int64_t time = INT64_MIN);
   inline void AddRssi(int receiver, int rssi);
+  // Measured levels (no -120) of a receiver (0 or 1) added to the latest point at once.
+  void AddLevels(int receiver, int64_t sum, int64_t count) {
+    if (PointList.empty() || count <= 0) return;
+    PointList.back().RssiSum[receiver == 1 ? 1 : 0] += static_cast<double>(sum);
+    PointList.back().Samples[receiver == 1 ? 1 : 0] += static_cast<uint32_t>(count);
+  }
 
   const std::vector<RoutePoint>& Points() const { return PointList; }
   // Every sample of a receiver (0 or 1), also those before the first fix.

@@ -27,21 +27,28 @@ inline LevelCounts& LevelTally::Located(const RowView& row, int receiver, uint32
 
 void LevelTally::Add(int receiver, int64_t frequency, int rssi) { Count(Of(receiver, frequency), rssi); }
 
-void LevelTally::AddRow(const RowView& row) {
+void LevelTally::AddRow(const RowView& row, int64_t& sum, int64_t& count) {
   const int receiver = row.Receiver();
   const int8_t* samples = nullptr;
-  int32_t count = 0, stored = 0;
+  int32_t entries = 0, stored = 0;
   uint32_t frequency = 0;
-  if (row.SampleRun(samples, count, stored, frequency)) {  // one frequency: the samples counted at once
+  if (row.SampleRun(samples, entries, stored, frequency)) {  // one frequency: the samples counted at once
     LevelCounts& counts = Located(row, receiver, frequency, false);
-    for (int32_t j = 0; j < stored; ++j) ++counts.Counts[static_cast<size_t>(samples[j] - LevelCounts::kLowest)];
+    int64_t total = 0;
+    for (int32_t j = 0; j < stored; ++j) {
+      ++counts.Counts[static_cast<size_t>(samples[j] - LevelCounts::kLowest)];
+      total += samples[j];
+    }
     uint64_t& none = counts.Counts[static_cast<size_t>(kNoMeasurementDbm - LevelCounts::kLowest)];
-    counts.NoMeasurement += none + static_cast<uint64_t>(count - stored);
+    sum += total - static_cast<int64_t>(none) * kNoMeasurementDbm;
+    count += stored - static_cast<int64_t>(none);
+    counts.NoMeasurement += none + static_cast<uint64_t>(entries - stored);
     none = 0;
     return;
   }
   row.ForEachEntry([&](const DataEntry& e) {
     Count(e.Located ? Located(row, receiver, e.Value, e.Table) : Of(receiver, -1), e.Rssi);
+    if (e.Rssi != kNoMeasurementDbm) sum += e.Rssi, ++count;
   });
 }
 

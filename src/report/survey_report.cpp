@@ -84,10 +84,15 @@ void SurveyReport::NoteFix(const TLogReader& reader) {
 
 void SurveyReport::AddRecord(const uint8_t* record, const TLogReader& reader) {
   ReportLog& log = LogList.back();
-  log.Route.AddRecord(record, reader);
   if (record[0] == static_cast<uint8_t>(log_format::RecordKind::Gps) &&
-      reader.RecordLength() >= static_cast<int>(log_format::MinimumLength(record[0])))
+      reader.RecordLength() >= static_cast<int>(log_format::MinimumLength(record[0]))) {
     NoteFix(reader);
+    const GpsFix& fix = reader.State().Fix;
+    const int quality = fix.GpsFixQuality();
+    if (quality == GpsFix::k2DFix || quality == GpsFix::k3DFix)
+      log.Route.AddFix(fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.SecondsOfDay(), reader.ScanNumber,
+                       FixTime(fix));
+  }
   if (reader.ScanNumber != LastScan) {  // numbered as the indexing numbers it
     LastScan = reader.ScanNumber;
     ++log.ScanCount;
@@ -99,7 +104,9 @@ void SurveyReport::AddRow(const RowView& row) {
   ReportLog& log = LogList.back();
   ++log.Rows;
   if (!row.HasFix()) ++log.RowsWithoutFix;
-  Tally.AddRow(row);
+  int64_t sum = 0, count = 0;
+  Tally.AddRow(row, sum, count);
+  log.Route.AddLevels(row.Receiver() - 1, sum, count);  // the route's points: the rows' measured levels
 }
 
 void SurveyReport::EndLog(const TLogReader& reader) { LogList.back().Statistics = FileStatistics(reader); }

@@ -4,13 +4,14 @@
 //
 // Per log: its path and product, its first and last valid fix (date, time,
 // duration), the distance driven between consecutive valid fixes, the seven
-// statistics and the scans as indexing numbers them, the GPS outages (gaps of
-// 3 s or more between valid fixes, as the survey analysis counts them), the GPS
-// records without a fix and the rows written without one. Over the run: the route
-// with each fix's mean RSSI per receiver (also RSSI along time), the levels of
-// the entries the rows carry per receiver and frequency (LevelTally), the coverage
-// bins and the survey analysis (quality, fits as the calibration file prints them,
-// path loss against distance, errors) when the run makes them.
+// statistics and the scans as indexing numbers them, the route (each valid fix
+// with the mean of the measured levels the rows written after it carry, per
+// receiver), the GPS outages (gaps of 3 s or more between valid fixes, as the
+// survey analysis counts them), the GPS records without a fix and the rows written
+// without one. Over the run: the levels of the entries the rows carry per receiver
+// and frequency (LevelTally), the coverage bins and the survey analysis (quality,
+// fits as the calibration file prints them, path loss against distance, errors)
+// when the run makes them.
 #pragma once
 #include <cstdint>
 #include <string>
