@@ -21,6 +21,7 @@
 #include "layers/layer_writer.h"
 #include "layers/map_format.h"
 #include "indexing/index_run.h"
+#include "bench_log.h"
 #include "klf-synth/drive_simulator.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
@@ -29,29 +30,7 @@ using namespace quillon;
 
 namespace {
 
-std::string LogPath() {
-  const char* p = std::getenv("QUILLON_BENCH_LOG");
-  return p ? p : "/tmp/quillon-bench.klf";
-}
-
 std::string OutputPath() { return LogPath() + ".out"; }
-
-int64_t SizeOf(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
-}
-
-void EnsureLog() {
-  if (SizeOf(LogPath()) > 0) return;
-  const char* mb = std::getenv("QUILLON_BENCH_MB");
-  klf::SimulatorOptions options;
-  options.Megabytes = mb ? std::atof(mb) : 200;
-  options.Seed = 42;
-  std::FILE* f = std::fopen(LogPath().c_str(), "wb");
-  klf::LogWriter writer(options.FileLayout);
-  klf::DriveSimulator(options, writer, f).Run();
-  writer.Close(f);
-}
 
 // Each measurement starts with no dirty pages left by the one before, whose
 // write-back would otherwise slow it down.

@@ -4,8 +4,6 @@
 //   route_map_bench [--benchmark_*]   (QUILLON_BENCH_LOG=path, QUILLON_BENCH_MB=200)
 // The log is made by the simulator when the path does not exist yet.
 #include <benchmark/benchmark.h>
-#include <sys/stat.h>
-
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -13,18 +11,13 @@
 
 #include "dialogs/route_map_view.h"
 #include "indexing/index_run.h"
-#include "klf-synth/drive_simulator.h"
+#include "bench_log.h"
 #include "reader/file_type.h"
 #include "reader/log_reader.h"
 
 using namespace quillon;
 
 namespace {
-
-std::string LogPath() {
-  const char* p = std::getenv("QUILLON_BENCH_LOG");
-  return p ? p : "/tmp/quillon-bench.klf";
-}
 
 class RouteOf : public SilentIndexHost {
  public:
@@ -36,17 +29,7 @@ const RouteTrack& DriveRoute() {
   static RouteOf host;
   static bool made = false;
   if (made) return host.Route;
-  struct stat st;
-  if (::stat(LogPath().c_str(), &st) != 0 || st.st_size == 0) {
-    const char* mb = std::getenv("QUILLON_BENCH_MB");
-    klf::SimulatorOptions options;
-    options.Megabytes = mb ? std::atof(mb) : 200;
-    options.Seed = 42;
-    std::FILE* f = std::fopen(LogPath().c_str(), "wb");
-    klf::LogWriter writer(options.FileLayout);
-    klf::DriveSimulator(options, writer, f).Run();
-    writer.Close(f);
-  }
+  EnsureLog();
   IndexRun(Reader, host, LogPath(), DetectFileType(LogPath())).Execute();
   made = true;
   return host.Route;

@@ -14,14 +14,9 @@
 
 #include "analysis/geodesic.h"
 #include "analysis/path_loss_fit.h"
-#include "app/main_form.h"
-#include "dialogs/about_dlg.h"
-#include "dialogs/frequency_entry.h"
-#include "dialogs/help_form.h"
-#include "dialogs/open_folder_dlg.h"
 #include "dialogs/report_error.h"
+#include "window_fixture.h"
 #include "dialogs/route_map_form.h"
-#include "indexing/wait_dlg.h"
 #include "klf-synth/log_writer.h"
 #include "reader/log_reader.h"
 
@@ -67,12 +62,8 @@ void SendMouse(QWidget* w, QEvent::Type type, const QPointF& at, Qt::MouseButton
 
 class RouteMapTest : public QObject {
   Q_OBJECT
-  std::unique_ptr<TAboutDlg> about;
-  std::unique_ptr<TWaitDlg> wait;
-  std::unique_ptr<THelp_Form> help;
-  std::unique_ptr<TOpenFolderDlg> folder;
-  std::unique_ptr<TFrequencyEntryForm> frequencies;
-  std::unique_ptr<TMainForm> form;
+  WindowForms forms;
+  std::unique_ptr<TMainForm>& form = forms.form;
   QTemporaryDir dir{QDir::tempPath() + "/quillon-map-XXXXXX"};
   std::vector<std::string> errors;
 
@@ -83,12 +74,7 @@ class RouteMapTest : public QObject {
     log.WriteTo(path.toStdString());
     return path;
   }
-  void ChooseInput(const QString& path) {
-    Seams().OpenFile = [path](QWidget*, const QString&, const QString&) { return path; };
-    form->InBrowseClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!form->IndexRunning(), 60000);
-    QCoreApplication::processEvents();
-  }
+  void ChooseInput(const QString& path) { QVERIFY(forms.ChooseInput(path)); }
   RouteMapView* OpenMap() {
     form->ShowRouteMap();
     form->RouteMap()->resize(1000, 640);
@@ -107,13 +93,7 @@ class RouteMapTest : public QObject {
   void init() {
     SetReportSink([this](int, const std::string& text) { errors.push_back(text); });
     errors.clear();
-    about = std::make_unique<TAboutDlg>();
-    wait = std::make_unique<TWaitDlg>();
-    help = std::make_unique<THelp_Form>();
-    folder = std::make_unique<TOpenFolderDlg>();
-    frequencies = std::make_unique<TFrequencyEntryForm>();
-    form = std::make_unique<TMainForm>();
-    form->AttachForms(about.get(), wait.get(), help.get(), folder.get(), frequencies.get());
+    forms.Make();
   }
   void cleanup() {
     form.reset();

@@ -26,6 +26,7 @@
 #include <stdexcept>
 
 #include "app/application.h"
+#include "window_fixture.h"
 #include "app/main_form.h"
 #include "dialogs/report_error.h"
 #include "controls/cgauge.h"
@@ -180,12 +181,11 @@ class GaugeTest : public QObject {
 class MainFormTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<TAboutDlg> about;
-  std::unique_ptr<TWaitDlg> wait;
-  std::unique_ptr<THelp_Form> help;
-  std::unique_ptr<TOpenFolderDlg> folder;
-  std::unique_ptr<TFrequencyEntryForm> frequencies;
-  std::unique_ptr<TMainForm> form;
+  WindowForms forms;
+  std::unique_ptr<TAboutDlg>& about = forms.about;
+  std::unique_ptr<TWaitDlg>& wait = forms.wait;
+  std::unique_ptr<TOpenFolderDlg>& folder = forms.folder;
+  std::unique_ptr<TMainForm>& form = forms.form;
   std::vector<std::pair<int, std::string>> messages;
   int gaugeAtMessage = -1;  // the main window's gauge when the last message was shown
   QTemporaryDir dir{QDir::tempPath() + "/quillon-window-XXXXXX"};
@@ -198,11 +198,7 @@ class MainFormTest : public QObject {
     return path;
   }
 
-  void ChooseInput(const QString& path) {
-    Seams().OpenFile = [path](QWidget*, const QString&, const QString&) { return path; };
-    form->InBrowseClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!form->IndexRunning(), 120000);
-  }
+  void ChooseInput(const QString& path) { QVERIFY(forms.ChooseInput(path)); }
 
   void Convert() {
     messages.clear();
@@ -233,14 +229,7 @@ class MainFormTest : public QObject {
       messages.emplace_back(kind, text);
       gaugeAtMessage = form ? form->ProgressBar->PercentDone() : -1;
     });
-    form.reset();
-    about = std::make_unique<TAboutDlg>();
-    wait = std::make_unique<TWaitDlg>();
-    help = std::make_unique<THelp_Form>();
-    folder = std::make_unique<TOpenFolderDlg>();
-    frequencies = std::make_unique<TFrequencyEntryForm>();
-    form = std::make_unique<TMainForm>();
-    form->AttachForms(about.get(), wait.get(), help.get(), folder.get(), frequencies.get());
+    forms.Make();
     messages.clear();
   }
   void cleanup() {
