@@ -132,6 +132,8 @@ int Run(int argc, char** argv) {
     return kExitUsage;
   };
 
+  if (!report.empty() && (listFields || !index.empty()))
+    return usage("--report goes with a conversion, not with --list-fields or --index");
   if (listFields) {
     for (const FieldInfo& field : kFields)
       std::printf("%d\t%s\t%s\t%s\n", Index(field.Id), field.Name, field.ShortName, TypeName(field));

@@ -129,6 +129,8 @@ def test_a_report_refused_or_interrupted_leaves_the_earlier_one(tmp_path):
                           capture_output=True, text=True)
     assert same.returncode == 1 and "The report file" in same.stderr
     assert report.read_text() == "earlier"
+    alone = subprocess.run([CONVERT, "--index", SAMPLE, "--report", str(report)], capture_output=True, text=True)
+    assert alone.returncode == 2 and "--report goes with a conversion" in alone.stderr
     folder = subprocess.run([CONVERT, SAMPLE, "-o", str(tmp_path / "s.csv"), "--report", str(tmp_path), "--quiet"],
                             capture_output=True, text=True)
     assert folder.returncode == 1 and not (tmp_path / "s.csv").exists()
