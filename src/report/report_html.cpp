@@ -195,12 +195,9 @@ std::string SurveyReport::Html() const {
   // GPS.
   h += "<h2>GPS outages</h2>\n<table id=\"outages\">" +
        Row({"file", "outages (3 s or more)", "seconds", "GPS records without a fix", "rows without a fix"}, true);
-  for (const ReportLog& log : LogList) {
-    int64_t seconds = 0;
-    for (const ReportOutage& o : log.Outages) seconds += o.To - o.From;
-    h += Row({log.Path, std::to_string(log.Outages.size()), std::to_string(seconds), std::to_string(log.FixlessGpsCount),
-              std::to_string(log.RowsWithoutFix)});
-  }
+  for (const ReportLog& log : LogList)
+    h += Row({log.Path, std::to_string(log.OutageCount), std::to_string(log.OutageSeconds),
+              std::to_string(log.FixlessGpsCount), std::to_string(log.RowsWithoutFix)});
   h += "</table>\n";
   for (const ReportLog& log : LogList)
     h += "<figure>" + OutageSvg(log) + "<figcaption>" + EscapeXml(log.Path) +

@@ -76,8 +76,11 @@ void SurveyReport::NoteFix(const TLogReader& reader) {
   LastLat = lat, LastLon = lon, FixSeen = true;
   if (time == INT64_MIN) return;
   if (log.FirstFix == INT64_MIN) log.FirstFix = time;
-  if (LastFixTime != INT64_MIN && time - LastFixTime >= kOutageSeconds && log.Outages.size() < kMaxListed)
-    log.Outages.push_back({LastFixTime, time});
+  if (LastFixTime != INT64_MIN && time - LastFixTime >= kOutageSeconds) {
+    ++log.OutageCount;
+    log.OutageSeconds += time - LastFixTime;
+    if (log.Outages.size() < kMaxListed) log.Outages.push_back({LastFixTime, time});
+  }
   if (time > LastFixTime) LastFixTime = time;
   log.LastFix = std::max(log.LastFix, time);
 }

@@ -44,7 +44,8 @@ struct ReportLog {
   std::vector<std::string> Statistics;
   std::vector<ReportScan> Scans;  // the first kMaxListedScans
   int64_t ScanCount = 0;
-  std::vector<ReportOutage> Outages;
+  std::vector<ReportOutage> Outages;  // the first ones, for the time line
+  int64_t OutageCount = 0, OutageSeconds = 0;
   std::vector<int64_t> FixlessGps;  // times of GPS records without a valid fix (the first ones)
   int64_t FixlessGpsCount = 0;
   int64_t Rows = 0, RowsWithoutFix = 0;

@@ -5,6 +5,7 @@ import collections
 import html.parser
 import json
 import os
+import re
 import shutil
 import signal
 import struct
@@ -107,6 +108,15 @@ def test_statistics_scans_fits_and_bins_are_those_of_the_run(survey):
     route = (survey / "survey.html").read_text().split('aria-label="Route map')[1].split("</svg>")[0]
     assert route.count("<polygon") == len(squares)
     assert f"over the {len(squares)} coverage bins of 100 metres" in (survey / "survey.html").read_text()
+
+
+def test_outages_are_counted_as_the_analysis_counts_them(tmp_path):
+    result = subprocess.run([CONVERT, SAMPLE, "-o", str(tmp_path / "s.csv"), "--site", "45.5,-73.57", "--eirp", "40",
+                             "--report", str(tmp_path / "s.html")], capture_output=True, text=True)
+    assert result.returncode == 0, result.stderr
+    said = re.search(r"GPS outages (\d+) \((\d+) s\)", result.stderr)
+    row = Page((tmp_path / "s.html").read_text()).tables["outages"][1]
+    assert said and row[1:3] == [said.group(1), said.group(2)] and said.group(1) != "0"
 
 
 def test_the_page_is_self_contained(survey):
