@@ -4,7 +4,7 @@ _quillon_convert() {
   cur="${COMP_WORDS[COMP_CWORD]}"
   prev="${COMP_WORDS[COMP_CWORD-1]}"
   case "$prev" in
-    -o|--output|--into)
+    -o|--output|--into|--report|--sites)
       COMPREPLY=($(compgen -f -- "$cur")); return ;;
     -c|--config)
       COMPREPLY=($(compgen -f -X '!*.[iI][nN][iI]' -- "$cur") $(compgen -d -- "$cur")); return ;;

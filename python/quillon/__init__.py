@@ -38,7 +38,7 @@ class QuillonWarning(UserWarning):
 
 _SETTINGS = ("fields", "ibwave", "receiver", "data", "best_server", "lambda_average", "drop_outages",
              "frequencies", "skip_scans")
-_CONVERT_SETTINGS = _SETTINGS + ("delimiter", "no_header", "split", "layer", "bins", "bin_crs", "replace")
+_CONVERT_SETTINGS = _SETTINGS + ("delimiter", "no_header", "split", "layer", "bins", "bin_crs", "replace", "report")
 _ANALYSIS_SETTINGS = ("rx_gain", "fit_rssi", "fit_distance", "model", "bins", "bin_crs")
 
 
@@ -78,6 +78,8 @@ def _options(settings, allowed):
             value = str(_whole(value, "--drop-outages takes a whole number of seconds from 1"))
         elif key in ("ibwave", "best_server", "lambda_average", "no_header", "split") and not isinstance(value, bool):
             raise UsageError(key + " takes True or False")
+        elif key == "report":
+            value = _path(value)
         elif key in ("layer", "bin_crs", "delimiter") and not isinstance(value, str):
             raise UsageError(key + " takes a text")
         options[key] = value
@@ -124,7 +126,8 @@ def _schema(**settings):
 def convert(path, output, format=None, progress=None, **settings):
     """Writes what ``quillon-convert PATH -o OUTPUT`` writes with the same settings: the
     delimited text, or a map layer (the format from ``format`` or the extension);
-    ``replace=True`` loads a log into a database in place of its earlier load."""
+    ``replace=True`` loads a log into a database in place of its earlier load;
+    ``report="survey.html"`` also writes the survey report (``--report``)."""
     _warn(_quillon.convert(_path(path), _path(output), _options(settings, _CONVERT_SETTINGS), format, progress))
 
 

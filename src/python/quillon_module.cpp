@@ -394,6 +394,8 @@ py::list Convert(const std::string& input, const std::string& output, const py::
   }
   if (settings.Replace && chosen != OutputFormat::PostGis)
     throw UsageFault("--replace replaces a log's earlier load in a database: give --format postgis");
+  if (options.contains("report") && !options["report"].is_none())
+    settings.Report = options["report"].cast<std::string>();  // the path's bytes
   const ScanSelection selection = SelectionOf(options, input);
   auto reader = std::make_unique<TLogReader>();
   PythonHost host(std::move(progress));

@@ -143,6 +143,14 @@ def test_convert_equals_the_command_line(args, settings, name, convert_binary, s
         assert (tmp_path / "py" / file).read_bytes() == (tmp_path / "cli" / file).read_bytes(), file
 
 
+def test_convert_writes_the_command_lines_report(convert_binary, sample_log, tmp_path):
+    assert command_line(convert_binary, sample_log, tmp_path / "cli.out", "--bins", "100",
+                        "--report", str(tmp_path / "cli.html"))[0] == 0
+    quillon.convert(sample_log, tmp_path / "py.out", bins=100, report=tmp_path / "py.html")
+    assert (tmp_path / "py.html").read_bytes() == (tmp_path / "cli.html").read_bytes()
+    assert b"<h1>Survey report</h1>" in (tmp_path / "py.html").read_bytes()
+
+
 def test_convert_to_a_geopackage_has_the_frames_features(sample_log, tmp_path):
     quillon.convert(sample_log, tmp_path / "drive.gpkg", best_server=True)
     assert (tmp_path / "drive.gpkg").stat().st_size > 0
