@@ -106,11 +106,9 @@ void SurveyAnalysis::FlushGroup(Group& g) const {
 void SurveyAnalysis::NoteFix(const GpsFix& f) {
   if (f.Second == SeenSecond && f.Minute == SeenMinute && f.Hour == SeenHour) return;
   SeenSecond = f.Second, SeenMinute = f.Minute, SeenHour = f.Hour;
-  const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
-                     f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
   const int quality = f.GpsFixQuality();
-  if ((quality == GpsFix::k2DFix || quality == GpsFix::k3DFix) && dated) {
-    const int64_t time = SecondsSince1970(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second);
+  const int64_t time = FixTime(f);
+  if ((quality == GpsFix::k2DFix || quality == GpsFix::k3DFix) && time != INT64_MIN) {
     if (LastFixTime != INT64_MIN && time - LastFixTime >= kOutageSeconds) {
       ++Gathered.Outages;
       Gathered.OutageSeconds += time - LastFixTime;

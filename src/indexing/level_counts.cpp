@@ -4,6 +4,11 @@
 
 namespace quillon {
 
+void LevelCounts::Take(const LevelCounts& other) {
+  for (size_t i = 0; i < Counts.size(); ++i) Counts[i] += other.Counts[i];
+  NoMeasurement += other.NoMeasurement;
+}
+
 uint64_t LevelCounts::Measured() const {
   uint64_t n = 0;
   for (uint64_t c : Counts) n += c;

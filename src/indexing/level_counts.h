@@ -15,6 +15,8 @@ struct LevelCounts {
   std::array<uint64_t, 256> Counts{};  // [dBm - kLowest]; -120 is never counted here
   uint64_t NoMeasurement = 0;
 
+  // Adds another's counts to these.
+  void Take(const LevelCounts& other);
   uint64_t Measured() const;
   uint64_t AtOrAbove(int dbm) const;
   // The least level at or below which at least `share` (0..1) of the measured lie;

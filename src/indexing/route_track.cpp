@@ -5,12 +5,6 @@
 
 namespace quillon {
 
-int64_t FixTime(const GpsFix& f) {
-  const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
-                     f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
-  return dated ? SecondsSince1970(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second) : INT64_MIN;
-}
-
 void RouteTrack::Clear() {
   PointList.clear();
   SampleLevels[0] = SampleLevels[1] = LevelCounts();

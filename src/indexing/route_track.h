@@ -14,10 +14,6 @@
 namespace quillon {
 
 class TLogReader;
-class GpsFix;
-
-// Seconds since 1970 (UTC) of a fix's date and time; INT64_MIN when it has none.
-int64_t FixTime(const GpsFix& fix);
 
 struct RoutePoint {
   double Latitude = 0.0;

@@ -52,6 +52,13 @@ constexpr int64_t SecondsSince1970(int year, int month, int day, int hour, int m
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
+// Seconds since 1970 (UTC) of a fix's date and time; INT64_MIN when it has none.
+inline int64_t FixTime(const GpsFix& f) {
+  const bool dated = f.Year >= 1 && f.Month >= 1 && f.Month <= 12 && f.Day >= 1 && f.Day <= 31 && f.Hour >= 0 &&
+                     f.Hour < 24 && f.Minute >= 0 && f.Minute < 60 && f.Second >= 0 && f.Second < 60;
+  return dated ? SecondsSince1970(f.Year, f.Month, f.Day, f.Hour, f.Minute, f.Second) : INT64_MIN;
+}
+
 // The UTC date and time of seconds since 1970 (the inverse of SecondsSince1970).
 inline DateTimeValue DateTimeOf(int64_t seconds) {
   // The civil date of a day count from 1970-01-01 (proleptic Gregorian).

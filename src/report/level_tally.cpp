@@ -25,8 +25,6 @@ inline LevelCounts& LevelTally::Located(const RowView& row, int receiver, uint32
   return *slot.Counts;
 }
 
-void LevelTally::Add(int receiver, int64_t frequency, int rssi) { Count(Of(receiver, frequency), rssi); }
-
 void LevelTally::AddRow(const RowView& row, int64_t& sum, int64_t& count) {
   const int receiver = row.Receiver();
   const int8_t* samples = nullptr;
@@ -52,14 +50,6 @@ void LevelTally::AddRow(const RowView& row, int64_t& sum, int64_t& count) {
   });
 }
 
-void LevelTally::Merge(const LevelTally& other) {
-  for (const auto& [key, counts] : other.Table) {
-    LevelCounts& mine = Of(key.first, key.second);  // a map's entries stay where they are
-    for (size_t i = 0; i < mine.Counts.size(); ++i) mine.Counts[i] += counts.Counts[i];
-    mine.NoMeasurement += counts.NoMeasurement;
-  }
-}
-
 std::vector<const LevelCounts*> LevelTally::Levels() const {
   std::vector<const LevelCounts*> list;
   for (const auto& entry : Table) list.push_back(&entry.second);
@@ -68,10 +58,7 @@ std::vector<const LevelCounts*> LevelTally::Levels() const {
 
 LevelCounts LevelTally::All() const {
   LevelCounts all;
-  for (const auto& entry : Table) {
-    for (size_t i = 0; i < all.Counts.size(); ++i) all.Counts[i] += entry.second.Counts[i];
-    all.NoMeasurement += entry.second.NoMeasurement;
-  }
+  for (const auto& entry : Table) all.Take(entry.second);
   return all;
 }
 

@@ -19,8 +19,6 @@ class LevelTally {
   // Counts the entries the row carries; adds their measured levels to `sum` and
   // their number to `count`.
   void AddRow(const RowView& row, int64_t& sum, int64_t& count);
-  void Add(int receiver, int64_t frequency, int rssi);
-  void Merge(const LevelTally& other);
   // By receiver, then frequency.
   std::vector<const LevelCounts*> Levels() const;
   // Every receiver's and frequency's measured levels together.

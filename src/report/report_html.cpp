@@ -45,12 +45,6 @@ std::string DurationText(int64_t seconds) {
   return text;
 }
 
-std::string Number(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
 std::string Cell(const std::string& text, bool number = false) {
   return (number ? "<td class=\"n\">" : "<td>") + EscapeXml(text) + "</td>";
 }
@@ -100,7 +94,7 @@ std::string SurveyReport::Html() const {
        Row({"file", "product", "first fix (UTC)", "last fix (UTC)", "duration", "distance (km)", "scans", "rows"}, true);
   for (const ReportLog& log : LogList)
     h += Row({log.Path, log.Product, DateText(log.FirstFix), DateText(log.LastFix),
-              log.FirstFix == INT64_MIN ? "" : DurationText(log.LastFix - log.FirstFix), Number(log.Metres / 1000, 2),
+              log.FirstFix == INT64_MIN ? "" : DurationText(log.LastFix - log.FirstFix), FixedText(log.Metres / 1000, 2),
               std::to_string(log.ScanCount), std::to_string(log.Rows)});
   h += "</table>\n";
   for (const ReportLog& log : LogList) {
@@ -122,14 +116,13 @@ std::string SurveyReport::Html() const {
   const LevelCounts all = Tally.All();
   LevelCounts mine;
   for (const LevelCounts* levels : Tally.Levels())
-    if (levels->Receiver == Receiver)
-      for (size_t i = 0; i < mine.Counts.size(); ++i) mine.Counts[i] += levels->Counts[i];
+    if (levels->Receiver == Receiver) mine.Take(*levels);
   const ColourSpan span = MeasuredSpan(mine.Measured() > 0 ? mine : all);
   std::vector<ReportSurvey::SitePlace> sites;
   for (const ReportSurvey& survey : SurveyList) sites.insert(sites.end(), survey.Sites.begin(), survey.Sites.end());
   h += "<h2>Route</h2>\n<figure id=\"route\">" + RouteSvg(LogList, Receiver, BinList, sites, span) +
        "<figcaption>Each fix coloured by receiver " + std::to_string(Receiver) + "'s mean RSSI of the measurements after it, " +
-       Number(span.Low, 0) + " to " + Number(span.High, 0) + " dBm (the measured levels' 2nd to 98th percentile)" +
+       FixedText(span.Low, 0) + " to " + FixedText(span.High, 0) + " dBm (the measured levels' 2nd to 98th percentile)" +
        (BinList.empty() ? std::string()
                         : ", over the " + std::to_string(BinList.size() + static_cast<size_t>(BinsDropped)) +
                               " coverage bins of " + std::to_string(BinMetres) + " metres where receiver " +
@@ -151,8 +144,7 @@ std::string SurveyReport::Html() const {
       receivers.back().Receiver = l->Receiver;
       receivers.back().Frequency = -2;
     }
-    for (size_t i = 0; i < l->Counts.size(); ++i) receivers.back().Counts[i] += l->Counts[i];
-    receivers.back().NoMeasurement += l->NoMeasurement;
+    receivers.back().Take(*l);
   }
   std::vector<const LevelCounts*> rows;
   for (const LevelCounts& r : receivers) rows.push_back(&r);

@@ -13,13 +13,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = 111320.0;
 
-// A number as the page writes it: fixed decimals (the writer of the delimited
-// output's numbers, far quicker than printf for the thousands a figure holds).
-std::string F(double value, int decimals = 1) {
-  if (!std::isfinite(value)) return "0";
-  char text[kMaxFixedText + 1];
-  return std::string(text, WriteFixed(text, value, decimals));
-}
+std::string F(double value, int decimals = 1) { return FixedText(value, decimals); }
 
 std::string Colour(const Rgb& c) {
   char text[8];
@@ -91,6 +85,12 @@ std::string WholeNumber(double v) { return F(v, 0); }
 std::string Clock(double v) { return ClockText(static_cast<int64_t>(v)); }
 std::string Distance(double v) { return F(std::pow(10.0, v), 0); }  // a tick of a logarithmic axis
 }  // namespace
+
+std::string FixedText(double value, int decimals) {
+  if (!std::isfinite(value)) return "0";
+  char text[kMaxFixedText + 1];
+  return std::string(text, WriteFixed(text, value, decimals));
+}
 
 std::string EscapeXml(const std::string& text) {
   std::string out;

@@ -18,6 +18,9 @@ struct ColourSpan {
 ColourSpan MeasuredSpan(const LevelCounts& levels);
 
 std::string EscapeXml(const std::string& text);
+// A number as the page writes it, with fixed decimals: the writer of the delimited
+// output's numbers, far quicker than printf for the thousands a figure holds.
+std::string FixedText(double value, int decimals);
 
 std::string RouteSvg(const std::vector<ReportLog>& logs, int receiver, const std::vector<ReportBin>& bins,
                      const std::vector<ReportSurvey::SitePlace>& sites, ColourSpan span);

@@ -6,6 +6,7 @@
 #include "analysis/survey_analysis.h"
 #include "bins/coverage_bins.h"
 #include "indexing/index_run.h"
+#include "layers/layer_feature.h"
 #include "reader/log_format.h"
 #include "reader/log_reader.h"
 
@@ -72,6 +73,7 @@ void SurveyReport::NoteFix(const TLogReader& reader) {
     return;
   }
   const double lat = fix.Latitude.DecimalDegrees, lon = fix.Longitude.DecimalDegrees;
+  log.Route.AddFix(lat, lon, fix.SecondsOfDay(), reader.ScanNumber, time);
   if (FixSeen) log.Metres += Metres(LastLat, LastLon, lat, lon, CosLat, CosAt);
   LastLat = lat, LastLon = lon, FixSeen = true;
   if (time == INT64_MIN) return;
@@ -88,14 +90,8 @@ void SurveyReport::NoteFix(const TLogReader& reader) {
 void SurveyReport::AddRecord(const uint8_t* record, const TLogReader& reader) {
   ReportLog& log = LogList.back();
   if (record[0] == static_cast<uint8_t>(log_format::RecordKind::Gps) &&
-      reader.RecordLength() >= static_cast<int>(log_format::MinimumLength(record[0]))) {
+      reader.RecordLength() >= static_cast<int>(log_format::MinimumLength(record[0])))
     NoteFix(reader);
-    const GpsFix& fix = reader.State().Fix;
-    const int quality = fix.GpsFixQuality();
-    if (quality == GpsFix::k2DFix || quality == GpsFix::k3DFix)
-      log.Route.AddFix(fix.Latitude.DecimalDegrees, fix.Longitude.DecimalDegrees, fix.SecondsOfDay(), reader.ScanNumber,
-                       FixTime(fix));
-  }
   if (reader.ScanNumber != LastScan) {  // numbered as the indexing numbers it
     LastScan = reader.ScanNumber;
     ++log.ScanCount;
