@@ -1,6 +1,6 @@
 // Geodesic: distances on the WGS 84 ellipsoid by PROJ's geodesic routines (Karney's
-// algorithm, accurate to millimetres at any distance, near the poles too). A build
-// without PROJ has none.
+// algorithm, accurate to millimetres at any distance, near the poles too), which the
+// GIS module holds: a build without it, or a process that cannot load it, has none.
 #pragma once
 #include <cmath>
 
@@ -10,9 +10,9 @@
 
 namespace quillon {
 
-// False in a build without PROJ.
+// False without the GIS module (which this loads).
 bool GeodesicAvailable();
-// The distance in metres between two points (degrees); NaN without PROJ.
+// The distance in metres between two points (degrees); NaN without the GIS module.
 double GeodesicDistance(double lat1, double lon1, double lat2, double lon2);
 
 // Distances from one point (a transmitter) to the points of a drive, which come one

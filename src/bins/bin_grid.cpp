@@ -1,10 +1,6 @@
 #include "bins/bin_grid.h"
 
-#ifdef QUILLON_WITHOUT_PROJ
-#include "bins/proj_absent.h"
-#else
-#include <proj.h>
-#endif
+#include "gis/gis_module.h"
 
 #include <cctype>
 #include <cmath>
@@ -18,12 +14,6 @@ constexpr double kCellsPerDegree = 256.0;
 constexpr double kEdgeMargin = 0.05;          // metres: closer to an edge, PROJ decides
 constexpr double kInterpolationError = 5e-3;  // metres: a block interpolated worse is projected point by point
 
-struct Context {
-  PJ_CONTEXT* Ctx = proj_context_create();
-  Context() { proj_log_level(Ctx, PJ_LOG_NONE); }
-  ~Context() { proj_context_destroy(Ctx); }
-};
-
 // The EPSG code of "EPSG:NNNN" (letter case ignored), or 0.
 int EpsgCode(const std::string& crs) {
   if (crs.size() < 6 || crs.size() > 11) return 0;
@@ -36,14 +26,6 @@ int EpsgCode(const std::string& crs) {
 
 }  // namespace
 
-struct BinGrid::Projection {
-  Context C;
-  PJ* Pj = nullptr;
-  ~Projection() {
-    if (Pj) proj_destroy(Pj);
-  }
-};
-
 BinGrid::BinGrid(int metres, const std::string& crs) : Size(metres) {
   if (!crs.empty()) CrsName = "EPSG:" + std::to_string(EpsgCode(crs));
 }
@@ -51,33 +33,18 @@ BinGrid::BinGrid(int metres, const std::string& crs) : Size(metres) {
 BinGrid::~BinGrid() = default;
 
 std::string BinGrid::Unavailable() {
-#ifdef QUILLON_WITHOUT_PROJ
+#ifdef QUILLON_WITHOUT_GIS
   return "Coverage bins are not part of this build of the program: it has no PROJ.";
 #else
-  return {};
+  return GisNeeded("Coverage bins (--bins)");
 #endif
 }
 
 std::string BinGrid::CheckCrs(const std::string& crs) {
   const int code = EpsgCode(crs);
   if (code <= 0) return "\"" + crs + "\" is not an EPSG code: give it as EPSG:NNNN.";
-  if (!Unavailable().empty()) return Unavailable();
-  Context c;
-  PJ* system = proj_create(c.Ctx, ("EPSG:" + std::to_string(code)).c_str());
-  if (!system) return "EPSG:" + std::to_string(code) + " is not a coordinate system PROJ knows.";
-  std::string problem;
-  if (proj_get_type(system) != PJ_TYPE_PROJECTED_CRS) {
-    problem = "EPSG:" + std::to_string(code) + " is not a projected coordinate system: bins need one in metres.";
-  } else {
-    PJ* cs = proj_crs_get_coordinate_system(c.Ctx, system);
-    double toMetres = 0.0;
-    if (!cs || !proj_cs_get_axis_info(c.Ctx, cs, 0, nullptr, nullptr, nullptr, &toMetres, nullptr, nullptr, nullptr) ||
-        toMetres != 1.0)
-      problem = "EPSG:" + std::to_string(code) + " does not measure in metres: bins need a system in metres.";
-    if (cs) proj_destroy(cs);
-  }
-  proj_destroy(system);
-  return problem;
+  if (std::string why = Unavailable(); !why.empty()) return why;
+  return Gis()->CheckCrs(code);
 }
 
 int BinGrid::UtmZoneCode(double lon, double lat) {
@@ -89,24 +56,17 @@ int BinGrid::UtmZoneCode(double lon, double lat) {
 bool BinGrid::SetUp(double lon, double lat) {
   if (!Error.empty()) return false;
   if (CrsName.empty()) CrsName = "EPSG:" + std::to_string(UtmZoneCode(lon, lat));
-  P = std::make_unique<Projection>();
-  PJ* raw = proj_create_crs_to_crs(P->C.Ctx, "EPSG:4326", CrsName.c_str(), nullptr);
-  if (raw) {
-    // Longitude and latitude in, easting and northing out, whatever the systems' axis order.
-    P->Pj = proj_normalize_for_visualization(P->C.Ctx, raw);
-    proj_destroy(raw);
-  }
-  if (P->Pj) return true;
-  Error = "The bins' coordinate system " + CrsName + " cannot be used: " +
-          proj_context_errno_string(P->C.Ctx, proj_context_errno(P->C.Ctx));
-  P.reset();
+  const GisFunctions* gis = Gis();
+  std::string why = GisUnavailable();
+  if (gis) P = gis->MakeProjection(EpsgCode(CrsName), why);
+  if (P) return true;
+  Error = "The bins' coordinate system " + CrsName + " cannot be used: " + why;
   return false;
 }
 
 bool BinGrid::Project(double lon, double lat, double& e, double& n) const {
-  PJ_COORD c = proj_trans(P->Pj, PJ_FWD, proj_coord(lon, lat, 0, 0));
-  e = c.xy.x, n = c.xy.y;
-  return std::isfinite(e) && std::isfinite(n) && std::fabs(e) < 1e9 && std::fabs(n) < 1e9;  // columns and rows fit 32 bits
+  // Columns and rows fit 32 bits.
+  return P->Forward(lon, lat, e, n) && std::fabs(e) < 1e9 && std::fabs(n) < 1e9;
 }
 
 const BinGrid::Vertex& BinGrid::VertexAt(int64_t lon, int64_t lat) {
@@ -169,20 +129,19 @@ std::array<LonLat, 5> BinGrid::Corners(int64_t column, int64_t row) const {
   std::array<LonLat, 5> ring;
   static constexpr int kCorner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   for (int k = 0; k < 4; ++k) {
-    const PJ_COORD c = proj_trans(P->Pj, PJ_INV,
-                                  proj_coord(static_cast<double>(column + kCorner[k][0]) * Size,
-                                             static_cast<double>(row + kCorner[k][1]) * Size, 0, 0));
-    ring[static_cast<size_t>(k)] = {c.xy.x, c.xy.y};
+    LonLat& corner = ring[static_cast<size_t>(k)];
+    P->Inverse(static_cast<double>(column + kCorner[k][0]) * Size, static_cast<double>(row + kCorner[k][1]) * Size,
+               corner.Lon, corner.Lat);
   }
   ring[4] = ring[0];
   return ring;
 }
 
 LonLat BinGrid::Centre(int64_t column, int64_t row) const {
-  const PJ_COORD c = proj_trans(
-      P->Pj, PJ_INV,
-      proj_coord((static_cast<double>(column) + 0.5) * Size, (static_cast<double>(row) + 0.5) * Size, 0, 0));
-  return {c.xy.x, c.xy.y};
+  LonLat centre;
+  P->Inverse((static_cast<double>(column) + 0.5) * Size, (static_cast<double>(row) + 0.5) * Size, centre.Lon,
+             centre.Lat);
+  return centre;
 }
 
 }  // namespace quillon

@@ -19,6 +19,8 @@
 
 namespace quillon {
 
+class MetricProjection;
+
 struct LonLat {
   double Lon = 0.0, Lat = 0.0;
 };
@@ -41,7 +43,8 @@ class BinGrid {
   BinGrid(const BinGrid&) = delete;
   BinGrid& operator=(const BinGrid&) = delete;
 
-  // Empty when this build can make grids (it has PROJ), else why not.
+  // Empty when grids can be made (the GIS module, which holds PROJ, is loaded: this
+  // loads it), else why not.
   static std::string Unavailable();
   // Empty when `crs` names a projected system in metres that PROJ knows, else why not.
   static std::string CheckCrs(const std::string& crs);
@@ -62,7 +65,6 @@ class BinGrid {
   const std::string& Problem() const { return Error; }
 
  private:
-  struct Projection;
   struct Vertex {  // a corner of the cells, in cells from 0 degrees, and where it projects
     int64_t Lon = INT64_MIN, Lat = INT64_MIN;
     bool Valid = false;
@@ -81,7 +83,7 @@ class BinGrid {
   const int Size;
   std::string CrsName;
   std::string Error;
-  std::unique_ptr<Projection> P;
+  std::unique_ptr<MetricProjection> P;  // from the GIS module
   std::array<Vertex, 4096> Vertices;  // a window of 64 by 64 corners
   std::array<Block, 64> Blocks;
 };

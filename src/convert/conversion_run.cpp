@@ -14,6 +14,7 @@
 #include "convert/gps_outages.h"
 #include "convert/output_split.h"
 #include "convert/run_options.h"
+#include "gis/gis_module.h"
 #include "reader/file_type.h"
 #include "reader/messages.h"
 #include "reader/native_file.h"
@@ -89,6 +90,17 @@ bool ConversionRun::CheckSettings() {
     return Refuse("The \"Other\" field delimiter is empty: enter the delimiter character.");
   if (Config.DropOutages && (!ParseWholeNumber(Config.OutageSeconds, OutageThreshold) || OutageThreshold < 1))
     return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Shortened(Config.OutageSeconds)));
+  // What the GIS module does is refused at once, naming what needs it, where the
+  // module cannot be loaded.
+  if (*InfoOf(OutputKind).Driver) {
+    std::string needs = InfoOf(OutputKind).Title;
+    needs += " (--format ";
+    needs += InfoOf(OutputKind).Name;
+    needs += ')';
+    if (std::string why = GisNeeded(needs); !why.empty()) return Refuse(why);
+  }
+  if (!Config.Sites.empty())
+    if (std::string why = GisNeeded("The survey analysis (--sites, --site)"); !why.empty()) return Refuse(why);
   if (Config.BinMetres != 0 &&
       (Config.BinMetres < BinGrid::kSmallestMetres || Config.BinMetres > BinGrid::kLargestMetres))
     return Refuse("Coverage bins are 10 to 1000 metres.");

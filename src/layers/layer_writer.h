@@ -87,8 +87,9 @@ class ForwardingLayerWriter final : public LayerWriter {
 
 // The writer of a format: the program's own where it writes one (KML), else GDAL's.
 std::unique_ptr<LayerWriter> MakeLayerWriter(OutputFormat format);
-// GDAL's writer for any format, KML through GDAL's KML driver included: the one the
-// program's own KML writer is measured against.
+// GDAL's writer for any format, KML through GDAL's KML driver included (the one the
+// program's own KML writer is measured against), from the GIS module, which this
+// loads; where it cannot be loaded, a writer that fails to open, saying why.
 std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format);
 using LayerWriterFactory = std::function<std::unique_ptr<LayerWriter>(OutputFormat)>;
 

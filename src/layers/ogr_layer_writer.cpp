@@ -17,7 +17,7 @@
 #include "layers/checked_files.h"
 #include "layers/database_load.h"
 #include "layers/gpkg_spatial_index.h"
-#include "layers/layer_writer.h"
+#include "layers/ogr_layer_writer.h"
 #include "layers/mapinfo_charset.h"
 #include "layers/ogr_sql.h"
 #include "reader/path_check.h"
@@ -410,6 +410,6 @@ class OgrLayerWriter final : public LayerWriter {
 
 }  // namespace
 
-std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format) { return std::make_unique<OgrLayerWriter>(format); }
+std::unique_ptr<LayerWriter> MakeGdalLayerWriter(OutputFormat format) { return std::make_unique<OgrLayerWriter>(format); }
 
 }  // namespace quillon

@@ -1,5 +1,6 @@
-// The map layers of a build without GDAL: every format but the program's own KML
-// fails to open, saying why.
+// GDAL's map-layer writers, from the GIS module; where it cannot be loaded, a writer
+// that fails to open, saying why.
+#include "gis/gis_module.h"
 #include "layers/layer_writer.h"
 #include "reader/messages.h"
 
@@ -11,8 +12,12 @@ class AbsentLayerWriter final : public LayerWriter {
  public:
   bool Open(const std::string&, const std::string&, const std::vector<Attribute>&, LayerGeometry,
             std::string& error) override {
+#ifdef QUILLON_WITHOUT_GIS
     error = std::string(messages::kOutputFileCannotBeAccessed) +
             "\nThis build of the program has no GDAL: of the map layers it writes KML only.";
+#else
+    error = std::string(messages::kOutputFileCannotBeAccessed) + "\n" + GisUnavailable();
+#endif
     return false;
   }
   bool BeginLog(std::string&) override { return false; }
@@ -23,6 +28,9 @@ class AbsentLayerWriter final : public LayerWriter {
 
 }  // namespace
 
-std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat) { return std::make_unique<AbsentLayerWriter>(); }
+std::unique_ptr<LayerWriter> MakeOgrLayerWriter(OutputFormat format) {
+  if (const GisFunctions* gis = Gis()) return gis->MakeLayerWriter(format);
+  return std::make_unique<AbsentLayerWriter>();
+}
 
 }  // namespace quillon
