@@ -92,7 +92,7 @@ bool ConversionRun::CheckSettings() {
     return Refuse(Format("\"%s\" is not a whole number of seconds for the GPS outage drop.", Shortened(Config.OutageSeconds)));
   // What the GIS module does is refused at once, naming what needs it, where the
   // module cannot be loaded.
-  if (*InfoOf(OutputKind).Driver) {
+  if (*InfoOf(OutputKind).Driver && !InMemory) {
     std::string needs = InfoOf(OutputKind).Title;
     needs += " (--format ";
     needs += InfoOf(OutputKind).Name;

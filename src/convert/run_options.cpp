@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "bins/bin_grid.h"
+#include "gis/gis_module.h"
 #include "reader/field_catalogue.h"
 #include "reader/product_reader.h"
 
@@ -98,7 +99,9 @@ std::string ApplyRunOptions(const RunOptions& o, Settings& settings) {
   }
   if (o.BinCrs) {
     if (!o.Bins) return "--bin-crs goes with --bins";
-    const std::string problem = BinGrid::CheckCrs(*o.BinCrs);
+    // Where the GIS module cannot be loaded, the run refuses the bins (an Error, not
+    // a usage error), saying so.
+    const std::string problem = GisNeeded("--bin-crs").empty() ? BinGrid::CheckCrs(*o.BinCrs) : std::string();
     if (!problem.empty()) return "--bin-crs: " + problem;
     settings.BinCrs = *o.BinCrs;
   }

@@ -2,12 +2,11 @@
 
 #include <cstring>
 #include <mutex>
-#include <vector>
+
+#include "reader/native_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include "reader/native_file.h"
 #else
 #include <dlfcn.h>
 #include <link.h>
@@ -36,14 +35,24 @@ constexpr char kEntryName[] = "quillon_gis_functions";
 // Raised whenever GisFunctions or an interface it hands out changes.
 constexpr int kTableRevision = 1;
 
+[[maybe_unused]] bool Exists(const std::string& path) {
+#ifdef _WIN32
+  std::error_code ignored;
+  return std::filesystem::exists(native::PathOf(path), ignored);
+#else
+  return access(path.c_str(), F_OK) == 0;
+#endif
+}
+
 #ifdef _WIN32
 constexpr char kModuleName[] = "quillon-gis.dll";
 
 // The folder of the program or library this code is linked into.
-[[maybe_unused]] std::string OwnFolder() {
+[[maybe_unused]] std::string OwnFolder(bool& program) {
+  program = true;  // the module is looked for beside either
   HMODULE self = nullptr;
   if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCWSTR>(&OwnFolder), &self))
+                          reinterpret_cast<LPCWSTR>(&Exists), &self))
     return {};
   std::wstring path(32768, L'\0');
   const DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
@@ -65,15 +74,17 @@ constexpr char kModuleName[] = "quillon-gis.dll";
 #else
 constexpr char kModuleName[] = "libquillon-gis.so";
 
-// The folder of the program or library this code is linked into, links resolved.
-[[maybe_unused]] std::string OwnFolder() {
+// The folder of the program or library this code is linked into, links resolved;
+// `program` tells which.
+[[maybe_unused]] std::string OwnFolder(bool& program) {
   Dl_info info;
   link_map* object = nullptr;
-  if (!dladdr1(reinterpret_cast<void*>(&OwnFolder), &info, reinterpret_cast<void**>(&object), RTLD_DL_LINKMAP) ||
+  if (!dladdr1(reinterpret_cast<void*>(&Exists), &info, reinterpret_cast<void**>(&object), RTLD_DL_LINKMAP) ||
       !object)
     return {};
   // The program itself has no name in its link map.
-  const char* file = object->l_name && *object->l_name ? object->l_name : "/proc/self/exe";
+  program = !object->l_name || !*object->l_name;
+  const char* file = program ? "/proc/self/exe" : object->l_name;
   char* resolved = realpath(file, nullptr);
   if (!resolved) return {};
   std::string path = resolved;
@@ -94,39 +105,24 @@ constexpr char kModuleName[] = "libquillon-gis.so";
 }
 #endif
 
-// Where the module may be, most likely first: the build tree's module for a program
-// of the build tree, else the installed layout's from bin/ and from the Python
-// package's folder, else beside the program.
-[[maybe_unused]] std::vector<std::string> Candidates() {
-  const std::string folder = OwnFolder();
-  std::vector<std::string> paths;
+// Where the module is: the build tree's for a program or package of the build tree,
+// else the installed one, from the programs' folder or from the Python package's
+// (beside the program on Windows).
+[[maybe_unused]] std::string ModulePath() {
+  bool program = true;
+  const std::string folder = OwnFolder(program);
 #ifdef QUILLON_GIS_BUILD_DIR
   const std::string build = QUILLON_GIS_BUILD_DIR;
-  if (!folder.empty() && (folder == build || folder.rfind(build + "/", 0) == 0)) paths.push_back(build + "/" + kModuleName);
+  if (!folder.empty() && (folder == build || folder.rfind(build + "/", 0) == 0)) return build + "/" + kModuleName;
 #endif
-  if (folder.empty()) return paths;
-  for (const char* relative : {QUILLON_GIS_FROM_BIN, QUILLON_GIS_FROM_PYTHON}) {
-    std::string path = folder;
-    path += '/';
-    path += relative;
-    path += '/';
-    path += kModuleName;
-    paths.push_back(std::move(path));
-  }
-  std::string beside = folder;
-  beside += '/';
-  beside += kModuleName;
-  paths.push_back(std::move(beside));
-  return paths;
-}
-
-[[maybe_unused]] bool Exists(const std::string& path) {
-#ifdef _WIN32
-  std::error_code ignored;
-  return std::filesystem::exists(native::PathOf(path), ignored);
-#else
-  return access(path.c_str(), F_OK) == 0;
+  std::string path = folder.empty() ? std::string(".") : folder;
+#ifndef _WIN32
+  path += '/';
+  path += program ? QUILLON_GIS_FROM_BIN : QUILLON_GIS_FROM_PYTHON;
 #endif
+  path += '/';
+  path += kModuleName;
+  return native::Utf8Of(native::PathOf(path).lexically_normal());
 }
 
 struct Loaded {
@@ -141,18 +137,13 @@ Loaded Load() {
   result.Name = kModuleName;
   result.Reason = "this build of the program has none";
 #else
-  const std::vector<std::string> paths = Candidates();
-  std::string path;
-  for (const std::string& candidate : paths)
-    if (Exists(candidate)) {
-      path = candidate;
-      break;
-    }
+  const std::string path = ModulePath();
   std::string reason;
   EntryFunction entry = nullptr;
-  if (path.empty()) {
+  const bool found = Exists(path);
+  if (!found) {
     reason = "no such file in ";
-    for (size_t i = 0; i < paths.size(); ++i) reason += (i ? ", " : "") + paths[i].substr(0, paths[i].rfind('/'));
+    reason += path.substr(0, path.find_last_of("/\\"));
   } else {
     entry = OpenModule(path, reason);
   }
@@ -165,7 +156,7 @@ Loaded Load() {
     }
   }
   if (!result.Table) {
-    result.Name = path.empty() ? kModuleName : path;
+    result.Name = found ? path : kModuleName;
     result.Reason = reason;
   }
 #endif

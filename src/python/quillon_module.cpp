@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis/calibration_layer.h"
+#include "gis/gis_module.h"
 #include "bins/bins_output.h"
 #include "convert/conversion_run.h"
 #include "bins/coverage_bins.h"
@@ -245,6 +246,7 @@ py::dict BinsOfColumns(py::array_t<int32_t> logs, py::array_t<int32_t> receivers
   Settings ignored;
   const std::string wrong = ApplyRunOptions(checked, ignored);
   if (!wrong.empty()) throw UsageFault(wrong);
+  if (std::string why = GisNeeded("Coverage bins (quillon.bins)"); !why.empty()) throw ConversionFault(why);
   const py::ssize_t n = logs.size();
   for (const py::ssize_t size : {receivers.size(), lons.size(), lats.size(), mhz.size(), rssi.size(), times.size()})
     if (size != n) throw UsageFault("the frame's columns differ in length");
@@ -354,6 +356,7 @@ py::tuple CalibrateColumns(py::array_t<int32_t> receivers, py::array_t<double> l
                            const py::dict& options) {
   const Settings settings = SettingsOf(options);
   if (settings.Sites.empty()) throw UsageFault("calibrate needs sites: a sites file, or (lat, lon, eirp)");
+  if (std::string why = GisNeeded("The survey analysis (quillon.calibrate)"); !why.empty()) throw ConversionFault(why);
   const py::ssize_t n = receivers.size();
   for (const py::ssize_t size : {lons.size(), lats.size(), mhz.size(), rssi.size(), times.size()})
     if (size != n) throw UsageFault("the frame's columns differ in length");
