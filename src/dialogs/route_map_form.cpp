@@ -9,8 +9,10 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "bins/bin_grid.h"
 #include "dialogs/program_icon.h"
 #include "dialogs/report_error.h"
+#include "gis/gis_module.h"
 
 namespace quillon {
 
@@ -79,6 +81,11 @@ TRouteMapForm::TRouteMapForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(ShowRoute, &QCheckBox::toggled, View, &RouteMapView::SetRouteShown);
   connect(FixedScale, &QCheckBox::toggled, View, &RouteMapView::SetFixedScale);
   connect(ShowBins, &QCheckBox::toggled, this, [this](bool on) {
+    if (const std::string why = on ? BinGrid::Unavailable() : std::string(); !why.empty()) {
+      report_error(kError, "%s", why.c_str());
+      ShowBins->setChecked(false);
+      return;
+    }
     View->SetBins(on ? BinMetres : 0);
     ShowBinsText();
   });
@@ -125,6 +132,11 @@ bool TRouteMapForm::LoadSites(const QString& path) {
   std::string error;
   if (!path.isEmpty() && !ReadSitesFile(path.toStdString(), sites, error)) {
     report_error(kError, "%s", error.c_str());
+    return false;
+  }
+  if (const std::string why = sites.empty() ? std::string() : GisNeeded("Colouring the route by sites (Sites...)");
+      !why.empty()) {
+    report_error(kError, "%s", why.c_str());
     return false;
   }
   View->SetSites(sites);

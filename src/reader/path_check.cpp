@@ -13,10 +13,20 @@ PathInfo ExaminePath(const std::string& path) { return native::Examine(path); }
 
 std::string FileIdentity(const std::string& path) {
   const PathInfo info = ExaminePath(path);
-  if (info.Kind != PathKind::Missing) return "#" + std::to_string(info.Device) + ":" + std::to_string(info.Inode);
+  // Built by appending: g++ 12 warns falsely of an overlap in "#" + std::string.
+  std::string identity;
+  if (info.Kind != PathKind::Missing) {
+    identity = "#";
+    identity += std::to_string(info.Device);
+    identity += ':';
+    identity += std::to_string(info.Inode);
+    return identity;
+  }
   std::error_code ec;
   const std::filesystem::path resolved = std::filesystem::weakly_canonical(native::PathOf(path), ec);
-  return "/" + (ec ? path : native::Utf8Of(resolved));
+  identity = "/";
+  identity += ec ? path : native::Utf8Of(resolved);
+  return identity;
 }
 
 std::string SystemReason(const std::string& path, int error) { return path + ": " + std::strerror(error); }
