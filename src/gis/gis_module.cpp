@@ -111,9 +111,13 @@ constexpr char kModuleName[] = "libquillon-gis.so";
 [[maybe_unused]] std::string ModulePath() {
   bool program = true;
   const std::string folder = OwnFolder(program);
-#ifdef QUILLON_GIS_BUILD_DIR
-  const std::string build = QUILLON_GIS_BUILD_DIR;
-  if (!folder.empty() && (folder == build || folder.rfind(build + "/", 0) == 0)) return build + "/" + kModuleName;
+#if defined(QUILLON_GIS_BUILD_DIR) && !defined(_WIN32)
+  // Compared as the folder is, links resolved.
+  if (char* resolved = realpath(QUILLON_GIS_BUILD_DIR, nullptr)) {
+    const std::string build = resolved;
+    std::free(resolved);
+    if (!folder.empty() && (folder == build || folder.rfind(build + "/", 0) == 0)) return build + "/" + kModuleName;
+  }
 #endif
   std::string path = folder.empty() ? std::string(".") : folder;
 #ifndef _WIN32
@@ -206,7 +210,5 @@ std::string GisNeeded(const std::string& needs) {
   return message;
 #endif
 }
-
-const char* GisModuleName() { return kModuleName; }
 
 }  // namespace quillon

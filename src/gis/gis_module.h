@@ -60,7 +60,5 @@ std::string GisUnavailable();
 // window and the command line's option name it) needs the module, which cannot be
 // loaded; empty when it can.
 std::string GisNeeded(const std::string& needs);
-// The module's file name.
-const char* GisModuleName();
 
 }  // namespace quillon
